@@ -1,0 +1,37 @@
+#pragma once
+
+#include <string>
+
+namespace hosei {
+
+enum class FileProblem {
+  kNone,
+  kCannotOpen,        // missing, no permission, ...
+  kNotRegularFile,    // a folder, a device, a pipe
+  kReadFailed,
+  kNot24BitBitmap,    // failed the accept test
+  kZeroSize,          // accepted, but width or height is 0
+  kOffsetOutOfRange,  // accepted, but the pixel data offset is below 54 or 32768 and more
+  kTruncated,         // shorter than offset + height * padded row length
+  kOutOfMemory,
+  kNameTooShort,      // fewer than four characters to replace by the result suffix
+  kCannotWrite,       // result or display copy could not be written
+};
+
+struct FileError {
+  FileProblem problem = FileProblem::kNone;
+  std::string path;
+  std::string systemMessage;  // strerror text where the system reported one
+
+  explicit operator bool() const { return problem != FileProblem::kNone; }
+};
+
+// The accept-test message shown by both readers.
+inline constexpr const char* kNot24BitBitmapMessage = "24bit Windowsビットマップではありません";
+// The main window's status text after a rejected file.
+inline constexpr const char* kColourCountErrorStatus = "色数のエラー";
+
+// One line a user can act on, naming the file.
+std::string DescribeFileError(const FileError& error);
+
+}  // namespace hosei

@@ -1,0 +1,58 @@
+#include "file_names.h"
+
+namespace hosei {
+
+namespace {
+
+bool IsContinuationByte(char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; }
+
+constexpr std::size_t kReplacedCharacters = 4;
+
+}  // namespace
+
+std::size_t CharacterCount(std::string_view text) {
+  std::size_t count = 0;
+  for (char c : text) count += IsContinuationByte(c) ? 0 : 1;
+  return count;
+}
+
+std::optional<std::string> WithoutLastCharacters(std::string_view text, std::size_t count) {
+  std::size_t end = text.size();
+  for (std::size_t removed = 0; removed < count; ++removed) {
+    if (end == 0) return std::nullopt;
+    --end;
+    while (end > 0 && IsContinuationByte(text[end])) --end;
+  }
+  return std::string(text.substr(0, end));
+}
+
+std::string_view FileTitle(std::string_view path) {
+  const auto slash = path.find_last_of('/');
+  return slash == std::string_view::npos ? path : path.substr(slash + 1);
+}
+
+std::string FolderWithSlash(std::string_view folder) {
+  std::string result(folder);
+  if (result.empty() || result.back() != '/') result += '/';
+  return result;
+}
+
+std::optional<std::string> ResultFileName(std::string_view currentFile) {
+  if (CharacterCount(FileTitle(currentFile)) < kReplacedCharacters) return std::nullopt;
+  auto stem = WithoutLastCharacters(currentFile, kReplacedCharacters);
+  return *stem + "_.bmp";
+}
+
+std::optional<std::string> ResultFileNameIn(std::string_view folder, std::string_view currentFile) {
+  auto name = ResultFileName(FileTitle(currentFile));
+  if (!name) return std::nullopt;
+  return FolderWithSlash(folder) + *name;
+}
+
+std::optional<std::string> DisplayCopyName(std::string_view folder, std::string_view fileTitle) {
+  auto stem = WithoutLastCharacters(fileTitle, kReplacedCharacters);
+  if (!stem) return std::nullopt;
+  return FolderWithSlash(folder) + "_" + *stem + ".bmp";
+}
+
+}  // namespace hosei
