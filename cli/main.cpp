@@ -1,1 +1,32 @@
-int main() { return 0; }
+#include <unistd.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "batch.h"
+#include "command_line.h"
+#include "version.h"
+
+int main(int argc, char** argv) {
+  const std::vector<std::string> arguments(argv + 1, argv + argc);
+  std::string error;
+  const auto line = hosei::ParseCommandLine(arguments, error);
+  if (!line) {
+    std::fprintf(stderr, "hosei-cli: %s\n（hosei-cli --help で使い方を表示します）\n", error.c_str());
+    return hosei::kUsageOrRefused;
+  }
+  if (line->help) {
+    std::fputs(hosei::kUsage, stdout);
+    return hosei::kAllDone;
+  }
+  if (line->version) {
+    std::printf("hosei-cli %s\n", hosei::kVersion);
+    return hosei::kAllDone;
+  }
+  if (line->files.empty()) {
+    std::fprintf(stderr, "hosei-cli: 処理するファイルを指定してください\n%s", hosei::kUsage);
+    return hosei::kUsageOrRefused;
+  }
+  return hosei::RunBatch(*line, stdout, stderr, ::isatty(STDERR_FILENO) != 0);
+}
