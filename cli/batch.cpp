@@ -66,7 +66,8 @@ int RunBatch(const CommandLine& line, std::FILE* out, std::FILE* err, bool showP
     return kUsageOrRefused;
   }
   if (!line.outputDir.empty() && !IsFolder(line.outputDir)) {
-    std::fprintf(err, "hosei-cli: --output-dir のフォルダがありません: %s\n", line.outputDir.c_str());
+    std::fprintf(err, "hosei-cli: --output-dir のフォルダがありません: %s\n",
+                 line.outputDir.c_str());
     return kUsageOrRefused;
   }
   const Parameters parameters = std::get<Parameters>(read);
@@ -89,12 +90,14 @@ int RunBatch(const CommandLine& line, std::FILE* out, std::FILE* err, bool showP
         continue;
       }
     }
-    const std::string resultName = job.resultFile.empty() ? ResultFileName(file).value_or("") : job.resultFile;
+    const std::string resultName =
+        job.resultFile.empty() ? ResultFileName(file).value_or("") : job.resultFile;
     if (!resultName.empty() && written.count(resultName)) {
       // Two sources of one name sent into one folder: keep the first result.
       ++failed;
-      std::fprintf(err, "hosei-cli: %s: 結果 %s はこの実行で別のファイルから書かれたため上書きしません\n",
-                   file.c_str(), resultName.c_str());
+      std::fprintf(
+          err, "hosei-cli: %s: 結果 %s はこの実行で別のファイルから書かれたため上書きしません\n",
+          file.c_str(), resultName.c_str());
       continue;
     }
     if (line.centre && parameters.mode == Mode::kVignetting)

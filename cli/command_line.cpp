@@ -1,21 +1,25 @@
 #include "command_line.h"
 
-
 namespace hosei {
 
 const char* const kUsage =
     "hosei-cli [options] FILE...\n"
     "  --mode vignetting|fog|gamma   correction (default vignetting)\n"
-    "  --start TEXT                  vignetting start, as typed into 周辺減光の開始 (default \"50\")\n"
+    "  --start TEXT                  vignetting start, as typed into 周辺減光の開始 (default "
+    "\"50\")\n"
     "  --coefficient TEXT            vignetting coefficient, as 減光係数 (default \"20\")\n"
-    "  --centre X,Y                  move the vignetting centre as the 中心移動 dialog does, X and Y\n"
+    "  --centre X,Y                  move the vignetting centre as the 中心移動 dialog does, X and "
+    "Y\n"
     "                                being the two answers\n"
     "  --light-x TEXT --light-y TEXT --size TEXT --brightness TEXT\n"
-    "                                fog / local brightness fields (defaults \"0\", \"0\", \"150\", \"-40\")\n"
+    "                                fog / local brightness fields (defaults \"0\", \"0\", "
+    "\"150\", \"-40\")\n"
     "  --gamma TEXT                  gamma value (default \"1\")\n"
     "  --boundary TEXT               boundary softness, as the 境界 text (default \"Soft\")\n"
-    "  --background TEXT             switch the background adjustment on, with this threshold text\n"
-    "  --output-dir DIR              write the results into DIR (same result names) instead of beside\n"
+    "  --background TEXT             switch the background adjustment on, with this threshold "
+    "text\n"
+    "  --output-dir DIR              write the results into DIR (same result names) instead of "
+    "beside\n"
     "                                the sources, e.g. for photos on a read-only card\n"
     "  --quiet   --help   --version\n"
     "\n"
@@ -98,9 +102,18 @@ std::optional<CommandLine> ParseCommandLine(const std::vector<std::string>& argu
       optionsEnded = true;
       continue;
     }
-    if (argument == "--quiet") { line.quiet = true; continue; }
-    if (argument == "--help") { line.help = true; continue; }
-    if (argument == "--version") { line.version = true; continue; }
+    if (argument == "--quiet") {
+      line.quiet = true;
+      continue;
+    }
+    if (argument == "--help") {
+      line.help = true;
+      continue;
+    }
+    if (argument == "--version") {
+      line.version = true;
+      continue;
+    }
 
     const auto equals = argument.find('=');
     const std::string name = argument.substr(0, equals);
@@ -125,14 +138,22 @@ std::optional<CommandLine> ParseCommandLine(const std::vector<std::string>& argu
 
 const char* OptionOf(Field field) {
   switch (field) {
-    case Field::kStart: return "--start";
-    case Field::kCoefficient: return "--coefficient";
-    case Field::kLightX: return "--light-x";
-    case Field::kLightY: return "--light-y";
-    case Field::kSize: return "--size";
-    case Field::kBrightness: return "--brightness";
-    case Field::kGamma: return "--gamma";
-    case Field::kThreshold: return "--background";
+    case Field::kStart:
+      return "--start";
+    case Field::kCoefficient:
+      return "--coefficient";
+    case Field::kLightX:
+      return "--light-x";
+    case Field::kLightY:
+      return "--light-y";
+    case Field::kSize:
+      return "--size";
+    case Field::kBrightness:
+      return "--brightness";
+    case Field::kGamma:
+      return "--gamma";
+    case Field::kThreshold:
+      return "--background";
   }
   return "";
 }

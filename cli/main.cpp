@@ -13,7 +13,8 @@ int main(int argc, char** argv) {
   std::string error;
   const auto line = hosei::ParseCommandLine(arguments, error);
   if (!line) {
-    std::fprintf(stderr, "hosei-cli: %s\n（hosei-cli --help で使い方を表示します）\n", error.c_str());
+    std::fprintf(stderr, "hosei-cli: %s\n（hosei-cli --help で使い方を表示します）\n",
+                 error.c_str());
     return hosei::kUsageOrRefused;
   }
   if (line->help) {

@@ -84,7 +84,8 @@ FileError OpenForReading(const std::string& path, FileDescriptor& file, struct s
 
 FileError ReadHeaderFrom(int fd, const std::string& path, BitmapHeader& header) {
   std::uint8_t prefix[kHeaderPrefixSize] = {};
-  if (ReadAt(fd, prefix, sizeof prefix, 0) < 0) return Failure(FileProblem::kReadFailed, path, errno);
+  if (ReadAt(fd, prefix, sizeof prefix, 0) < 0)
+    return Failure(FileProblem::kReadFailed, path, errno);
   header = DecodeBitmapHeader(prefix);
   return {};
 }
@@ -132,16 +133,16 @@ FileError ReadBitmapFile(const std::string& path, BitmapImage& image) {
   loaded.header = header;
   try {
     loaded.headerRegion.resize(static_cast<std::size_t>(header.pixelDataOffset));
-    loaded.pixels = PixelBlock(PaddedRowLength(header.width), static_cast<std::size_t>(header.height));
+    loaded.pixels =
+        PixelBlock(PaddedRowLength(header.width), static_cast<std::size_t>(header.height));
   } catch (const std::bad_alloc&) {
     return Failure(FileProblem::kOutOfMemory, path);
   }
   const long long regionRead =
       ReadAt(file.get(), loaded.headerRegion.data(), loaded.headerRegion.size(), 0);
   if (regionRead < 0) return Failure(FileProblem::kReadFailed, path, errno);
-  const long long pixelsRead =
-      ReadAt(file.get(), loaded.pixels.data(), loaded.pixels.size(),
-             static_cast<std::uint64_t>(header.pixelDataOffset));
+  const long long pixelsRead = ReadAt(file.get(), loaded.pixels.data(), loaded.pixels.size(),
+                                      static_cast<std::uint64_t>(header.pixelDataOffset));
   if (pixelsRead < 0) return Failure(FileProblem::kReadFailed, path, errno);
   // The file may have shrunk since it was measured.
   if (static_cast<std::size_t>(regionRead) != loaded.headerRegion.size() ||
@@ -163,9 +164,8 @@ FileError WriteBitmapFile(const std::string& path, const BitmapImage& image) {
   }
   if (!file.valid()) return Failure(FileProblem::kCannotWrite, path, EEXIST);
 
-  const bool written =
-      WriteAll(file.get(), image.headerRegion.data(), image.headerRegion.size()) &&
-      WriteAll(file.get(), image.pixels.data(), image.pixels.size());
+  const bool written = WriteAll(file.get(), image.headerRegion.data(), image.headerRegion.size()) &&
+                       WriteAll(file.get(), image.pixels.data(), image.pixels.size());
   int errorNumber = errno;
   const bool closed = file.close();
   if (written && !closed) errorNumber = errno;

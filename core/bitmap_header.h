@@ -18,9 +18,9 @@ inline constexpr int kPixelDataOffsetLimit = 32768;
 double BitmapHeaderWord(std::uint8_t low, std::uint8_t high);
 
 struct BitmapHeader {
-  int pixelDataOffset = 0;  // bytes 10-11 only, 0..65535
-  double width = 0;         // bytes 18-19 only
-  double height = 0;        // bytes 22-23 only
+  int pixelDataOffset = 0;              // bytes 10-11 only, 0..65535
+  double width = 0;                     // bytes 18-19 only
+  double height = 0;                    // bytes 22-23 only
   std::uint8_t infoHeaderSizeByte = 0;  // byte 14
   int bitsPerPixel = 0;                 // bytes 28-29
 };

@@ -41,10 +41,9 @@ void CorrectPixelBlock(PixelBlock& pixels, int width, int height, const Paramete
     case Mode::kFog: {
       const FogCircle circle{parameters.lightX, parameters.lightY, parameters.size,
                              parameters.brightness, parameters.shape};
-      ForEachPixel(pixels, width, height, parameters, progress,
-                   [&](std::uint8_t* bgr, int x, int y) {
-                     ApplyBrightness(bgr, FogAmount(circle, x, y));
-                   });
+      ForEachPixel(
+          pixels, width, height, parameters, progress,
+          [&](std::uint8_t* bgr, int x, int y) { ApplyBrightness(bgr, FogAmount(circle, x, y)); });
       break;
     }
     case Mode::kGamma:

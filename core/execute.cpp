@@ -40,7 +40,9 @@ ExecuteOutcome Execute(const ExecuteJob& job, ExecuteObserver* observer) {
   return outcome;
 }
 
-std::string SavedAsCaption(const std::string& resultFile) { return resultFile + "で保存されました"; }
+std::string SavedAsCaption(const std::string& resultFile) {
+  return resultFile + "で保存されました";
+}
 
 std::string RowTotalCaption(int height) { return "/    " + std::to_string(height); }
 

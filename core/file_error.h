@@ -6,16 +6,16 @@ namespace hosei {
 
 enum class FileProblem {
   kNone,
-  kCannotOpen,        // missing, no permission, ...
-  kNotRegularFile,    // a folder, a device, a pipe
+  kCannotOpen,      // missing, no permission, ...
+  kNotRegularFile,  // a folder, a device, a pipe
   kReadFailed,
   kNot24BitBitmap,    // failed the accept test
   kZeroSize,          // accepted, but width or height is 0
   kOffsetOutOfRange,  // accepted, but the pixel data offset is below 54 or 32768 and more
   kTruncated,         // shorter than offset + height * padded row length
   kOutOfMemory,
-  kNameTooShort,      // fewer than four characters to replace by the result suffix
-  kCannotWrite,       // result or display copy could not be written
+  kNameTooShort,  // fewer than four characters to replace by the result suffix
+  kCannotWrite,   // result or display copy could not be written
 };
 
 struct FileError {

@@ -21,8 +21,10 @@ struct FogCircle {
 // Full strength at the centre, fading to nothing at the radius; 0 outside. The squared
 // distance is taken in unsigned 64 bits, so a centre far outside the picture cannot overflow it.
 inline float FogAmount(const FogCircle& c, std::int32_t x, std::int32_t y) {
-  const std::uint64_t dx = static_cast<std::uint64_t>(std::llabs(static_cast<std::int64_t>(x) - c.centreX));
-  const std::uint64_t dy = static_cast<std::uint64_t>(std::llabs(static_cast<std::int64_t>(y) - c.centreY));
+  const std::uint64_t dx =
+      static_cast<std::uint64_t>(std::llabs(static_cast<std::int64_t>(x) - c.centreX));
+  const std::uint64_t dy =
+      static_cast<std::uint64_t>(std::llabs(static_cast<std::int64_t>(y) - c.centreY));
   const std::uint64_t q = dx * dx + dy * dy;
   const float r = static_cast<float>(std::sqrt(static_cast<double>(q)));
   const double s = c.size;

@@ -59,7 +59,10 @@ double LeadingNumber(std::string_view text) {
   std::size_t end = 0, digits = 0;
   bool point = false;
   while (end < text.size() && (IsDigit(text[end]) || (text[end] == '.' && !point))) {
-    if (text[end] == '.') point = true; else ++digits;
+    if (text[end] == '.')
+      point = true;
+    else
+      ++digits;
     ++end;
   }
   if (digits == 0) return 0.0;
@@ -83,8 +86,8 @@ double LeadingNumber(std::string_view text) {
   }
   const std::string_view number = text.substr(0, end);
   double value = 0.0;
-  const auto [ptr, error] =
-      std::from_chars(number.data(), number.data() + number.size(), value, std::chars_format::general);
+  const auto [ptr, error] = std::from_chars(number.data(), number.data() + number.size(), value,
+                                            std::chars_format::general);
   if (error == std::errc::result_out_of_range) {
     value = OutOfRangeValue(text.substr(0, mantissaEnd), exponent);
   } else if (error != std::errc() || ptr != number.data() + number.size()) {

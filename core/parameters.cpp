@@ -68,9 +68,11 @@ std::variant<Parameters, Refusal> ReadParameters(const FieldTexts& texts) {
   p.shape = ShapeIndex(texts.boundary);
   p.background = texts.background;
   if (texts.background) {
-    const auto t = RoundToRange(LeadingNumber(texts.threshold), std::numeric_limits<std::int16_t>::min(),
-                                std::numeric_limits<std::int16_t>::max());
-    if (!t) return Refuse(Field::kThreshold, texts.threshold, "-32768～32767（35～200 に丸めて使用）");
+    const auto t =
+        RoundToRange(LeadingNumber(texts.threshold), std::numeric_limits<std::int16_t>::min(),
+                     std::numeric_limits<std::int16_t>::max());
+    if (!t)
+      return Refuse(Field::kThreshold, texts.threshold, "-32768～32767（35～200 に丸めて使用）");
     p.threshold = static_cast<int>(std::clamp<long long>(*t, kLowestThreshold, kHighestThreshold));
   }
   return p;

@@ -31,8 +31,8 @@ void TransitionCurveTable::build() {
     intermediate[j] = j < 290 ? static_cast<float>(RaisedCosine(j / 290.0) / 3.2409658) : kPlateau;
   }
   for (int k = 0; k < kTransitionSteps; ++k) {
-    sharp[k] = k < 270 ? static_cast<float>(RaisedCosine(std::pow(k / 270.0, 0.73)) / 3.240965)
-                       : kPlateau;
+    sharp[k] =
+        k < 270 ? static_cast<float>(RaisedCosine(std::pow(k / 270.0, 0.73)) / 3.240965) : kPlateau;
   }
 }
 

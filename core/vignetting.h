@@ -29,9 +29,9 @@ inline float VignettingAmount(const VignettingGeometry& g, int x, int y) {
   const double dy = y - static_cast<double>(g.centreY);
   const float d = static_cast<float>(std::sqrt(dy * dy + dx * dx));
   if (g.startRadius >= d) return 0.0f;
-  int step = static_cast<int>(std::floor((static_cast<double>(d) - g.startRadius) /
-                                         (static_cast<double>(g.cornerDistance) - g.startRadius) *
-                                         300.0));
+  int step =
+      static_cast<int>(std::floor((static_cast<double>(d) - g.startRadius) /
+                                  (static_cast<double>(g.cornerDistance) - g.startRadius) * 300.0));
   // A moved centre's corner distance is held in single precision and may land a hair
   // short of the true corner; the last table step bounds the lookup.
   if (step > kTransitionSteps - 1) step = kTransitionSteps - 1;

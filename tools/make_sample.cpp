@@ -25,7 +25,8 @@ Colour Mix(const Colour& a, const Colour& b, double t) {
 
 // Deterministic grain, so every build makes the same file.
 double Grain(int x, int y) {
-  std::uint32_t h = static_cast<std::uint32_t>(x) * 374761393u + static_cast<std::uint32_t>(y) * 668265263u;
+  std::uint32_t h =
+      static_cast<std::uint32_t>(x) * 374761393u + static_cast<std::uint32_t>(y) * 668265263u;
   h = (h ^ (h >> 13)) * 1274126177u;
   return static_cast<double>((h ^ (h >> 16)) & 0xFF) / 255.0 - 0.5;
 }
@@ -41,8 +42,10 @@ Colour Scene(int x, int y) {
     c = Mix({235, 215, 200}, {210, 150, 90}, std::min(1.0, (v - ridge) / (1.0 - ridge)));
     const double sx = u - 0.72, sy = v - 0.78;
     const double sun = std::sqrt(sx * sx * 2.25 + sy * sy);
-    if (sun < 0.06) c = {200, 245, 255};
-    else if (sun < 0.12) c = Mix({200, 245, 255}, c, (sun - 0.06) / 0.06);
+    if (sun < 0.06)
+      c = {200, 245, 255};
+    else if (sun < 0.12)
+      c = Mix({200, 245, 255}, c, (sun - 0.06) / 0.06);
   } else if (v > shore) {
     c = Mix({60, 120, 70}, {90, 150, 110}, (v - shore) / (ridge - shore));
     c = Mix(c, {80, 90, 140}, 0.25 + 0.25 * std::sin(u * 40.0 + v * 25.0));
@@ -58,7 +61,8 @@ Colour Scene(int x, int y) {
 // the corners.
 double LensFalloff(int x, int y) {
   const double dx = x - kWidth / 2.0, dy = y - kHeight / 2.0;
-  const double r = std::sqrt(dx * dx + dy * dy) / std::sqrt(kWidth * kWidth / 4.0 + kHeight * kHeight / 4.0);
+  const double r =
+      std::sqrt(dx * dx + dy * dy) / std::sqrt(kWidth * kWidth / 4.0 + kHeight * kHeight / 4.0);
   return 1.0 - 0.45 * std::pow(r, 2.4);
 }
 

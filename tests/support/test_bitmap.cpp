@@ -45,7 +45,8 @@ std::vector<std::uint8_t> TestBitmap::bytes() const {
   for (int y = 1; y <= height; ++y) {
     std::uint8_t* row = b.data() + offset + static_cast<std::size_t>(y - 1) * rowLength();
     for (int x = 1; x <= width; ++x) paint(x, y, row + 3 * (x - 1));
-    for (std::size_t p = static_cast<std::size_t>(width) * 3; p < rowLength(); ++p) row[p] = paddingByte;
+    for (std::size_t p = static_cast<std::size_t>(width) * 3; p < rowLength(); ++p)
+      row[p] = paddingByte;
   }
   b.insert(b.end(), trailing.begin(), trailing.end());
   return b;
@@ -53,7 +54,8 @@ std::vector<std::uint8_t> TestBitmap::bytes() const {
 
 void WriteFile(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  out.write(reinterpret_cast<const char*>(bytes.data()),
+            static_cast<std::streamsize>(bytes.size()));
   if (!out) throw std::runtime_error("cannot write " + path.string());
 }
 
