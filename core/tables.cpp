@@ -1,7 +1,6 @@
 #include "tables.h"
 
 #include <cmath>
-#include <mutex>
 
 namespace hosei {
 
@@ -36,20 +35,28 @@ void TransitionCurveTable::build() {
   }
 }
 
+const std::int16_t* ToneCurveTable::row(int row) const {
+  if (row >= 1 && row <= kHighestBrightnessRow)
+    std::call_once(built_[row], [this, row] { buildBrightnessRow(row); });
+  return level_[row].data();
+}
+
 void ToneCurveTable::buildBrightnessRows() {
-  for (int h = 1; h <= kHighestBrightnessRow; ++h) {
-    const float m = static_cast<float>(static_cast<float>(h) / 2.5 - 100.0);
-    const float g = static_cast<float>((m + 100.0) / 100.0);
-    const double e = 1.0 / g;
-    for (int l = 0; l < 256; ++l) {
-      // The quotient is a single-precision division, the power and scaling double.
-      const float base = static_cast<float>(l) / 255.0f;
-      float v = static_cast<float>(std::pow(static_cast<double>(base), e) * 255.0);
-      if (m > 0) v = static_cast<float>((m / 250.0 + 1.0) * v);
-      if (v > 255.0f) v = 255.0f;
-      if (v < 0.0f) v = 0.0f;
-      level_[h][l] = static_cast<std::int16_t>(std::nearbyint(v));
-    }
+  for (int h = 1; h <= kHighestBrightnessRow; ++h) row(h);
+}
+
+void ToneCurveTable::buildBrightnessRow(int h) const {
+  const float m = static_cast<float>(static_cast<float>(h) / 2.5 - 100.0);
+  const float g = static_cast<float>((m + 100.0) / 100.0);
+  const double e = 1.0 / g;
+  for (int l = 0; l < 256; ++l) {
+    // The quotient is a single-precision division, the power and scaling double.
+    const float base = static_cast<float>(l) / 255.0f;
+    float v = static_cast<float>(std::pow(static_cast<double>(base), e) * 255.0);
+    if (m > 0) v = static_cast<float>((m / 250.0 + 1.0) * v);
+    if (v > 255.0f) v = 255.0f;
+    if (v < 0.0f) v = 0.0f;
+    level_[h][l] = static_cast<std::int16_t>(std::nearbyint(v));
   }
 }
 
@@ -63,10 +70,7 @@ void ToneCurveTable::buildGammaRow(float gamma) {
 
 void BuildTables() {
   static std::once_flag once;
-  std::call_once(once, [] {
-    TransitionCurve.build();
-    ToneCurve.buildBrightnessRows();
-  });
+  std::call_once(once, [] { TransitionCurve.build(); });
 }
 
 }  // namespace hosei

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <mutex>
 
 namespace hosei {
 
@@ -27,23 +28,29 @@ class TransitionCurveTable {
 
 // Maps an 8-bit level to a new level. Rows 1..700 are brightness curves for the amounts
 // -99.6 .. +180 in steps of 0.4 (row 250 is the identity); row 0 is the gamma curve.
+// A brightness row is built the first time it is read (a run reads only a few of them),
+// once, safely from any thread; its values are the same whenever it is built.
 class ToneCurveTable {
  public:
   void buildBrightnessRows();
   // Rebuilds row 0 from the gamma value; every gamma run calls it before reading pixels.
   void buildGammaRow(float gamma);
-  std::int16_t operator()(int row, int level) const { return level_[row][level]; }
-  const std::int16_t* row(int row) const { return level_[row].data(); }
+  std::int16_t operator()(int row, int level) const { return this->row(row)[level]; }
+  const std::int16_t* row(int row) const;
 
  private:
-  std::array<std::array<std::int16_t, kToneLevels>, kToneRows> level_{};
+  void buildBrightnessRow(int row) const;
+
+  mutable std::array<std::array<std::int16_t, kToneLevels>, kToneRows> level_{};
+  mutable std::array<std::once_flag, kToneRows> built_;
 };
 
 // The two program-wide tables. Zero until built.
 extern TransitionCurveTable TransitionCurve;
 extern ToneCurveTable ToneCurve;
 
-// Builds TransitionCurve and rows 1..700 of ToneCurve once; later calls do nothing.
+// Builds TransitionCurve once (later calls do nothing); ToneCurve's brightness rows follow
+// on first use.
 void BuildTables();
 
 }  // namespace hosei

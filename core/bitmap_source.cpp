@@ -1,0 +1,83 @@
+#include "bitmap_source.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cstring>
+#include <new>
+
+namespace hosei {
+
+namespace {
+
+FileError Failure(FileProblem problem, const std::string& path, int errorNumber = 0) {
+  return FileError{problem, path, errorNumber ? std::strerror(errorNumber) : std::string()};
+}
+
+}  // namespace
+
+long long ReadAt(int fd, std::uint8_t* buffer, std::size_t size, std::uint64_t offset) {
+  std::size_t done = 0;
+  while (done < size) {
+    const ssize_t n = ::pread(fd, buffer + done, size - done, static_cast<off_t>(offset + done));
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return -1;
+    }
+    if (n == 0) break;
+    done += static_cast<std::size_t>(n);
+  }
+  return static_cast<long long>(done);
+}
+
+FileError BitmapSource::open(const std::string& path, BitmapSource& source) {
+  BitmapSource opened;
+  opened.path_ = path;
+  opened.file_ = FileDescriptor(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+  if (!opened.file_.valid()) return Failure(FileProblem::kCannotOpen, path, errno);
+  struct stat info {};
+  if (::fstat(opened.file_.get(), &info) != 0)
+    return Failure(FileProblem::kReadFailed, path, errno);
+  if (!S_ISREG(info.st_mode)) return Failure(FileProblem::kNotRegularFile, path);
+
+  std::uint8_t prefix[kHeaderPrefixSize] = {};
+  if (ReadAt(opened.file_.get(), prefix, sizeof prefix, 0) < 0)
+    return Failure(FileProblem::kReadFailed, path, errno);
+  opened.header_ = DecodeBitmapHeader(prefix);
+  if (!IsAccepted24BitBitmap(opened.header_)) return Failure(FileProblem::kNot24BitBitmap, path);
+  switch (CheckHeaderLimits(opened.header_)) {
+    case HeaderLimit::kZeroSize:
+      return Failure(FileProblem::kZeroSize, path);
+    case HeaderLimit::kOffsetOutOfRange:
+      return Failure(FileProblem::kOffsetOutOfRange, path);
+    case HeaderLimit::kWithinLimits:
+      break;
+  }
+  if (static_cast<std::uint64_t>(info.st_size) < RequiredFileSize(opened.header_))
+    return Failure(FileProblem::kTruncated, path);
+
+  opened.rowLength_ = PaddedRowLength(opened.header_.width);
+  opened.headerRegion_.resize(static_cast<std::size_t>(opened.header_.pixelDataOffset));
+  const long long read =
+      ReadAt(opened.file_.get(), opened.headerRegion_.data(), opened.headerRegion_.size(), 0);
+  if (read < 0) return Failure(FileProblem::kReadFailed, path, errno);
+  if (static_cast<std::size_t>(read) != opened.headerRegion_.size())
+    return Failure(FileProblem::kTruncated, path);
+  source = std::move(opened);
+  return {};
+}
+
+FileError BitmapSource::readRows(std::size_t first, std::size_t count,
+                                 std::uint8_t* destination) const {
+  const std::size_t size = count * rowLength_;
+  const std::uint64_t offset =
+      static_cast<std::uint64_t>(header_.pixelDataOffset) + first * rowLength_;
+  const long long read = ReadAt(file_.get(), destination, size, offset);
+  if (read < 0) return Failure(FileProblem::kReadFailed, path_, errno);
+  // The file may have been cut short since it was opened.
+  if (static_cast<std::size_t>(read) != size) return Failure(FileProblem::kTruncated, path_);
+  return {};
+}
+
+}  // namespace hosei

@@ -1,0 +1,46 @@
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+#include "fog.h"
+#include "moved_centre.h"
+#include "parameters.h"
+#include "radial_bands.h"
+#include "vignetting.h"
+
+namespace hosei {
+
+// Everything a run needs per pixel, worked out once: byte tables for every tone row the
+// run can use, and for vignetting and fog the bands of equal change. correctRows may
+// then be called from several threads at once on different rows.
+class PixelCorrector {
+ public:
+  // In gamma mode row 0 of the tone table must already hold the curve.
+  PixelCorrector(const Parameters& parameters, int width, int height,
+                 const std::optional<MovedCentre>& movedCentre);
+
+  // Corrects `count` stored rows from stored row `first` (0 = bottom row), held at `rows`
+  // one padded row length apart. Padding bytes are left alone.
+  void correctRows(std::uint8_t* rows, std::size_t rowLength, int first, int count) const;
+
+ private:
+  using ByteTable = std::array<std::uint8_t, 256>;
+  static ByteTable TableOfRow(int toneRow);
+
+  void correctRow(std::uint8_t* row, int y, RowRuns& runs) const;
+  void correctRowPixelByPixel(std::uint8_t* row, int y) const;
+
+  Parameters parameters_;
+  int width_;
+  ByteTable gamma_{};
+  std::optional<RadialBands> bands_;
+  std::vector<ByteTable> bandTables_;  // one per band; unused for unchanged bands
+  VignettingGeometry geometry_;
+  FogCircle circle_;
+};
+
+}  // namespace hosei
