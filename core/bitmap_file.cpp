@@ -13,7 +13,7 @@
 namespace hosei {
 
 FileError ReadBitmapHeader(const std::string& path, BitmapHeader& header) {
-  FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+  FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
   if (!file.valid()) return FileError{FileProblem::kCannotOpen, path, std::strerror(errno)};
   struct stat info {};
   if (::fstat(file.get(), &info) != 0 || !S_ISREG(info.st_mode))

@@ -34,7 +34,7 @@ long long ReadAt(int fd, std::uint8_t* buffer, std::size_t size, std::uint64_t o
 FileError BitmapSource::open(const std::string& path, BitmapSource& source) {
   BitmapSource opened;
   opened.path_ = path;
-  opened.file_ = FileDescriptor(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+  opened.file_ = FileDescriptor(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
   if (!opened.file_.valid()) return Failure(FileProblem::kCannotOpen, path, errno);
   struct stat info {};
   if (::fstat(opened.file_.get(), &info) != 0)

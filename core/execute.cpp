@@ -110,6 +110,10 @@ ExecuteOutcome Execute(const ExecuteJob& job, ExecuteObserver* observer) {
   outcome.height = source.height();
   if (observer) observer->headerAccepted(source.header());
 
+  if (IsSameFile(job.currentFile, outcome.resultFile)) {
+    outcome.error = FileError{FileProblem::kResultIsSource, outcome.resultFile, {}};
+    return outcome;
+  }
   const PixelCorrector corrector(job.parameters, outcome.width, outcome.height, job.movedCentre);
   ResultFile result;
   outcome.error = result.create(outcome.resultFile);

@@ -36,6 +36,8 @@ std::string DescribeFileError(const FileError& error) {
       return "ファイル名が短すぎます（4 文字以上必要です）: " + p;
     case FileProblem::kCannotWrite:
       return WithSystemMessage("ファイルを書き込めません: " + p, error);
+    case FileProblem::kResultIsSource:
+      return "書き込み先が元のファイルと同じため、書き込みません: " + p;
   }
   return {};
 }

@@ -14,8 +14,9 @@ enum class FileProblem {
   kOffsetOutOfRange,  // accepted, but the pixel data offset is below 54 or 32768 and more
   kTruncated,         // shorter than offset + height * padded row length
   kOutOfMemory,
-  kNameTooShort,  // fewer than four characters to replace by the result suffix
-  kCannotWrite,   // result or display copy could not be written
+  kNameTooShort,    // fewer than four characters to replace by the result suffix
+  kCannotWrite,     // result or display copy could not be written
+  kResultIsSource,  // the file to write is the file being read
 };
 
 struct FileError {

@@ -32,8 +32,10 @@ std::string_view FileTitle(std::string_view path) {
 }
 
 std::string FolderWithSlash(std::string_view folder) {
+  // No folder at all means the working folder, never the root.
+  if (folder.empty()) return "./";
   std::string result(folder);
-  if (result.empty() || result.back() != '/') result += '/';
+  if (result.back() != '/') result += '/';
   return result;
 }
 

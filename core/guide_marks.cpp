@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "bitmap_file.h"
+#include "result_file.h"
 
 namespace hosei {
 
@@ -59,6 +60,7 @@ void DrawGuideMarks(PixelBlock& pixels, int width, int height) {
 }
 
 FileError WriteDisplayCopy(const std::string& source, const std::string& copy) {
+  if (IsSameFile(source, copy)) return FileError{FileProblem::kResultIsSource, copy, {}};
   BitmapImage image;
   if (FileError error = ReadBitmapFile(source, image)) return error;
   DrawGuideMarks(image.pixels, static_cast<int>(image.header.width),

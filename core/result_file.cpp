@@ -1,6 +1,7 @@
 #include "result_file.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -25,6 +26,13 @@ std::string FolderOf(const std::string& path) {
 
 }  // namespace
 
+bool IsSameFile(const std::string& a, const std::string& b) {
+  struct stat first {
+  }, second{};
+  return ::stat(a.c_str(), &first) == 0 && ::stat(b.c_str(), &second) == 0 &&
+         first.st_dev == second.st_dev && first.st_ino == second.st_ino;
+}
+
 ResultFile::~ResultFile() {
   if (!temporary_.empty()) {
     file_.close();
@@ -36,8 +44,9 @@ FileError ResultFile::create(const std::string& path) {
   path_ = path;
   // Hidden, and named after the result and this process, so it is recognisable if the
   // machine goes down mid-write.
-  const std::string stem = FolderWithSlash(FolderOf(path)) + "." + std::string(FileTitle(path)) +
-                           "." + std::to_string(::getpid());
+  const std::string stem = FolderWithSlash(FolderOf(path)) + "." +
+                           std::string(FileTitle(path).substr(0, 200)) + "." +
+                           std::to_string(::getpid());
   for (int attempt = 0; attempt < 100; ++attempt) {
     const std::string candidate = stem + "-" + std::to_string(attempt) + ".tmp";
     file_ =

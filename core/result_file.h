@@ -9,6 +9,10 @@
 
 namespace hosei {
 
+// True when both paths name one existing file (also through links), so writing one would
+// replace the other.
+bool IsSameFile(const std::string& a, const std::string& b);
+
 // A file written under a temporary name beside its final path and renamed into place only
 // when every byte is written: a failure leaves no partial file and keeps an earlier file of
 // that name intact, and a new file never keeps stale bytes of a longer earlier one.
