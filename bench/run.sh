@@ -1,0 +1,213 @@
+#!/usr/bin/env bash
+# Times hosei-cli side by side with copying the file and with general-purpose image tools,
+# whole process, warm page cache, and writes the table to bench/RESULTS.md.
+#
+#   bench/run.sh            6000 x 4000 and 30000 x 20000 photos (about 10 minutes)
+#   bench/run.sh --quick    6000 x 4000 only (about 2 minutes)
+#
+# HOSEI_CLI=path/to/hosei-cli times that binary instead of building one in build-bench.
+# The photos and every result go into a scratch folder under $BENCH_DIR (default /tmp),
+# removed at the end. The full run needs about 4 GB free there. Other work on the machine
+# skews the numbers: the load average before and after goes into the results.
+set -euo pipefail
+
+usage() { sed -n '5,8s/^# \{0,1\}//p' "$0"; }
+
+quick=0
+for arg in "$@"; do
+  case $arg in
+    --quick) quick=1 ;;
+    -h | --help) usage; exit 0 ;;
+    *) usage >&2; exit 2 ;;
+  esac
+done
+
+repo=$(cd "$(dirname "$0")/.." && pwd)
+cd "$repo"
+# shellcheck source=scripts/ensure_packages.sh
+source scripts/ensure_packages.sh
+hosei_ensure_packages hyperfine graphicsmagick imagemagick libvips-tools time jq
+
+if [ -n "${HOSEI_CLI:-}" ]; then
+  hosei=$(realpath "$HOSEI_CLI")  # a hosei-cli built elsewhere
+else
+  echo "bench: building hosei-cli (Release) in build-bench"
+  cmake -S . -B build-bench -G Ninja -DCMAKE_BUILD_TYPE=Release \
+    -DHOSEI_BUILD_GUI=OFF -DHOSEI_BUILD_TESTS=OFF >/dev/null
+  if ! ninja -C build-bench -j2 hosei-cli >build-bench/bench-build.log 2>&1; then
+    tail -n 40 build-bench/bench-build.log >&2
+    echo "bench: the build failed (log: build-bench/bench-build.log)" >&2
+    exit 1
+  fi
+  hosei=$repo/build-bench/cli/hosei-cli
+fi
+# ImageMagick 6 by its own name: a plain "convert" may be a wrapper or GraphicsMagick.
+im=$(command -v convert-im6.q16 || echo /usr/bin/convert)
+
+parent=${BENCH_DIR:-/tmp}
+need_mb=$((quick ? 500 : 4000))
+free_mb=$(df -Pm "$parent" | awk 'NR == 2 { print $4 }')
+if [ "$free_mb" -lt "$need_mb" ]; then
+  echo "bench: $parent has ${free_mb} MB free, the run needs about ${need_mb} MB" >&2
+  exit 1
+fi
+scratch=$(mktemp -d "$parent/hosei-bench.XXXXXX")
+trap 'rm -rf "$scratch"' EXIT
+g++ -std=c++20 -O2 -o "$scratch/make_photo" bench/make_photo.cpp
+
+load_before=$(cut -d' ' -f1-3 /proc/loadavg)
+if awk '{ exit !($1 > 0.5) }' /proc/loadavg; then
+  echo "bench: warning: load average $load_before, other work will skew the timings" >&2
+fi
+
+rows=()  # table rows, in order
+
+# bench_photo W H MIN_RUNS MAX_RUNS PEERS: generates a W x H photo, then times the copy
+# floor, every hosei-cli mode and the peers named in PEERS (all, or a list of names). Each
+# command runs at least MIN_RUNS times (more, up to MAX_RUNS, when it takes under ~3 s)
+# after one warm-up run. Every run writes a new result file, as a user's run does: on ext4,
+# replacing an existing file starts its writeback (auto_da_alloc) and would time the disk.
+bench_photo() {
+  local w=$1 h=$2 min_runs=$3 max_runs=$4 peers=$5
+  local dir=$scratch/${w}x$h
+  mkdir -p "$dir/out"
+  local src=$dir/src.bmp out=$dir/out
+  echo "bench: making a ${w} x ${h} photo"
+  "$scratch/make_photo" "$w" "$h" "$src"
+  cat "$src" >/dev/null  # into the page cache
+  local block=$(((w * 3 + 3) / 4 * 4 * h))
+
+  # Moved centre and fog circle scale with the photo (2000,1500 and a 3600 circle at 6000 x 4000).
+  local cx=$((w / 3)) cy=$((h * 3 / 8)) lx=$((w / 2)) ly=$((h / 2)) size=$((w * 3 / 5))
+  local q_src q_out
+  q_src=$(printf %q "$src")
+  q_out=$(printf %q "$out")
+  local hosei_run
+  hosei_run="$(printf %q "$hosei") --quiet --output-dir $q_out $q_src"
+
+  # label | kind | command (a shell line)
+  local -a labels=() kinds=() cmds=()
+  add() { labels+=("$1"); kinds+=("$2"); cmds+=("$3"); }
+  add 'cat src.bmp > dst.bmp' floor "cat $q_src > $q_out/copy.bmp"
+  add 'hosei-cli (vignetting, defaults)' hosei "$hosei_run"
+  add "hosei-cli --boundary Sharp --centre $cx,$cy" hosei \
+    "$hosei_run --boundary Sharp --centre $cx,$cy"
+  add "hosei-cli --mode fog --light-x $lx --light-y $ly --size $size --brightness 40" hosei \
+    "$hosei_run --mode fog --light-x $lx --light-y $ly --size $size --brightness 40"
+  add 'hosei-cli --mode gamma --gamma 1.5' hosei "$hosei_run --mode gamma --gamma 1.5"
+  add 'hosei-cli --mode gamma --gamma 1.5 --background 70' hosei \
+    "$hosei_run --mode gamma --gamma 1.5 --background 70"
+  local peer radial="-size ${w}x$h radial-gradient:gray40-black"
+  for peer in gm im vips im-radial; do
+    [ "$peers" = all ] || [[ " $peers " == *" $peer "* ]] || continue
+    case $peer in
+      gm) add 'gm convert src.bmp -gamma 1.5 dst.bmp' peer \
+        "gm convert $q_src -gamma 1.5 $q_out/gm.bmp" ;;
+      im) add 'convert src.bmp -gamma 1.5 BMP3:dst.bmp' peer \
+        "$im $q_src -gamma 1.5 BMP3:$q_out/im.bmp" ;;
+      vips) add 'vips gamma src.bmp dst.bmp --exponent 1.5' peer \
+        "vips gamma $q_src $q_out/vips.bmp --exponent 1.5" ;;
+      im-radial) add "convert src.bmp ( $radial ) -compose screen -composite BMP3:dst.bmp" peer \
+        "$im $q_src \\( $radial \\) -compose screen -composite BMP3:$q_out/im-radial.bmp" ;;
+    esac
+  done
+
+  # One checked run of each, which also measures its peak memory: a failing command, or a
+  # hosei-cli warning (such as a refused centre) or a result of the wrong size, stops the
+  # benchmark.
+  local -a memory=()
+  local i
+  for i in "${!cmds[@]}"; do
+    if ! /usr/bin/time -v -o "$dir/time.txt" sh -c "exec ${cmds[i]}" 2>"$dir/err.txt" ||
+      { [ "${kinds[i]}" = hosei ] && { [ -s "$dir/err.txt" ] ||
+        [ "$(stat -c %s "$out/src_.bmp" 2>/dev/null)" != "$(stat -c %s "$src")" ]; }; }; then
+      echo "bench: failed: ${cmds[i]}" >&2
+      cat "$dir/err.txt" >&2
+      return 1
+    fi
+    local kb
+    kb=$(awk -F': ' '/Maximum resident set size/ { print $2 }' "$dir/time.txt")
+    memory+=("$kb")
+    rm -f "$out"/*
+  done
+
+  local -a args=()
+  for i in "${!cmds[@]}"; do args+=(-n "${labels[i]}" "${cmds[i]}"); done
+  hyperfine --style basic --warmup 1 --min-runs "$min_runs" --max-runs "$max_runs" \
+    --prepare "rm -f $q_out/*" --cleanup "rm -f $q_out/*" \
+    --export-json "$dir/times.json" "${args[@]}"
+
+  # One row per command: median, spread and ratio to the copy floor (the first command);
+  # peak memory, and for hosei-cli its excess over the pixel block.
+  local line
+  while IFS=$'\t' read -r i line; do
+    rows+=("$(awk -F'\t' -v photo="${w} × $h" -v label="${labels[i]}" -v kind="${kinds[i]}" \
+      -v kb="${memory[i]}" -v block="$block" '
+      function t(s) { return s < 1 ? sprintf("%.0f ms", s * 1000) : sprintf("%.2f s", s) }
+      {
+        mem = sprintf("%.1f MiB", kb / 1024)
+        if (kind == "hosei") mem = mem sprintf(" (block %+.1f MiB)", (kb * 1024 - block) / 1048576)
+        printf "| %s | `%s` | %s | %s – %s (σ %s) | %.2f× | %s |\n",
+          photo, label, t($1), t($2), t($3), t($4), $1 / $5, mem
+      }' <<<"$line")")
+  done < <(jq -r '.results[0].median as $floor | .results | to_entries[]
+    | [.key, .value.median, .value.min, .value.max, (.value.stddev // 0), $floor] | @tsv' \
+    "$dir/times.json")
+  local block_mib
+  block_mib=$(awk -v b="$block" 'BEGIN { printf "%.1f MiB", b / 1048576 }')
+  rows+=("| ${w} × $h | *pixel block (padded row × height)* | | | | $block_mib |")
+  rm -rf "$out" "$src"
+}
+
+bench_photo 6000 4000 3 30 all
+if [ "$quick" -eq 0 ]; then
+  bench_photo 30000 20000 3 3 gm
+  skipped="convert and vips not run: ImageMagick's default policy refuses images over 16K"
+  skipped+=" pixels a side, and vips reads BMP through ImageMagick"
+  rows+=("| 30000 × 20000 | *$skipped* | | | | |")
+fi
+
+table=$(
+  echo '| photo | command | median | spread: min – max (σ) | × copy | peak memory |'
+  echo '| --- | --- | ---: | --- | ---: | --- |'
+  printf '%s\n' "${rows[@]}"
+)
+echo
+echo "$table"
+
+load_after=$(cut -d' ' -f1-3 /proc/loadavg)
+if [ -n "${HOSEI_CLI:-}" ]; then
+  what="hosei-cli $hosei"
+else
+  what="hosei $(git describe --always --dirty 2>/dev/null || echo '(no git)')"
+fi
+how=bench/run.sh
+[ "$quick" -eq 1 ] && how+=' --quick'
+
+cpu=$(awk -F': ' '/^model name/ { print $2; exit }' /proc/cpuinfo)
+mem=$(awk '/^MemTotal/ { printf "%.1f GiB", $2 / 1048576 }' /proc/meminfo)
+tools="$(hyperfine --version), GraphicsMagick $(gm version | awk 'NR == 1 { print $2 }')"
+tools+=", ImageMagick $("$im" -version | awk 'NR == 1 { print $3 }')"
+tools+=", vips $(vips --version | sed 's/^vips-//')"
+{
+  echo '# Benchmark results'
+  echo
+  echo "Written by \`$how\` on $(date -u '+%Y-%m-%d %H:%M UTC'), $what."
+  echo
+  echo "- Machine: $(nproc) cores, $cpu, $mem memory, $(uname -sr)."
+  echo "- Load average (1, 5, 15 min): $load_before before the run, $load_after after."
+  echo "- Tools: $tools."
+  echo
+  cat <<'EOF'
+Whole process, warm page cache, each run writing a new result file into a scratch folder;
+hyperfine median and spread, and the ratio to the copy floor on the same photo. Peak memory
+is the maximum resident set size from /usr/bin/time -v; for hosei-cli also its difference
+from the pixel block (padded row × height). `vips gamma --exponent 1.5` raises to the power
+1/1.5, like `-gamma 1.5`; the radial row screens a radial gradient (40 % grey in the middle
+to black at the edge) over the photo, brightening the middle.
+EOF
+  echo
+  echo "$table"
+} >bench/RESULTS.md
+echo
+echo "bench: written to bench/RESULTS.md"
