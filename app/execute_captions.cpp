@@ -1,0 +1,23 @@
+#include "execute_captions.h"
+
+#include <QLabel>
+
+#include "form2.h"
+#include "wait_cursor.h"
+
+namespace hosei {
+
+void ExecuteCaptions::headerAccepted(const BitmapHeader& header) {
+  const int height = static_cast<int>(header.height);
+  viewer_.setImageSize(static_cast<int>(header.width), height);
+  cursor_.start();
+  status_.setText(QString::fromStdString(RowTotalCaption(height)));
+  status_.repaint();
+}
+
+void ExecuteCaptions::rowsDone(int row) {
+  rowsDone_.setText(QString::number(row));
+  rowsDone_.repaint();
+}
+
+}  // namespace hosei

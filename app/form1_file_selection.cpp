@@ -1,0 +1,96 @@
+// Choosing the file to work on: the dialog and its confirmation, the header check, and
+// bringing the picture (or its copy with guide marks) into the viewer.
+
+#include <QCheckBox>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
+
+#include "bitmap_file.h"
+#include "file_names.h"
+#include "form1.h"
+#include "form2.h"
+#include "guide_marks.h"
+#include "picture_file.h"
+#include "working_files.h"
+
+namespace hosei {
+
+namespace {
+
+QString ConfirmationText(const ChosenFile& chosen) {
+  return chosen.title + QStringLiteral(" の処理を行ないます");
+}
+
+QString Describe(const FileError& error) {
+  return QString::fromStdString(DescribeFileError(error));
+}
+
+}  // namespace
+
+void Form1::chooseFile() {
+  std::optional<ChosenFile> chosen;
+  // Cancelling the confirmation opens the dialog again; only cancelling the dialog ends.
+  for (;;) {
+    FileDialogRequest request = CommonDialog1;
+    request.folder = dialogFolder_;
+    chosen = services_.chooseFileToOpen(this, request);
+    if (!chosen) return;
+    dialogFolder_ = QFileInfo(chosen->path).absolutePath();
+    if (services_.confirm(this, ConfirmationText(*chosen), QStringLiteral("選択ファイルの確認")))
+      break;
+  }
+  loadFile(*chosen);
+}
+
+void Form1::loadFile(const ChosenFile& chosen) {
+  // The file becomes current before it is checked: a rejected file stays current, and
+  // Execute rejects it again in the same words.
+  Text3->setEnabled(true);
+  Text3->setText(chosen.path);
+
+  BitmapHeader header;
+  if (FileError error = ReadBitmapHeader(chosen.path.toStdString(), header)) {
+    services_.showMessage(this, Describe(error));
+    return;
+  }
+  if (!IsAccepted24BitBitmap(header)) {
+    services_.showMessage(this, QString::fromUtf8(kNot24BitBitmapMessage));
+    Label4->setText(QString::fromUtf8(kColourCountErrorStatus));
+    return;
+  }
+
+  Form2& viewer = ensureViewer();
+  viewer.setImageSize(static_cast<int>(header.width), static_cast<int>(header.height));
+  viewer.show();
+  viewer.raise();
+  viewer.setWindowTitle(chosen.path);
+  if (Check2->isChecked()) showChosenPicture(viewer, chosen);
+  clearMovedCentre();
+  viewer.hideCircle();
+}
+
+void Form1::showChosenPicture(Form2& viewer, const ChosenFile& chosen) {
+  QString shown = chosen.path;
+  if (Check3->isChecked()) {
+    const auto copy = DisplayCopyName(workingFiles_.displayCopyFolder().toStdString(),
+                                      chosen.title.toStdString());
+    if (!copy) {
+      services_.showMessage(
+          this, Describe(FileError{FileProblem::kNameTooShort, chosen.title.toStdString(), {}}));
+      return;
+    }
+    // The copy is written whole or not at all, so a failure leaves nothing behind.
+    if (FileError error = WriteDisplayCopy(chosen.path.toStdString(), *copy)) {
+      services_.showMessage(
+          this, QStringLiteral("補助線入りの表示用ファイルを作れません\n") + Describe(error));
+      return;
+    }
+    shown = QString::fromStdString(*copy);
+    workingFiles_.recordDisplayCopy(shown);
+  }
+  if (FileError error = viewer.showAsCurrent(shown))
+    services_.showMessage(&viewer, PictureFailureMessage(error));
+}
+
+}  // namespace hosei

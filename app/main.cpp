@@ -1,0 +1,20 @@
+#include <QApplication>
+#include <QStandardPaths>
+
+#include "form1.h"
+#include "qt_platform_services.h"
+#include "self_test_exit.h"
+#include "working_files.h"
+
+int main(int argc, char** argv) {
+  QApplication application(argc, argv);
+  QApplication::setApplicationName(QStringLiteral("hosei"));
+
+  hosei::QtPlatformServices services;
+  hosei::WorkingFiles workingFiles(QCoreApplication::applicationDirPath(),
+                                   QStandardPaths::writableLocation(QStandardPaths::CacheLocation));
+  hosei::Form1 window(services, workingFiles, QStringLiteral(HOSEI_SAMPLES_DIR));
+  window.show();
+  if (qEnvironmentVariableIsSet("HOSEI_SELF_TEST_EXIT")) hosei::PressExitOnceShown(window);
+  return application.exec();
+}

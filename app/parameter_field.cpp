@@ -1,0 +1,36 @@
+#include "parameter_field.h"
+
+#include <QFocusEvent>
+#include <QMouseEvent>
+
+namespace hosei {
+
+ParameterField::ParameterField(QWidget* parent) : QLineEdit(parent) {}
+
+void ParameterField::focusInEvent(QFocusEvent* event) {
+  QLineEdit::focusInEvent(event);
+  if (event->reason() == Qt::ActiveWindowFocusReason || event->reason() == Qt::PopupFocusReason)
+    return;
+  selectAll();
+  keepSelectionOnPress_ = event->reason() == Qt::MouseFocusReason;
+}
+
+void ParameterField::focusOutEvent(QFocusEvent* event) {
+  keepSelectionOnPress_ = false;
+  QLineEdit::focusOutEvent(event);
+  if (event->reason() == Qt::ActiveWindowFocusReason || event->reason() == Qt::PopupFocusReason)
+    return;
+  emit focusLost();
+}
+
+void ParameterField::mousePressEvent(QMouseEvent* event) {
+  if (keepSelectionOnPress_ && event->button() == Qt::LeftButton) {
+    keepSelectionOnPress_ = false;
+    event->accept();
+    return;
+  }
+  keepSelectionOnPress_ = false;
+  QLineEdit::mousePressEvent(event);
+}
+
+}  // namespace hosei

@@ -1,0 +1,43 @@
+#include "parameter_slider.h"
+
+#include <QKeyEvent>
+
+namespace hosei {
+
+ParameterSlider::ParameterSlider(Qt::Orientation orientation, QWidget* parent)
+    : QScrollBar(orientation, parent) {
+  setFocusPolicy(Qt::StrongFocus);
+}
+
+void ParameterSlider::keyPressEvent(QKeyEvent* event) {
+  SliderAction action = SliderNoAction;
+  switch (event->key()) {
+    case Qt::Key_Up:
+    case Qt::Key_Left:
+      action = SliderSingleStepSub;
+      break;
+    case Qt::Key_Down:
+    case Qt::Key_Right:
+      action = SliderSingleStepAdd;
+      break;
+    case Qt::Key_PageUp:
+      action = SliderPageStepSub;
+      break;
+    case Qt::Key_PageDown:
+      action = SliderPageStepAdd;
+      break;
+    case Qt::Key_Home:
+      action = SliderToMinimum;
+      break;
+    case Qt::Key_End:
+      action = SliderToMaximum;
+      break;
+    default:
+      QScrollBar::keyPressEvent(event);
+      return;
+  }
+  triggerAction(action);
+  event->accept();
+}
+
+}  // namespace hosei

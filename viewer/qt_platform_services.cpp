@@ -1,0 +1,54 @@
+#include "qt_platform_services.h"
+
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QInputDialog>
+#include <QMessageBox>
+
+namespace hosei {
+
+namespace {
+
+QString TitleOrProgramName(const QString& title) {
+  return title.isEmpty() ? QGuiApplication::applicationDisplayName() : title;
+}
+
+}  // namespace
+
+std::optional<ChosenFile> QtPlatformServices::chooseFileToOpen(QWidget* parent,
+                                                               const FileDialogRequest& request) {
+  QFileDialog dialog(parent);
+  dialog.setFileMode(QFileDialog::ExistingFile);
+  dialog.setAcceptMode(QFileDialog::AcceptOpen);
+  dialog.setNameFilters(request.filters);
+  dialog.setDefaultSuffix(request.defaultSuffix);
+  if (!request.folder.isEmpty()) dialog.setDirectory(request.folder);
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+  const QString path = dialog.selectedFiles().constFirst();
+  return ChosenFile{path, QFileInfo(path).fileName()};
+}
+
+void QtPlatformServices::showMessage(QWidget* parent, const QString& text, const QString& title) {
+  QMessageBox box(QMessageBox::NoIcon, TitleOrProgramName(title), text, QMessageBox::Ok, parent);
+  box.setTextFormat(Qt::PlainText);
+  box.exec();
+}
+
+bool QtPlatformServices::confirm(QWidget* parent, const QString& text, const QString& title) {
+  QMessageBox box(QMessageBox::NoIcon, TitleOrProgramName(title), text,
+                  QMessageBox::Ok | QMessageBox::Cancel, parent);
+  box.setTextFormat(Qt::PlainText);
+  box.setDefaultButton(QMessageBox::Ok);
+  return box.exec() == QMessageBox::Ok;
+}
+
+QString QtPlatformServices::askText(QWidget* parent, const QString& prompt, const QString& title,
+                                    const QString& defaultAnswer) {
+  bool ok = false;
+  const QString answer = QInputDialog::getText(parent, TitleOrProgramName(title), prompt,
+                                               QLineEdit::Normal, defaultAnswer, &ok);
+  return ok ? answer : QString();
+}
+
+}  // namespace hosei
