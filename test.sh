@@ -9,6 +9,11 @@ hosei_build build
 export QT_QPA_PLATFORM=offscreen
 ctest --test-dir build --output-on-failure -j2
 
-if [ -x tests/gui/xvfb_smoke.sh ]; then
-  tests/gui/xvfb_smoke.sh build
+# The real program on a real X server, then installed as a user or packager would.
+tests/gui/xvfb_smoke.sh build
+tests/install/install_test.sh build
+
+# Sanitizer build and a minute of fuzzing.
+if [ -x scripts/harden.sh ]; then
+  scripts/harden.sh
 fi

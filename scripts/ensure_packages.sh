@@ -7,6 +7,7 @@ hosei_packages=(
   qt6-base-dev qt6-qpa-plugins libgl-dev
   fonts-ipafont-gothic fonts-ipafont-mincho
   xvfb xauth
+  desktop-file-utils man-db
 )
 
 hosei_ensure_packages() {

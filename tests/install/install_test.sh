@@ -1,0 +1,48 @@
+#!/usr/bin/env bash
+# Installs hosei the two ways a user or packager would (cmake --install and the .deb),
+# then runs the installed programs: nothing may depend on the build tree.
+# Usage: tests/install/install_test.sh BUILD_DIR
+set -euo pipefail
+build=$(cd "$1" && pwd)
+scratch=$(mktemp -d)
+trap 'rm -rf "$scratch"' EXIT
+fail() { echo "install_test: $*" >&2; exit 1; }
+
+# 1. The install tree.
+prefix=$scratch/prefix
+cmake --install "$build" --prefix "$prefix" >/dev/null
+for f in bin/hosei bin/hosei-cli share/applications/hosei.desktop \
+  share/icons/hicolor/scalable/apps/hosei.svg share/man/man1/hosei-cli.1 \
+  share/hosei/samples/sample.bmp; do
+  [ -e "$prefix/$f" ] || fail "missing from the install tree: $f"
+done
+desktop-file-validate "$prefix/share/applications/hosei.desktop" || fail "desktop entry invalid"
+grep -q '^MimeType=image/bmp;' "$prefix/share/applications/hosei.desktop" || fail "no BMP MIME type"
+(cd "$prefix/share/man/man1" && MANPAGER=cat MANWIDTH=80 man ./hosei-cli.1 2>/dev/null) >"$scratch/man.txt"
+for section in SYNOPSIS OPTIONS "EXIT STATUS" EXAMPLES; do
+  grep -q "^$section" "$scratch/man.txt" || fail "man page lacks $section"
+done
+
+# 2. The Debian package, unpacked into a scratch root.
+(cd "$build" && cpack -G DEB -B "$scratch/package" >/dev/null)
+deb=$(ls "$scratch"/package/hosei_*.deb)
+depends=$(dpkg-deb -f "$deb" Depends)
+for needed in libqt6widgets6 fonts-ipafont-gothic fonts-ipafont-mincho; do
+  grep -q "$needed" <<<"$depends" || fail "the package does not depend on $needed"
+done
+root=$scratch/root
+dpkg -x "$deb" "$root"
+cli=$root/usr/bin/hosei-cli
+"$cli" --version | grep -q '1\.3\.0\.0' || fail "installed hosei-cli reports a wrong version"
+mkdir "$scratch/photos"
+cp "$root/usr/share/hosei/samples/sample.bmp" "$scratch/photos/"
+"$cli" --quiet --mode gamma --gamma 1.5 "$scratch/photos/sample.bmp" || fail "installed hosei-cli failed"
+[ -s "$scratch/photos/sample_.bmp" ] || fail "installed hosei-cli wrote no result"
+
+# 3. The installed window program starts and leaves through its exit button, writing
+# nothing beside itself.
+before=$(ls -A "$root/usr/bin")
+HOME=$scratch/home XDG_CACHE_HOME=$scratch/cache QT_QPA_PLATFORM=offscreen HOSEI_SELF_TEST_EXIT=1 \
+  timeout 60 "$root/usr/bin/hosei" >"$scratch/hosei.out" 2>&1 || { cat "$scratch/hosei.out" >&2; fail "installed hosei did not start and exit"; }
+[ "$(ls -A "$root/usr/bin")" = "$before" ] || fail "something was written beside the installed binary"
+echo "install_test: passed"
