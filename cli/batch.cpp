@@ -32,26 +32,32 @@ class BarObserver : public ExecuteObserver {
   int total_ = 0;
 };
 
+// Typed values are echoed in messages; a pasted page of text is cut to a readable length.
+std::string Shortened(const std::string& text) {
+  constexpr std::size_t kShown = 40;
+  if (CharacterCount(text) <= kShown) return text;
+  return *WithoutLastCharacters(text, CharacterCount(text) - kShown) + "…";
+}
+
 bool IsFolder(const std::string& path) {
   struct stat info {};
   return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
-// The centre the dialog would give this image for the two answers; says so when the rule
-// sends it back to the image centre.
+// The centre the dialog would give this image for the two answers. When the rule sends it
+// back to the image centre, `note` says so; it is shown only if the file is then done.
 std::optional<MovedCentre> CentreFor(const std::string& file, const CentreAnswers& answers,
-                                     std::FILE* err) {
+                                     std::string& note) {
   BitmapHeader header;
   if (ReadBitmapHeader(file, header)) return std::nullopt;  // Execute reports the file
   const auto rule = CentreMoveRuleFor(header.width, header.height);
   if (!rule) return std::nullopt;
   auto centre = CentreFromAnswers(*rule, answers.x, answers.y);
   if (!centre) {
-    std::fprintf(err,
-                 "hosei-cli: %s: 中心 %s,%s は使えないため画像の中心で補正します"
-                 "（x %d～%d、y %d～%d、画像の中心そのものは指定できません）\n",
-                 file.c_str(), answers.x.c_str(), answers.y.c_str(), rule->lowX, rule->highX,
-                 rule->lowY, rule->highY);
+    note = "hosei-cli: " + file + ": 中心 " + Shortened(answers.x) + "," + Shortened(answers.y) +
+           " は使えないため画像の中心で補正します（x " + std::to_string(rule->lowX) + "～" +
+           std::to_string(rule->highX) + "、y " + std::to_string(rule->lowY) + "～" +
+           std::to_string(rule->highY) + "、画像の中心そのものは指定できません）\n";
   }
   return centre;
 }
@@ -62,7 +68,8 @@ int RunBatch(const CommandLine& line, std::FILE* out, std::FILE* err, bool showP
   const auto read = ReadParameters(line.fields);
   if (const auto* refusal = std::get_if<Refusal>(&read)) {
     std::fprintf(err, "hosei-cli: %s \"%s\" は受け付けられません（受け付ける値: %s）\n",
-                 OptionOf(refusal->field), refusal->text.c_str(), refusal->accepted.c_str());
+                 OptionOf(refusal->field), Shortened(refusal->text).c_str(),
+                 refusal->accepted.c_str());
     return kUsageOrRefused;
   }
   if (!line.outputDir.empty() && !IsFolder(line.outputDir)) {
@@ -100,8 +107,9 @@ int RunBatch(const CommandLine& line, std::FILE* out, std::FILE* err, bool showP
           file.c_str(), resultName.c_str());
       continue;
     }
+    std::string centreNote;
     if (line.centre && parameters.mode == Mode::kVignetting)
-      job.movedCentre = CentreFor(file, *line.centre, err);
+      job.movedCentre = CentreFor(file, *line.centre, centreNote);
 
     BarObserver observer(bar, std::string(FileTitle(file)));
     const auto started = std::chrono::steady_clock::now();
@@ -113,6 +121,7 @@ int RunBatch(const CommandLine& line, std::FILE* out, std::FILE* err, bool showP
       std::fprintf(err, "hosei-cli: %s\n", DescribeFileError(outcome.error).c_str());
       continue;
     }
+    std::fputs(centreNote.c_str(), err);
     written.insert(outcome.resultFile);
     if (!line.quiet)
       std::fprintf(out, "%s → %s  %d×%d  %.3f 秒\n", file.c_str(), outcome.resultFile.c_str(),

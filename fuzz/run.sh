@@ -1,0 +1,59 @@
+#!/usr/bin/env bash
+# Builds the fuzz target into build-fuzz/ and fuzzes the bitmap reader and Execute for
+# SECONDS (default 60), starting from freshly generated seeds and the kept regression
+# inputs in fuzz/regressions/. The corpus grows in a temporary folder, so runs leave the
+# tree as it was; an input that breaks something is saved in build-fuzz/findings/.
+# Exits non-zero on a finding or a failed build.
+#   fuzz/run.sh [SECONDS] [extra libFuzzer options...]
+set -euo pipefail
+
+# All in one function, read whole before it runs: the script may be edited meanwhile.
+main() {
+  local seconds=${1:-60}
+  shift || true
+  root=$(cd "$(dirname "$0")/.." && pwd)
+  build=$root/build-fuzz
+  compiler=${HOSEI_FUZZ_CXX:-clang++-14}
+
+  if ! command -v "$compiler" >/dev/null; then
+    echo "fuzz: $compiler not found (apt-get install clang-14 libclang-rt-14-dev)" >&2
+    exit 1
+  fi
+  cmake -S "$root/fuzz" -B "$build" -G Ninja -DCMAKE_CXX_COMPILER="$compiler" >/dev/null
+  ninja -C "$build" -j2 >"$build/build.log" 2>&1 || { cat "$build/build.log" >&2; exit 1; }
+
+  # Memory-backed where the machine has it: every input is written to a file several times.
+  scratch_base=/dev/shm
+  [ -d "$scratch_base" ] && [ -w "$scratch_base" ] || scratch_base=${TMPDIR:-/tmp}
+  work=$(mktemp -d "$scratch_base/hosei-fuzz-run.XXXXXX")
+  trap 'rm -rf "$work"' EXIT
+  mkdir -p "$work/files" "$build/findings"
+  "$build/hosei_make_seeds" "$work/corpus" >/dev/null
+  corpora=("$work/corpus")
+  [ -n "$(ls -A "$root/fuzz/regressions" 2>/dev/null)" ] && corpora+=("$root/fuzz/regressions")
+
+  export HOSEI_FUZZ_TMP=$work/files
+  export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=0}
+  export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
+  symbolizer=/usr/lib/llvm-14/bin/llvm-symbolizer
+  [ -x "$symbolizer" ] && export ASAN_SYMBOLIZER_PATH=$symbolizer
+  log=$build/fuzz-${seconds}s.log
+  echo "fuzz: ${seconds}s over $(ls "$work/corpus" | wc -l) seeds$([ ${#corpora[@]} -gt 1 ] && echo " and $(ls "$root/fuzz/regressions" | wc -l) regression inputs")"
+  status=0
+  "$build/hosei_fuzz_execute" -max_total_time="$seconds" -rss_limit_mb=2048 -timeout=30 \
+    -max_len=270000 -print_final_stats=1 -artifact_prefix="$build/findings/" "$@" \
+    "${corpora[@]}" >"$log" 2>&1 || status=$?
+
+  if [ $status -ne 0 ]; then
+    tail -n 60 "$log" >&2
+    echo "fuzz: FINDING (exit $status); input kept in $build/findings/, full log $log" >&2
+    exit $status
+  fi
+  runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log")
+  speed=$(sed -n 's/^stat::average_exec_per_sec: *//p' "$log")
+  cover=$(grep -o 'cov: [0-9]*' "$log" | tail -n 1)
+  echo "fuzz: no finding in ${seconds}s, ${runs:-?} executions (${speed:-?}/s), ${cover:-cov: ?}"
+}
+
+main "$@"
+exit
