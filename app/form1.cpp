@@ -46,6 +46,7 @@ Form1::Form1(PlatformServices& services, WorkingFiles& workingFiles, QString fir
   buildControls();
   runStartUp();
   connectHandlers();
+  explainControls();
 }
 
 Form1::~Form1() { delete viewer_.data(); }
@@ -103,12 +104,15 @@ void Form1::connectHandlers() {
   connect(Command5, &QPushButton::clicked, this,
           [this] { emit guideCircleRequested(GuideCircle::kFog); });
   connect(Command6, &QPushButton::clicked, this, &Form1::centreMoveRequested);
+  connect(this, &Form1::guideCircleRequested, this, &Form1::drawGuideCircle);
+  connect(this, &Form1::centreMoveRequested, this, &Form1::moveCentre);
 }
 
 Form2& Form1::ensureViewer() {
   if (!viewer_) {
     viewer_ = new Form2(services_);
     viewer_->move(pos() + QPoint(kViewerOffset, 0));
+    connect(viewer_, &Form2::helpTextShown, Label13, &QLabel::setText);
   }
   return *viewer_;
 }

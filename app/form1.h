@@ -62,6 +62,7 @@ class Form1 : public QWidget {
   void setColoursAndFonts();
   void setTabOrderChain();
   void connectHandlers();
+  void explainControls();
   void runStartUp();
 
   Form2& ensureViewer();
@@ -79,6 +80,13 @@ class Form1 : public QWidget {
   void chooseFile();
   void loadFile(const ChosenFile& chosen);
   void showChosenPicture(Form2& viewer, const ChosenFile& chosen);
+
+  // Guide circles and the centre move.
+  void drawGuideCircle(GuideCircle circle);
+  void moveCentre();
+
+  // Help line.
+  QString executeHelp() const;
 
   // Execute.
   void execute();

@@ -2,6 +2,7 @@
 // bringing the picture (or its copy with guide marks) into the viewer.
 
 #include <QCheckBox>
+#include <QDir>
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
@@ -17,6 +18,9 @@
 namespace hosei {
 
 namespace {
+
+constexpr const char* kCannotMakeDisplayCopy = "補助線入りの表示用ファイルを作れません\n";
+constexpr const char* kNameTakenByAnotherFile = "同じ名前のファイルがあるため、上書きしません: ";
 
 QString ConfirmationText(const ChosenFile& chosen) {
   return chosen.title + QStringLiteral(" の処理を行ないます");
@@ -73,20 +77,26 @@ void Form1::loadFile(const ChosenFile& chosen) {
 void Form1::showChosenPicture(Form2& viewer, const ChosenFile& chosen) {
   QString shown = chosen.path;
   if (Check3->isChecked()) {
-    const auto copy = DisplayCopyName(workingFiles_.displayCopyFolder().toStdString(),
-                                      chosen.title.toStdString());
-    if (!copy) {
+    const auto named = DisplayCopyName({}, chosen.title.toStdString());
+    if (!named) {
       services_.showMessage(
           this, Describe(FileError{FileProblem::kNameTooShort, chosen.title.toStdString(), {}}));
       return;
     }
-    // The copy is written whole or not at all, so a failure leaves nothing behind.
-    if (FileError error = WriteDisplayCopy(chosen.path.toStdString(), *copy)) {
-      services_.showMessage(
-          this, QStringLiteral("補助線入りの表示用ファイルを作れません\n") + Describe(error));
+    const QString name = QFileInfo(QString::fromStdString(*named)).fileName();
+    const auto copy = workingFiles_.displayCopyPath(name);
+    if (!copy) {
+      services_.showMessage(this, QString::fromUtf8(kCannotMakeDisplayCopy) +
+                                      QString::fromUtf8(kNameTakenByAnotherFile) +
+                                      QDir(workingFiles_.programFolder()).filePath(name));
       return;
     }
-    shown = QString::fromStdString(*copy);
+    // The copy is written whole or not at all, so a failure leaves nothing behind.
+    if (FileError error = WriteDisplayCopy(chosen.path.toStdString(), copy->toStdString())) {
+      services_.showMessage(this, QString::fromUtf8(kCannotMakeDisplayCopy) + Describe(error));
+      return;
+    }
+    shown = *copy;
     workingFiles_.recordDisplayCopy(shown);
   }
   if (FileError error = viewer.showAsCurrent(shown))

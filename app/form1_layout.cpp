@@ -184,6 +184,9 @@ void Form1::buildLabels() {
   Label2->setAlignment(Qt::AlignLeft | Qt::AlignTop);
   Label6->setAlignment(Qt::AlignLeft | Qt::AlignTop);
   Label13->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  // Labels lie beneath the fields, sliders and buttons: where a label's box reaches over a
+  // field (Label1 over Text1's left edge), the field gets the clicks and the mouse there.
+  for (QLabel* label : findChildren<QLabel*>(Qt::FindDirectChildrenOnly)) label->lower();
 }
 
 void Form1::setColoursAndFonts() {

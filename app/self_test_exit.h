@@ -1,12 +1,22 @@
 #pragma once
 
+#include <QElapsedTimer>
+
 namespace hosei {
 
 class Form1;
 
+// How long the start took, counted from the first line of main().
+struct StartUpClock {
+  QElapsedTimer sinceStart;
+  qint64 applicationReadyMs = 0;  // the application object made: platform and fonts found
+  qint64 windowShownMs = 0;       // the main window built, tables included, and shown
+};
+
 // For a start-up check on a real display: once the main window is on screen, reports the
-// platform and the face the window's text is set in on standard output, then presses the
-// exit button as a user would. Gives up with exit code 3 when the window never shows.
-void PressExitOnceShown(Form1& window);
+// platform, the face the window's text is set in and the start-up times on standard
+// output, then presses the exit button as a user would. Gives up with exit code 3 when the
+// window never shows.
+void PressExitOnceShown(Form1& window, const StartUpClock& clock);
 
 }  // namespace hosei

@@ -18,11 +18,21 @@ bool IsWritableFolder(const QString& folder) {
 WorkingFiles::WorkingFiles(QString programFolder, QString cacheFolder)
     : programFolder_(std::move(programFolder)), cacheFolder_(std::move(cacheFolder)) {}
 
-QString WorkingFiles::displayCopyFolder() const {
-  if (IsWritableFolder(programFolder_) || cacheFolder_.isEmpty()) return programFolder_;
-  QDir().mkpath(cacheFolder_);
-  // Neither writable: the program folder is named in the message the failed write gives.
-  return IsWritableFolder(cacheFolder_) ? cacheFolder_ : programFolder_;
+std::optional<QString> WorkingFiles::displayCopyPath(const QString& name) const {
+  const QString inProgramFolder = QDir(programFolder_).filePath(name);
+  const QFileInfo there(inProgramFolder);
+  const bool notOurs =
+      (there.exists() || there.isSymLink()) && !displayCopies_.contains(inProgramFolder);
+  const bool writable = IsWritableFolder(programFolder_);
+  if (writable && !notOurs) return inProgramFolder;
+  if (!cacheFolder_.isEmpty()) {
+    QDir().mkpath(cacheFolder_);
+    // Only this program writes here, so whatever the name holds may be replaced.
+    if (IsWritableFolder(cacheFolder_)) return QDir(cacheFolder_).filePath(name);
+  }
+  if (writable) return std::nullopt;
+  // Neither folder can take it: the failed write names the program folder.
+  return inProgramFolder;
 }
 
 void WorkingFiles::recordDisplayCopy(const QString& path) {

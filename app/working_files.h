@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <optional>
 
 namespace hosei {
 
@@ -13,9 +14,15 @@ class WorkingFiles {
   // program), into the user's cache folder.
   WorkingFiles(QString programFolder, QString cacheFolder);
 
-  // Looked up afresh at every use, so a folder that becomes writable or read-only while
-  // the program runs is followed.
-  QString displayCopyFolder() const;
+  const QString& programFolder() const { return programFolder_; }
+
+  // Where the display copy called `name` goes: the program folder, unless it cannot take
+  // the copy or already holds a file of that name that this run did not write (a user's
+  // own photo, or a copy an earlier run left behind), which is never replaced; then the
+  // cache folder. Nothing when only such a file's place is left. Looked up afresh at
+  // every use, so a folder that becomes writable or read-only while the program runs is
+  // followed.
+  std::optional<QString> displayCopyPath(const QString& name) const;
 
   void recordDisplayCopy(const QString& path);
   const QStringList& displayCopies() const { return displayCopies_; }

@@ -8,6 +8,7 @@
 
 #include "circle_shape.h"
 #include "fonts.h"
+#include "hover_help.h"
 #include "picture_box.h"
 #include "picture_file.h"
 #include "platform_services.h"
@@ -80,7 +81,8 @@ Form2::Form2(PlatformServices& services, QWidget* parent)
   setTabOrder(Command1, Command2);
   connect(Command1, &QPushButton::clicked, this, &Form2::switchZoom);
   connect(Command2, &QPushButton::clicked, this, &Form2::switchPreviousAndCurrent);
-  connect(Image1, &PictureBox::doubleClicked, this, &Form2::pictureDoubleClicked);
+  connect(Image1, &PictureBox::doubleClicked, this, &Form2::hideCircleOnDoubleClick);
+  explainControls();
 
   resize(TwipsRect(0, 0, 4845, 3420).size());
 }
@@ -106,15 +108,11 @@ QString Form2::currentPath() const { return Label5->text(); }
 
 QString Form2::previousPath() const { return Label4->text(); }
 
-void Form2::hideCircle() { Shape1->hide(); }
-
-bool Form2::circleShown() const { return !Shape1->isHidden(); }
-
 bool Form2::zoomMode() const { return Image1->stretch(); }
 
 QRect Form2::pictureArea() const { return Image1->geometry(); }
 
-std::optional<QSizeF> Form2::recordedImageSize() const {
+std::optional<QSizeF> Form2::imageSize() const {
   bool widthOk = false;
   bool heightOk = false;
   const double width = Label1->text().toDouble(&widthOk);
@@ -126,7 +124,7 @@ std::optional<QSizeF> Form2::recordedImageSize() const {
 void Form2::applySizeRule() {
   hideCircle();
   const int areaWidth = width();
-  const auto image = recordedImageSize();
+  const auto image = imageSize();
   if (!image) {
     Image1->setGeometry(0, kStripHeight, areaWidth, Image1->height());
     return;

@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "file_error.h"
+#include "moved_centre.h"
 
 class QLabel;
 class QPushButton;
@@ -36,12 +37,18 @@ class Form2 : public QWidget {
   QString currentPath() const;
   QString previousPath() const;
 
+  // The guide circles, drawn over the picture in zoom mode (the caller checks the mode).
+  // Each replaces the circle shown before; without a recorded image size nothing changes.
+  void showVignettingCircle(double startPercent, const std::optional<MovedCentre>& centre);
+  void showFogCircle(double x, double y, double radius);
   void hideCircle();
   bool circleShown() const;
   CircleShape* circle() const { return Shape1; }
   bool zoomMode() const;
   // The picture area in the window's pixels.
   QRect pictureArea() const;
+  // The size texts read as numbers; nothing while none is recorded or either is zero.
+  std::optional<QSizeF> imageSize() const;
 
   // Only the width is free: the picture area takes the whole client width and the window's
   // height follows from it and the image's aspect ratio, below the strip of buttons.
@@ -49,6 +56,8 @@ class Form2 : public QWidget {
 
  signals:
   void pictureDoubleClicked();
+  // The mouse moved over a control that has an explanation for the help line.
+  void helpTextShown(const QString& text);
 
  protected:
   void resizeEvent(QResizeEvent* event) override;
@@ -56,8 +65,9 @@ class Form2 : public QWidget {
  private:
   void switchZoom();
   void switchPreviousAndCurrent();
-  // The size texts read as numbers; nothing while none is recorded or either is zero.
-  std::optional<QSizeF> recordedImageSize() const;
+  void hideCircleOnDoubleClick();
+  void placeCircle(const QRectF& bounds);
+  void explainControls();
 
   PlatformServices& services_;
 

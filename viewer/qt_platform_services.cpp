@@ -14,6 +14,12 @@ QString TitleOrProgramName(const QString& title) {
   return title.isEmpty() ? QGuiApplication::applicationDisplayName() : title;
 }
 
+// Prompts break their lines with a carriage return and a line feed; Qt's labels break at
+// the line feed and would draw the return as a stray mark.
+QString ForQtLabel(QString text) {
+  return text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+}
+
 }  // namespace
 
 std::optional<ChosenFile> QtPlatformServices::chooseFileToOpen(QWidget* parent,
@@ -46,8 +52,8 @@ bool QtPlatformServices::confirm(QWidget* parent, const QString& text, const QSt
 QString QtPlatformServices::askText(QWidget* parent, const QString& prompt, const QString& title,
                                     const QString& defaultAnswer) {
   bool ok = false;
-  const QString answer = QInputDialog::getText(parent, TitleOrProgramName(title), prompt,
-                                               QLineEdit::Normal, defaultAnswer, &ok);
+  const QString answer = QInputDialog::getText(
+      parent, TitleOrProgramName(title), ForQtLabel(prompt), QLineEdit::Normal, defaultAnswer, &ok);
   return ok ? answer : QString();
 }
 

@@ -2,9 +2,11 @@
 //   hosei-gui-driver dialogs SAMPLE.bmp   walks through Qt's own file dialog, confirmation,
 //                                         viewer, Execute and exit, failing on any dialog
 //                                         that never comes on screen;
-//   hosei-gui-driver screenshot SAMPLE.bmp OUT.png [Option1|Option2|Option3]
+//   hosei-gui-driver screenshot SAMPLE.bmp OUT.png [Option1|Option2|Option3] [circle]
 //                                         opens the sample in both windows, in the mode
-//                                         given, and saves the screen's picture of them.
+//                                         given, with that mode's guide circle drawn over
+//                                         the picture when asked, and saves the screen's
+//                                         picture of them.
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -128,7 +130,13 @@ int WalkThroughDialogs(const QString& sample) {
   return 0;
 }
 
-int TakeScreenshot(const QString& sample, const QString& out, const QString& option) {
+void Settle() {
+  QElapsedTimer settle;
+  settle.start();
+  while (settle.elapsed() < 500) QApplication::processEvents(QEventLoop::AllEvents, 50);
+}
+
+int TakeScreenshot(const QString& sample, const QString& out, const QString& option, bool circle) {
   QTemporaryDir scratch;
   hosei::test::ScriptedPlatformServices services;
   services.chooseInDialog(sample);
@@ -143,9 +151,14 @@ int TakeScreenshot(const QString& sample, const QString& out, const QString& opt
   hosei::Form2* viewer = window.viewer();
   WaitFor([&] { return Exposed(viewer); }, QStringLiteral("showing the viewer"));
   viewer->resize(480, viewer->height());
-  QElapsedTimer settle;
-  settle.start();
-  while (settle.elapsed() < 500) QApplication::processEvents(QEventLoop::AllEvents, 50);
+  Settle();
+  if (circle) {
+    // Resizing hides the circle, so it is drawn once the viewer has its size.
+    const char* button = option == QLatin1String("Option2") ? "Command5" : "Command4";
+    Control<QPushButton>(&window, button)->click();
+    if (!viewer->circleShown()) Fail(QStringLiteral("no guide circle was drawn"));
+    Settle();
+  }
 
   const QRect both = window.frameGeometry().united(viewer->frameGeometry()).adjusted(-8, -8, 8, 8);
   const QPixmap shot = QGuiApplication::primaryScreen()->grabWindow(0).copy(both);
@@ -162,11 +175,15 @@ int main(int argc, char** argv) {
   const QStringList arguments = QApplication::arguments();
   if (arguments.size() == 3 && arguments[1] == QLatin1String("dialogs"))
     return WalkThroughDialogs(arguments[2]);
-  if ((arguments.size() == 4 || arguments.size() == 5) &&
-      arguments[1] == QLatin1String("screenshot"))
-    return TakeScreenshot(arguments[2], arguments[3],
-                          arguments.value(4, QStringLiteral("Option1")));
+  if (arguments.size() >= 4 && arguments.size() <= 6 &&
+      arguments[1] == QLatin1String("screenshot")) {
+    const bool circle = arguments.constLast() == QLatin1String("circle");
+    const QString option =
+        arguments.size() - (circle ? 1 : 0) > 4 ? arguments[4] : QStringLiteral("Option1");
+    return TakeScreenshot(arguments[2], arguments[3], option, circle);
+  }
   std::fprintf(stderr,
-               "usage: hosei-gui-driver dialogs SAMPLE | screenshot SAMPLE OUT.png [Option1..3]\n");
+               "usage: hosei-gui-driver dialogs SAMPLE | screenshot SAMPLE OUT.png [Option1..3] "
+               "[circle]\n");
   return 2;
 }

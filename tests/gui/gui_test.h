@@ -4,6 +4,7 @@
 
 #include <QLabel>
 #include <QLineEdit>
+#include <QRect>
 #include <QString>
 #include <filesystem>
 #include <functional>
@@ -16,10 +17,14 @@
 #include "test_bitmap.h"
 #include "working_files.h"
 
-// Lets failures show texts readably.
+// Lets failures show texts and rectangles readably.
 inline void PrintTo(const QString& text, std::ostream* out) {
   *out << '"' << text.toStdString() << '"';
 }
+inline void PrintTo(const QRectF& r, std::ostream* out) {
+  *out << "(left " << r.x() << ", top " << r.y() << ", " << r.width() << " x " << r.height() << ")";
+}
+inline void PrintTo(const QRect& r, std::ostream* out) { PrintTo(QRectF(r), out); }
 
 namespace hosei::test {
 

@@ -12,6 +12,10 @@ void ScriptedPlatformServices::cancelDialog() { dialogAnswers_.push_back(std::nu
 
 void ScriptedPlatformServices::answerConfirmation(bool ok) { confirmationAnswers_.push_back(ok); }
 
+void ScriptedPlatformServices::answerInputBox(const QString& typed) {
+  inputAnswers_.push_back(typed);
+}
+
 std::optional<ChosenFile> ScriptedPlatformServices::chooseFileToOpen(
     QWidget* /*parent*/, const FileDialogRequest& request) {
   dialogs.push_back(request);
@@ -43,10 +47,15 @@ bool ScriptedPlatformServices::confirm(QWidget* /*parent*/, const QString& text,
 }
 
 QString ScriptedPlatformServices::askText(QWidget* /*parent*/, const QString& prompt,
-                                          const QString& /*title*/,
-                                          const QString& /*defaultAnswer*/) {
-  unexpected << QStringLiteral("input box: ") + prompt;
-  return {};
+                                          const QString& title, const QString& defaultAnswer) {
+  inputBoxes.push_back({prompt, title, defaultAnswer});
+  if (inputAnswers_.empty()) {
+    unexpected << QStringLiteral("input box: ") + prompt;
+    return {};
+  }
+  const QString answer = inputAnswers_.front();
+  inputAnswers_.pop_front();
+  return answer;
 }
 
 }  // namespace hosei::test

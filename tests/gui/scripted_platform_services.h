@@ -23,10 +23,17 @@ class ScriptedPlatformServices : public PlatformServices {
     QString text;
     QString title;
   };
+  struct InputBox {
+    QString prompt;
+    QString title;
+    QString defaultAnswer;
+  };
 
   void chooseInDialog(const QString& path);
   void cancelDialog();
   void answerConfirmation(bool ok);
+  // Types the text into the next input box and presses OK; cancelling answers empty text.
+  void answerInputBox(const QString& typed);
 
   std::optional<ChosenFile> chooseFileToOpen(QWidget* parent,
                                              const FileDialogRequest& request) override;
@@ -38,12 +45,16 @@ class ScriptedPlatformServices : public PlatformServices {
   std::vector<FileDialogRequest> dialogs;
   std::vector<Confirmation> confirmations;
   std::vector<Message> messages;
+  std::vector<InputBox> inputBoxes;
   QStringList unexpected;
-  bool allAnswersUsed() const { return dialogAnswers_.empty() && confirmationAnswers_.empty(); }
+  bool allAnswersUsed() const {
+    return dialogAnswers_.empty() && confirmationAnswers_.empty() && inputAnswers_.empty();
+  }
 
  private:
   std::deque<std::optional<QString>> dialogAnswers_;
   std::deque<bool> confirmationAnswers_;
+  std::deque<QString> inputAnswers_;
 };
 
 }  // namespace hosei::test
