@@ -39,33 +39,36 @@ class FirstPaint : public QObject {
 
 }  // namespace
 
-void PressExitOnceShown(Form1& window, const StartUpClock& clock) {
+void PressExitOnceShown(Form1& window, const StartUpClock& clock,
+                        std::function<void()> beforeExit) {
   auto* painted = new FirstPaint(window, clock.sinceStart);
   auto* poll = new QTimer(&window);
   QElapsedTimer waited;
   waited.start();
-  QObject::connect(poll, &QTimer::timeout, &window, [&window, poll, waited, painted, clock] {
-    QWindow* handle = window.windowHandle();
-    if (handle && handle->isExposed() && painted->ms >= 0) {
-      poll->stop();
-      std::printf("hosei: main window shown on %s, font %s\n",
-                  qPrintable(QGuiApplication::platformName()),
-                  qPrintable(QFontInfo(window.font()).family()));
-      std::printf(
-          "hosei: start-up %lld ms to the window's show (application %lld ms, window and "
-          "tables %lld ms), first painted at %lld ms\n",
-          static_cast<long long>(clock.windowShownMs),
-          static_cast<long long>(clock.applicationReadyMs),
-          static_cast<long long>(clock.windowShownMs - clock.applicationReadyMs),
-          static_cast<long long>(painted->ms));
-      std::fflush(stdout);
-      window.findChild<QPushButton*>(QStringLiteral("Command2"))->click();
-    } else if (waited.elapsed() > kGiveUpMilliseconds) {
-      poll->stop();
-      std::fprintf(stderr, "hosei: the main window never came on screen\n");
-      QCoreApplication::exit(3);
-    }
-  });
+  QObject::connect(
+      poll, &QTimer::timeout, &window, [&window, poll, waited, painted, clock, beforeExit] {
+        QWindow* handle = window.windowHandle();
+        if (handle && handle->isExposed() && painted->ms >= 0) {
+          poll->stop();
+          std::printf("hosei: main window shown on %s, font %s\n",
+                      qPrintable(QGuiApplication::platformName()),
+                      qPrintable(QFontInfo(window.font()).family()));
+          std::printf(
+              "hosei: start-up %lld ms to the window's show (application %lld ms, window and "
+              "tables %lld ms), first painted at %lld ms\n",
+              static_cast<long long>(clock.windowShownMs),
+              static_cast<long long>(clock.applicationReadyMs),
+              static_cast<long long>(clock.windowShownMs - clock.applicationReadyMs),
+              static_cast<long long>(painted->ms));
+          std::fflush(stdout);
+          if (beforeExit) beforeExit();
+          window.findChild<QPushButton*>(QStringLiteral("Command2"))->click();
+        } else if (waited.elapsed() > kGiveUpMilliseconds) {
+          poll->stop();
+          std::fprintf(stderr, "hosei: the main window never came on screen\n");
+          QCoreApplication::exit(3);
+        }
+      });
   poll->start(kPollMilliseconds);
 }
 

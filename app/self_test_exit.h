@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QElapsedTimer>
+#include <functional>
 
 namespace hosei {
 
@@ -16,7 +17,8 @@ struct StartUpClock {
 // For a start-up check on a real display: once the main window is on screen, reports the
 // platform, the face the window's text is set in and the start-up times on standard
 // output, then presses the exit button as a user would. Gives up with exit code 3 when the
-// window never shows.
-void PressExitOnceShown(Form1& window, const StartUpClock& clock);
+// window never shows. `beforeExit` runs just before the button is pressed.
+void PressExitOnceShown(Form1& window, const StartUpClock& clock,
+                        std::function<void()> beforeExit = {});
 
 }  // namespace hosei

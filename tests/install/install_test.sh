@@ -39,10 +39,19 @@ cp "$root/usr/share/hosei/samples/sample.bmp" "$scratch/photos/"
 "$cli" --quiet --mode gamma --gamma 1.5 "$scratch/photos/sample.bmp" || fail "installed hosei-cli failed"
 [ -s "$scratch/photos/sample_.bmp" ] || fail "installed hosei-cli wrote no result"
 
-# 3. The installed window program starts and leaves through its exit button, writing
-# nothing beside itself.
+# 3. The installed window program starts, opens a photo with guide lines and leaves
+# through its exit button: its display copy goes to the user's cache folder and is
+# deleted at exit, and nothing is written beside the program.
 before=$(ls -A "$root/usr/bin")
 HOME=$scratch/home XDG_CACHE_HOME=$scratch/cache QT_QPA_PLATFORM=offscreen HOSEI_SELF_TEST_EXIT=1 \
+  HOSEI_SELF_TEST_OPEN=$scratch/photos/sample.bmp \
   timeout 60 "$root/usr/bin/hosei" >"$scratch/hosei.out" 2>&1 || { cat "$scratch/hosei.out" >&2; fail "installed hosei did not start and exit"; }
+copy=$(sed -n 's/^hosei: display copy //p' "$scratch/hosei.out")
+[ -n "$copy" ] || { cat "$scratch/hosei.out" >&2; fail "installed hosei made no display copy"; }
+case $copy in
+  "$scratch/cache/"*) ;;
+  *) fail "display copy outside the cache folder: $copy" ;;
+esac
+[ ! -e "$copy" ] || fail "display copy left after exit: $copy"
 [ "$(ls -A "$root/usr/bin")" = "$before" ] || fail "something was written beside the installed binary"
 echo "install_test: passed"
