@@ -18,7 +18,7 @@ namespace {
 // Rows travel from source to result in chunks of about this many bytes: small enough to
 // stay in the processor's cache and to keep memory flat whatever the photo's size, large
 // enough that each read and write is one big transfer.
-constexpr std::size_t kChunkBytes = std::size_t{2} << 20;
+constexpr std::size_t kChunkBytes = std::size_t{1} << 20;
 // Rows per part of a chunk handed to one thread.
 constexpr int kRowsPerPart = 8;
 
