@@ -12,7 +12,7 @@ if [ -x build/app/hosei ] && { [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:
 fi
 if [ -x build/app/hosei ]; then
   echo "hosei: no display found (DISPLAY is not set), so the windows cannot open."
-  echo "       Run ./run.sh from a desktop session, or try it under Xvfb:"
+  echo "       Run ./run.sh on a desktop, or try it under Xvfb:"
   echo "         xvfb-run -a ./run.sh"
   echo "       Meanwhile, here is the batch command on the sample photo:"
 fi
