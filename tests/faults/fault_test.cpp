@@ -1,20 +1,26 @@
-// Faults end to end through hosei-cli: broken and odd sources, results that cannot be
-// written, awkward names. Every failure must end in one clear line on stderr and exit 1,
-// with the folder exactly as it was: the source byte-identical, an earlier result intact,
-// no partial result and no temporary file.
+// hosei-cli end to end: broken sources, results that cannot be written, odd option texts and
+// heavy loads. Every failure ends in one line on stderr and exit 1, with the folder exactly as
+// it was: the source byte-identical, an earlier result intact, no partial or temporary file.
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sched.h>
+#include <sys/mount.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
-#include <cstring>
+#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <functional>
+#include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
-#include "cli_run.h"
-#include "fault_support.h"
 #include "file_error.h"
 #include "test_bitmap.h"
 
@@ -23,332 +29,274 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr const char* kCannotOpen = "ファイルを開けません";
-constexpr const char* kNotRegular = "通常のファイルではありません";
-constexpr const char* kZeroSize = "幅または高さが 0";
-constexpr const char* kOffset = "画素データの位置が範囲外";
-constexpr const char* kTruncated = "ファイルが途中で切れています";
-constexpr const char* kNameTooShort = "ファイル名が短すぎます";
-constexpr const char* kCannotWrite = "ファイルを書き込めません";
+struct CliRun {
+  int exitCode = -1;
+  std::string out, err;
+  long peakMemoryKiB = 0;  // the child's own maximum resident set size
+  int errLines() const { return static_cast<int>(std::count(err.begin(), err.end(), '\n')); }
+};
 
-TestBitmap Picture(int width = 16, int height = 12) {
+std::string ReadBack(std::FILE* file) {
+  std::string text(static_cast<std::size_t>(std::ftell(file)), '\0');
+  std::rewind(file);
+  text.resize(std::fread(text.data(), 1, text.size(), file));
+  std::fclose(file);
+  return text;
+}
+
+// Runs hosei-cli with standard input from /dev/null. A run that outlives `seconds` is ended
+// by its alarm, so a hang fails the test (exit 128 + SIGALRM) instead of stalling the suite.
+CliRun RunCli(std::vector<std::string> arguments, unsigned seconds = 60) {
+  std::FILE* out = std::tmpfile();
+  std::FILE* err = std::tmpfile();
+  arguments.insert(arguments.begin(), HOSEI_CLI_PATH);
+  std::vector<char*> argv;
+  for (auto& a : arguments) argv.push_back(a.data());
+  argv.push_back(nullptr);
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    ::dup2(::open("/dev/null", O_RDONLY), 0);
+    ::dup2(::fileno(out), 1);
+    ::dup2(::fileno(err), 2);
+    ::alarm(seconds);
+    ::execv(argv[0], argv.data());
+    ::_exit(127);
+  }
+  CliRun run;
+  int status = 0;
+  rusage usage{};
+  ::wait4(pid, &status, 0, &usage);
+  run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  run.peakMemoryKiB = usage.ru_maxrss;
+  std::fseek(out, 0, SEEK_END);
+  std::fseek(err, 0, SEEK_END);
+  run.out = ReadBack(out);
+  run.err = ReadBack(err);
+  return run;
+}
+
+// Everything below a folder, hidden temporary files included: name -> kind and content.
+std::map<std::string, std::string> Snapshot(const fs::path& folder) {
+  std::map<std::string, std::string> entries;
+  for (const auto& entry : fs::recursive_directory_iterator(folder)) {
+    const auto status = entry.symlink_status();
+    std::string kind = std::to_string(static_cast<int>(status.type()));
+    if (fs::is_regular_file(status)) {
+      const auto bytes = ReadFile(entry.path());
+      kind += " hash " + std::to_string(std::hash<std::string>{}({bytes.begin(), bytes.end()}));
+    }
+    entries[entry.path().lexically_relative(folder).string()] = kind;
+  }
+  return entries;
+}
+
+// A tmpfs of `bytes` bytes on `folder`, or (bytes == 0) `folder` bound read-only onto itself,
+// undone on destruction. Made in a private mount namespace, so a test that dies leaves none
+// behind. Only root may mount; null elsewhere.
+std::shared_ptr<const char> Mount(const fs::path& folder, std::size_t bytes) {
+  static const bool privateNamespace =
+      ::unshare(CLONE_NEWNS) == 0 &&
+      ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0;
+  (void)privateNamespace;  // without one, mounts are still undone by the destructor
+  const std::string size = "size=" + std::to_string(bytes);
+  const bool made = bytes > 0
+                        ? ::mount("tmpfs", folder.c_str(), "tmpfs", 0, size.c_str()) == 0
+                        : ::mount(folder.c_str(), folder.c_str(), nullptr, MS_BIND, nullptr) == 0;
+  if (!made) return nullptr;
+  std::shared_ptr<const char> mount(
+      folder.c_str(), [folder](const char*) { ::umount2(folder.c_str(), MNT_DETACH); });
+  if (bytes == 0 &&
+      ::mount(nullptr, folder.c_str(), nullptr, MS_REMOUNT | MS_BIND | MS_RDONLY, nullptr) != 0)
+    return nullptr;
+  return mount;
+}
+
+std::vector<std::uint8_t> Picture(int width = 16, int height = 12, int bits = 24, int info = 40,
+                                  int offset = 54) {
   TestBitmap bitmap;
-  bitmap.width = width;
-  bitmap.height = height;
-  return bitmap;
+  bitmap.width = width, bitmap.height = height, bitmap.bitsPerPixel = bits;
+  bitmap.infoHeaderSize = info, bitmap.pixelDataOffset = offset;
+  return bitmap.bytes();
 }
 
-void Put16(std::vector<std::uint8_t>& bytes, std::size_t at, unsigned value) {
-  bytes[at] = static_cast<std::uint8_t>(value & 0xFF);
-  bytes[at + 1] = static_cast<std::uint8_t>(value >> 8);
-}
-
-std::vector<std::uint8_t> Cut(std::vector<std::uint8_t> bytes, std::size_t size) {
+// The 16 x 12 picture with one 32-bit header field changed, or cut to `size` bytes.
+std::vector<std::uint8_t> Patched(std::size_t at, unsigned value, std::size_t size = 630) {
+  auto bytes = Picture();
+  for (int i = 0; i < 4; ++i) bytes[at + i] = static_cast<std::uint8_t>(value >> 8 * i);
   bytes.resize(size);
   return bytes;
 }
+std::vector<std::uint8_t> Cut(std::size_t size) { return Patched(2, 630, size); }
 
-const std::vector<std::uint8_t> kEarlierResult = {'e', 'a', 'r', 'l', 'i', 'e', 'r'};
+enum Mounted { kNone, kReadOnly, kSmallDisk };
 
-class FaultTest : public ::testing::Test {
- protected:
-  fs::path put(const fs::path& name, const std::vector<std::uint8_t>& bytes) {
-    const fs::path path = scratch / name.string();
-    fs::create_directories(path.parent_path());
-    WriteFile(path, bytes);
-    return path;
-  }
-
-  // The run failed the way every failure must: one line naming the file, nothing changed.
-  static void ExpectCleanFailure(const CliRun& run, const std::string& message,
-                                 const fs::path& named, const fs::path& folder,
-                                 const Snapshot& before) {
-    EXPECT_FALSE(run.timedOut) << "hosei-cli hung";
-    EXPECT_EQ(run.exitCode, 1) << run.err;
-    EXPECT_EQ(run.errLines(), 1) << run.err;
-    EXPECT_EQ(run.err.rfind("hosei-cli: ", 0), 0u) << run.err;
-    EXPECT_NE(run.err.find(message), std::string::npos) << run.err;
-    EXPECT_NE(run.err.find(named.string()), std::string::npos) << run.err;
-    EXPECT_EQ(run.out, "");
-    const Snapshot after = TakeSnapshot(folder);
-    EXPECT_EQ(after, before) << DescribeDifference(before, after);
-  }
-
-  ScratchFolder scratch;
-};
-
-// A source that is not what it was when it was chosen, or never was a usable bitmap.
-struct SourceFault {
-  std::string what;
-  std::function<void(const fs::path& source)> make;
+struct Fault {
+  std::string folder, name;  // the source's folder and file name
+  std::vector<std::uint8_t> bytes;
   std::string message;
+  std::function<void(const fs::path& source)> change = nullptr;  // after the source is written
+  bool namesResult = false;  // the line names the result rather than the source
+  Mounted mounted = kNone;
 };
 
-std::vector<SourceFault> SourceFaults() {
-  const auto picture = Picture().bytes();
-  const auto write = [](std::vector<std::uint8_t> bytes) {
-    return [bytes](const fs::path& source) { WriteFile(source, bytes); };
-  };
-  const auto withHeaderWord = [&picture](std::size_t at, unsigned value) {
-    auto bytes = picture;
-    Put16(bytes, at, value);
-    return bytes;
-  };
-  const auto withBits = [](int bits) {
-    TestBitmap b = Picture();
-    b.bitsPerPixel = bits;
-    return b.bytes();
-  };
-  const auto withInfoHeader = [](int size) {
-    TestBitmap b = Picture();
-    b.infoHeaderSize = size;
-    return b.bytes();
-  };
-  auto topDown = picture;
-  Put16(topDown, 22, 0xFFF4);  // height -12: rows stored top-down
-  Put16(topDown, 24, 0xFFFF);
-  auto huge = picture;
-  Put16(huge, 18, 65535);
-  Put16(huge, 22, 65535);
-
-  return {
-      {"deleted", [](const fs::path&) {}, kCannotOpen},
-      {"replaced by a folder",
-       [](const fs::path& source) {
-         fs::create_directory(source);
-         WriteFile(source / "inside.bmp", {1, 2, 3});
+TEST(Faults, EachFileFaultEndsInOneLineAndLosesNothing) {
+  const auto picture = Picture();
+  const std::string notBitmap = kNot24BitBitmapMessage, cut = "ファイルが途中で切れています",
+                    cannotWrite = "ファイルを書き込めません", offset = "画素データの位置が範囲外";
+  const std::vector<Fault> faults = {
+      {"missing", "photo.bmp", picture, "ファイルを開けません",
+       [](const fs::path& s) { fs::remove(s); }},
+      {"folder", "photo.bmp", picture, "通常のファイルではありません",
+       [](const fs::path& s) { fs::remove(s), fs::create_directory(s); }},
+      {"fifo", "photo.bmp", picture, "通常のファイルではありません",
+       [](const fs::path& s) { fs::remove(s), ::mkfifo(s.c_str(), 0644); }},
+      {"link to itself", "photo.bmp", picture, "ファイルを開けません",
+       [](const fs::path& s) { fs::remove(s), fs::create_symlink(s.filename(), s); }},
+      {"text", "photo.bmp", {'n', 'o', 't', '\n'}, notBitmap},
+      {"8-bit", "photo.bmp", Picture(16, 12, 8), notBitmap},
+      {"cut in the header", "photo.bmp", Cut(20), notBitmap},
+      {"写真 フォルダ", "壊れた 写真.bmp", Cut(629), cut},
+      {"65535 claimed", "photo.bmp", Patched(18, 65535), cut},
+      {"top-down", "photo.bmp", Patched(22, 0xFFFFFFF4), cut},
+      {"width 0", "photo.bmp", Patched(18, 0), "幅または高さが 0"},
+      {"height 0", "photo.bmp", Patched(22, 0), "幅または高さが 0"},
+      {"offset 32768", "photo.bmp", Patched(10, 32768), offset},
+      {"offset 53", "photo.bmp", Patched(10, 53), offset},
+      {"short ascii", "a.b", picture, "ファイル名が短すぎます"},
+      {"short 日本", "あいう", picture, "ファイル名が短すぎます"},
+      {"result is a folder", "photo.bmp", picture, cannotWrite,
+       [](const fs::path& s) { fs::create_directories(s.parent_path() / "photo_.bmp" / "keep"); },
+       true},
+      {"result links back", "photo.bmp", picture, "元のファイルと同じ",
+       [](const fs::path& s) {
+         fs::rename(s, s.parent_path() / "photo_.bmp"), fs::create_symlink("photo_.bmp", s);
        },
-       kNotRegular},
-      {"replaced by a FIFO",
-       [](const fs::path& source) { ASSERT_EQ(::mkfifo(source.c_str(), 0644), 0); }, kNotRegular},
-      {"replaced by a dangling link",
-       [](const fs::path& source) { fs::create_symlink("gone.bmp", source); }, kCannotOpen},
-      {"replaced by a link to itself",
-       [](const fs::path& source) { fs::create_symlink(source.filename(), source); }, kCannotOpen},
-      {"replaced by text", write({'n', 'o', 't', ' ', 'a', ' ', 'p', 'h', 'o', 't', 'o', '\n'}),
-       kNot24BitBitmapMessage},
-      {"empty", write({}), kNot24BitBitmapMessage},
-      {"8-bit", write(withBits(8)), kNot24BitBitmapMessage},
-      {"32-bit", write(withBits(32)), kNot24BitBitmapMessage},
-      {"108-byte info header", write(withInfoHeader(108)), kNot24BitBitmapMessage},
-      {"124-byte info header", write(withInfoHeader(124)), kNot24BitBitmapMessage},
-      {"cut inside the header prefix", write(Cut(picture, 20)), kNot24BitBitmapMessage},
-      {"cut after the prefix", write(Cut(picture, 40)), kTruncated},
-      {"cut after the headers", write(Cut(picture, 54)), kTruncated},
-      {"cut in the middle of the pixels", write(Cut(picture, picture.size() / 2)), kTruncated},
-      {"last byte missing", write(Cut(picture, picture.size() - 1)), kTruncated},
-      {"width 0", write(withHeaderWord(18, 0)), kZeroSize},
-      {"height 0", write(withHeaderWord(22, 0)), kZeroSize},
-      {"65535 x 65535 claimed by a small file", write(huge), kTruncated},
-      {"stored top-down", write(topDown), kTruncated},
-      {"pixel offset 32768", write(withHeaderWord(10, 32768)), kOffset},
-      {"pixel offset 40000", write(withHeaderWord(10, 40000)), kOffset},
-      {"pixel offset 65535", write(withHeaderWord(10, 65535)), kOffset},
-      {"pixel offset 0", write(withHeaderWord(10, 0)), kOffset},
-      {"pixel offset inside the headers", write(withHeaderWord(10, 53)), kOffset},
+       true},
+      {"read-only 写 真", "写 真.bmp", picture, cannotWrite, nullptr, true, kReadOnly},
+      // 64 KiB holds the 36 KiB source and an earlier result, not a second copy.
+      {"disk full", "photo.bmp", Picture(120, 100), cannotWrite, nullptr, true, kSmallDisk},
   };
-}
-
-TEST_F(FaultTest, BrokenOrVanishedSourceEndsInOneLineAndLosesNothing) {
-  for (const SourceFault& fault : SourceFaults()) {
-    SCOPED_TRACE(fault.what);
-    const fs::path folder = scratch / fault.what;
+  ScratchFolder scratch;
+  for (const Fault& fault : faults) {
+    SCOPED_TRACE(fault.folder);
+    const fs::path folder = scratch / fault.folder, source = folder / fault.name;
     fs::create_directory(folder);
-    const fs::path source = folder / "photo.bmp";
-    fault.make(source);
-    WriteFile(folder / "photo_.bmp", kEarlierResult);
-    const Snapshot before = TakeSnapshot(folder);
-
-    ExpectCleanFailure(RunCli({source.string()}, std::chrono::seconds(20)), fault.message, source,
-                       folder, before);
+    auto mount = fault.mounted == kSmallDisk ? Mount(folder, 64 * 1024) : nullptr;
+    WriteFile(source, fault.bytes);
+    if (fault.change) fault.change(source);
+    const fs::path result = folder / (fault.name.substr(0, fault.name.size() - 4) + "_.bmp");
+    if (fault.name.ends_with(".bmp") && !fs::exists(result))
+      WriteFile(result, {'e', 'a', 'r', 'l', 'i', 'e', 'r'});
+    if (fault.mounted == kReadOnly) mount = Mount(folder, 0);
+    if (fault.mounted != kNone && !mount) {
+      EXPECT_NE(::geteuid(), 0u) << "root could not mount";
+      continue;  // only root may mount
+    }
+    const auto before = Snapshot(folder);
+    // The centre option reads the header before the run: it must not add a line or hang.
+    for (const auto& centre : {std::vector<std::string>{}, {"--centre", "1,1"}}) {
+      auto arguments = centre;
+      arguments.push_back(source.string());
+      const CliRun run = RunCli(arguments, 20);
+      EXPECT_EQ(run.exitCode, 1) << run.err;
+      EXPECT_EQ(run.errLines(), 1) << run.err;
+      EXPECT_EQ(run.err.rfind("hosei-cli: ", 0), 0u) << run.err;
+      EXPECT_NE(run.err.find(fault.message), std::string::npos) << run.err;
+      EXPECT_NE(run.err.find((fault.namesResult ? result : source).string()), std::string::npos);
+      EXPECT_EQ(run.out, "");
+      EXPECT_EQ(Snapshot(folder), before);
+    }
   }
 }
 
-// The centre option reads the header before the run, and explains a centre that the
-// picture cannot take. A file that cannot be done must neither hang that step nor get an
-// explanation for a correction that never happens: its one line is the reason it failed.
-TEST_F(FaultTest, CentreOptionOnABrokenSourceGivesOneLine) {
-  for (const SourceFault& fault : SourceFaults()) {
-    SCOPED_TRACE(fault.what);
-    const fs::path folder = scratch / fault.what;
-    fs::create_directory(folder);
-    const fs::path source = folder / "photo.bmp";
-    fault.make(source);
-    const Snapshot before = TakeSnapshot(folder);
-    // 1,1 lies outside what the centre rule allows on a 16 x 12 picture.
-    ExpectCleanFailure(RunCli({"--centre", "1,1", source.string()}, std::chrono::seconds(20)),
-                       fault.message, source, folder, before);
-  }
-}
-
-// Sizes and offsets at the very edge of what a bitmap can say are still corrected.
-TEST_F(FaultTest, ExtremeButValidSourcesAreDone) {
-  struct Edge {
-    std::string what;
-    TestBitmap bitmap;
+// Any text typed for an option is read as its leading number: out of range is refused with
+// exit 2 and one line naming the option before any file is touched; otherwise the file is done.
+TEST(Faults, OptionTextsAreReadByTheirLeadingNumber) {
+  const std::string lots(100000, 'x');
+  const std::vector<std::pair<std::vector<std::string>, int>> cases = {
+      {{"--start", ""}, 2},
+      {{"--start", "1e400"}, 2},
+      {{"--start", "　50" + lots}, 0},
+      {{"--coefficient", "５０"}, 2},
+      {{"--mode", "fog", "--light-x", "0x10"}, 0},
+      {{"--mode", "fog", "--size", "2147483647.5"}, 2},
+      {{"--mode", "fog", "--brightness", "170.4"}, 2},  // 238.56 rounds to 239
+      {{"--mode", "gamma", "--gamma", "nan"}, 2},
+      {{"--background", std::string(100000, '9')}, 2},
+      {{"--boundary", std::string(100000, 'S')}, 0},
+      {{"--centre", "abc," + lots}, 0},  // no usable centre: the middle, with a note
   };
-  TestBitmap farOffset = Picture(5, 3);
-  farOffset.pixelDataOffset = 32767;
-  farOffset.gapByte = 0x3C;
-  const std::vector<Edge> edges = {
-      {"width 65535", Picture(65535, 1)},
-      {"height 65535", Picture(1, 65535)},
-      {"pixel offset 32767", farOffset},
-  };
-  for (const Edge& edge : edges) {
-    SCOPED_TRACE(edge.what);
-    const auto bytes = edge.bitmap.bytes();
-    const fs::path source = put(edge.what + "/photo.bmp", bytes);
-    const CliRun run = RunCli({source.string()});
-    ASSERT_EQ(run.exitCode, 0) << run.err;
-    EXPECT_EQ(run.err, "");
-    EXPECT_EQ(ReadFile(source), bytes);
-    const auto result = ReadFile(source.parent_path() / "photo_.bmp");
-    ASSERT_EQ(result.size(), bytes.size());
-    const std::size_t offset = static_cast<std::size_t>(edge.bitmap.pixelDataOffset);
-    EXPECT_TRUE(
-        std::equal(bytes.begin(), bytes.begin() + static_cast<long>(offset), result.begin()))
-        << "the header region, gap bytes included, is carried over";
+  ScratchFolder scratch;
+  const auto picture = Picture(40, 30);
+  WriteFile(scratch / "photo.bmp", picture);
+  for (auto [arguments, exitCode] : cases) {
+    const std::string option = arguments[arguments.size() - 2];
+    SCOPED_TRACE(option + " " + arguments.back().substr(0, 20));
+    fs::remove(scratch / "photo_.bmp");
+    arguments.push_back((scratch / "photo.bmp").string());
+    const CliRun run = RunCli(arguments);
+    EXPECT_EQ(run.exitCode, exitCode) << run.err.substr(0, 200);
+    EXPECT_LE(run.errLines(), 1) << run.err.substr(0, 200);
+    EXPECT_EQ(fs::exists(scratch / "photo_.bmp"), exitCode == 0);
+    EXPECT_EQ(exitCode == 2, run.err.find(option + " \"") != std::string::npos);
+    EXPECT_EQ(ReadFile(scratch / "photo.bmp"), picture);
   }
 }
 
-TEST_F(FaultTest, NamesTooShortForTheResultRuleAreRefused) {
-  const auto picture = Picture().bytes();
-  for (const std::string name : {"x", "ab", "a.b", "あいう"}) {
-    SCOPED_TRACE(name);
-    const fs::path folder = scratch / ("short-" + std::to_string(name.size()));
-    const fs::path source = put(folder.filename() / name, picture);
-    const Snapshot before = TakeSnapshot(folder);
-    ExpectCleanFailure(RunCli({source.string()}), kNameTooShort, source, folder, before);
+TEST(Load, ManyFilesInOneRunWithSomeBadOnes) {
+  ScratchFolder scratch;
+  std::vector<std::string> arguments = {"--mode", "gamma", "--gamma", "1.4"}, bad;
+  for (int i = 0; i < 200; ++i) {
+    const fs::path path = scratch / ("card " + std::to_string(i) + ".bmp");
+    arguments.push_back(path.string());
+    if (i % 10 == 3 || i % 10 == 7) bad.push_back(path.string());
+    if (i % 10 != 7) WriteFile(path, i % 10 == 3 ? Cut(100) : Picture(9, 7));  // 7: not there
   }
-  // Four characters are enough, whatever they are: the result is then "_.bmp".
-  const fs::path four = put("four/あいうえ", picture);
-  ASSERT_EQ(RunCli({four.string()}).exitCode, 0);
-  EXPECT_TRUE(fs::exists(scratch / "four" / "_.bmp"));
-}
-
-TEST_F(FaultTest, JapaneseNamesAndSpacesInPathsAreKeptIntactInResultsAndMessages) {
-  const auto picture = Picture().bytes();
-  const fs::path good = put("写真 フォルダ/夕 焼け 2024.bmp", picture);
-  const fs::path broken = put("写真 フォルダ/壊れた 写真.bmp", Cut(picture, 100));
-  const CliRun run = RunCli({good.string(), broken.string()});
+  const CliRun run = RunCli(arguments, 120);
   EXPECT_EQ(run.exitCode, 1);
-  EXPECT_NE(run.out.find(good.string()), std::string::npos) << run.out;
-  EXPECT_TRUE(fs::exists(scratch / "写真 フォルダ" / "夕 焼け 2024_.bmp"));
-  EXPECT_EQ(run.errLines(), 1);
-  EXPECT_NE(run.err.find(broken.string()), std::string::npos) << run.err;
-  EXPECT_FALSE(fs::exists(scratch / "写真 フォルダ" / "壊れた 写真_.bmp"));
+  EXPECT_EQ(std::count(run.out.begin(), run.out.end(), '\n'), 160);
+  EXPECT_EQ(run.errLines(), 40) << run.err.substr(0, 2000);
+  for (const std::string& path : bad) EXPECT_NE(run.err.find(path), std::string::npos);
+  int results = 0, sources = 0;
+  for (const auto& entry : fs::directory_iterator(scratch.path()))
+    ++(entry.path().filename().string().ends_with("_.bmp") ? results : sources);
+  EXPECT_EQ(results, 160);
+  EXPECT_EQ(sources, 180) << "temporary files left behind";
 }
 
-// 80 Japanese characters are 240 bytes: the result name still fits the system's limit of
-// 255 bytes, and so must whatever is written on the way to it.
-TEST_F(FaultTest, LongestNamesThatTheSystemAllowsAreDone) {
-  std::string title;
-  for (int i = 0; i < 80; ++i) title += "長";
-  const fs::path source = put(title + ".bmp", Picture().bytes());
-  const CliRun run = RunCli({source.string()});
-  EXPECT_EQ(run.exitCode, 0) << run.err;
-  EXPECT_TRUE(fs::exists(scratch / (title + "_.bmp")));
-  // One byte more than the system allows in a name cannot even be opened.
-  std::string tooLong(252, 'n');
-  const fs::path missing = scratch / (tooLong + ".bmp");
-  const Snapshot before = TakeSnapshot(scratch.path());
-  ExpectCleanFailure(RunCli({missing.string()}), kCannotOpen, missing, scratch.path(), before);
-}
+// 30000 x 20000 pixels, 1.8 GB, sparse: real pixels only in the rows that are checked.
+TEST(Load, ThirtyThousandByTwentyThousandStreamsInAFewMegabytes) {
+  ScratchFolder scratch;
+  if (std::getenv("HOSEI_SANITIZED") || fs::space(scratch.path()).available < (5ull << 30))
+    GTEST_SKIP() << "needs 5 GB free and no sanitizers";
+  constexpr int kWidth = 30000, kHeight = 20000;
+  constexpr off_t kRow = kWidth * 3, kSize = 54 + kRow * kHeight;
+  auto header = Picture(kWidth, 1);
+  header[22] = kHeight & 0xFF, header[23] = kHeight >> 8;
+  std::vector<std::uint8_t> row(kRow);
+  for (int x = 0; x < kWidth; ++x) row[3 * x] = 100, row[3 * x + 1] = 150, row[3 * x + 2] = 200;
+  const fs::path source = scratch / "panorama.bmp", result = scratch / "panorama_.bmp";
+  const int fd = ::open(source.c_str(), O_WRONLY | O_CREAT, 0644);
+  ASSERT_EQ(::pwrite(fd, header.data(), 54, 0), 54);
+  for (int y : {1, kHeight / 2, kHeight})
+    ASSERT_EQ(::pwrite(fd, row.data(), kRow, 54 + (y - 1) * kRow), kRow);
+  ASSERT_EQ(::ftruncate(fd, kSize), 0);
+  ::close(fd);
 
-TEST_F(FaultTest, ResultPathTakenByAFolder) {
-  const fs::path source = put("photo.bmp", Picture().bytes());
-  fs::create_directory(scratch / "photo_.bmp");
-  WriteFile(scratch / "photo_.bmp" / "keep.txt", {'k'});
-  const Snapshot before = TakeSnapshot(scratch.path());
-  ExpectCleanFailure(RunCli({source.string()}), kCannotWrite, scratch / "photo_.bmp",
-                     scratch.path(), before);
-}
-
-// A source that is a link to its own result name: writing the result would replace the
-// photo the link leads to.
-TEST_F(FaultTest, ResultPathLeadingBackToTheSource) {
-  put("photo_.bmp", Picture().bytes());
-  const fs::path source = scratch / "photo.bmp";
-  fs::create_symlink("photo_.bmp", source);
-  const Snapshot before = TakeSnapshot(scratch.path());
-  ExpectCleanFailure(RunCli({source.string()}), "元のファイルと同じ", scratch / "photo_.bmp",
-                     scratch.path(), before);
-}
-
-TEST_F(FaultTest, ReadOnlyFolder) {
-  const fs::path folder = scratch / "card";
-  const fs::path source = put("card/photo.bmp", Picture().bytes());
-  WriteFile(folder / "photo_.bmp", kEarlierResult);
-  const Snapshot before = TakeSnapshot(folder);
-
-  std::unique_ptr<TestMount> mount;
-  std::unique_ptr<ReadOnlyByPermissions> permissions;
-  std::string whyNot;
-  if (RunningAsRoot()) {
-    // Root writes through permission bits, so only a read-only mount stops it.
-    mount = TestMount::ReadOnly(folder, whyNot);
-    if (!mount) GTEST_SKIP() << "no read-only folder for root: " << whyNot;
-  } else {
-    permissions = std::make_unique<ReadOnlyByPermissions>(folder);
-    if (!permissions->effective())
-      GTEST_SKIP() << "this user can write to a folder without write permission";
-  }
-  ExpectCleanFailure(RunCli({source.string()}), kCannotWrite, folder / "photo_.bmp", folder,
-                     before);
-
-  // The way out the message points to: the results go elsewhere.
-  fs::create_directory(scratch / "out");
-  const CliRun elsewhere = RunCli({"--output-dir", (scratch / "out").string(), source.string()});
-  EXPECT_EQ(elsewhere.exitCode, 0) << elsewhere.err;
-  EXPECT_TRUE(fs::exists(scratch / "out" / "photo_.bmp"));
-}
-
-TEST_F(FaultTest, DiskFullBesideTheSourceAndInTheOutputFolder) {
-  const fs::path disk = scratch / "disk";
-  fs::create_directory(disk);
-  std::string whyNot;
-  // 16 pages of 4 KiB: room for the 36 KiB source and the earlier result, not for a second
-  // copy of the source.
-  const auto mount = TestMount::SmallDisk(disk, 64 * 1024, whyNot);
-  if (!mount) GTEST_SKIP() << "no small disk to fill: " << whyNot;
-
-  const auto picture = Picture(120, 100).bytes();
-  const fs::path source = disk / "photo.bmp";
-  WriteFile(source, picture);
-  WriteFile(disk / "photo_.bmp", kEarlierResult);
-  const Snapshot before = TakeSnapshot(disk);
-  ExpectCleanFailure(RunCli({source.string()}), kCannotWrite, disk / "photo_.bmp", disk, before);
-  EXPECT_NE(RunCli({source.string()}).err.find(std::strerror(ENOSPC)), std::string::npos);
-
-  // A source elsewhere, its result sent to the full disk.
-  const fs::path other = put("other.bmp", picture);
-  const Snapshot beforeOther = TakeSnapshot(scratch.path());
-  const CliRun run = RunCli({"--output-dir", disk.string(), other.string()});
-  ExpectCleanFailure(run, kCannotWrite, disk / "other_.bmp", scratch.path(), beforeOther);
-}
-
-// One run over good files and every kind of bad one: each bad file gets its own line, the
-// good ones are all done.
-TEST_F(FaultTest, BadFilesAmongGoodOnesDoNotStopTheRun) {
-  const auto picture = Picture().bytes();
-  std::vector<std::string> arguments = {put("a.bmp", picture).string()};
-  int bad = 0;
-  for (const SourceFault& fault : SourceFaults()) {
-    const fs::path folder = scratch / ("bad " + std::to_string(bad++));
-    fs::create_directory(folder);
-    fault.make(folder / "photo.bmp");
-    arguments.push_back((folder / "photo.bmp").string());
-  }
-  arguments.push_back(put("z.bmp", picture).string());
-
-  const CliRun run = RunCli(arguments);
-  EXPECT_EQ(run.exitCode, 1);
-  EXPECT_EQ(run.errLines(), bad) << run.err;
-  EXPECT_EQ(static_cast<int>(std::count(run.out.begin(), run.out.end(), '\n')), 2) << run.out;
-  EXPECT_EQ(ReadFile(scratch / "a.bmp"), picture);
-  EXPECT_TRUE(fs::exists(scratch / "a_.bmp"));
-  EXPECT_TRUE(fs::exists(scratch / "z_.bmp"));
+  const CliRun run = RunCli({source.string()}, 300);
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_LT(run.peakMemoryKiB, 64 * 1024) << "KiB: the photo must stream, not be held whole";
+  ASSERT_EQ(fs::file_size(result), static_cast<std::uintmax_t>(kSize));
+  const int in = ::open(result.c_str(), O_RDONLY);
+  const auto pixelAt = [&](off_t x, off_t y) {
+    std::uint8_t bgr[3] = {};
+    EXPECT_EQ(::pread(in, bgr, 3, 54 + (y - 1) * kRow + 3 * (x - 1)), 3);
+    return std::vector<int>{bgr[0], bgr[1], bgr[2]};
+  };
+  // The middle is inside the start radius; the far corner gets the full coefficient.
+  EXPECT_EQ(pixelAt(kWidth / 2, kHeight / 2), (std::vector<int>{100, 150, 200}));
+  EXPECT_EQ(pixelAt(kWidth, kHeight), (std::vector<int>{116, 167, 216}));
+  ::close(in);
 }
 
 }  // namespace

@@ -1,14 +1,10 @@
 #include "gui_test.h"
 
-#include <QApplication>
 #include <QElapsedTimer>
 #include <QLocale>
-#include <QPushButton>
-#include <QTest>
+#include <variant>
 
 namespace hosei::test {
-
-QString Q(const std::filesystem::path& path) { return QString::fromStdString(path.string()); }
 
 bool WaitUntil(const std::function<bool()>& done) {
   QElapsedTimer clock;
@@ -20,15 +16,12 @@ bool WaitUntil(const std::function<bool()>& done) {
   return true;
 }
 
-GuiTest::GuiTest()
-    : photos(scratch / "photos"),
-      programFolder(scratch / "program"),
-      cacheFolder(scratch / "cache") {
+GuiTest::GuiTest() {
   // Numbers are typed as an English-speaking user types them, whatever this machine's locale.
   QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
   std::filesystem::create_directories(photos);
   std::filesystem::create_directories(programFolder);
-  workingFiles = std::make_unique<WorkingFiles>(Q(programFolder), Q(cacheFolder));
+  workingFiles = std::make_unique<WorkingFiles>(Q(programFolder), Q(scratch / "cache"));
   window = std::make_unique<Form1>(services, *workingFiles, Q(scratch / "samples"));
   window->move(40, 40);
   window->show();
@@ -48,12 +41,9 @@ QString GuiTest::text(const char* name) const {
   return control<QLineEdit>(name)->text();
 }
 
-QString GuiTest::viewerText(const char* name) const { return viewerControl<QLabel>(name)->text(); }
-
 std::filesystem::path GuiTest::photo(const std::string& name, const TestBitmap& bitmap) const {
-  const auto path = photos / name;
-  WriteFile(path, bitmap.bytes());
-  return path;
+  WriteFile(photos / name, bitmap.bytes());
+  return photos / name;
 }
 
 void GuiTest::choose(const std::filesystem::path& path) {
@@ -62,16 +52,36 @@ void GuiTest::choose(const std::filesystem::path& path) {
   click("Command3");
 }
 
-void GuiTest::click(const char* name) {
-  QTest::mouseClick(control<QPushButton>(name), Qt::LeftButton);
-}
-
 void GuiTest::typeAndLeave(const char* field, const QString& typed) {
   auto* edit = control<QLineEdit>(field);
-  edit->setFocus(Qt::TabFocusReason);
-  if (typed.isEmpty()) QTest::keyClick(edit, Qt::Key_Delete);  // clears the selected text
+  edit->setFocus(Qt::TabFocusReason);  // selects the whole text
   QTest::keyClicks(edit, typed);
   QTest::keyClick(edit, Qt::Key_Tab);
 }
 
+std::vector<std::uint8_t> GuiTest::expected(const std::filesystem::path& source,
+                                            const FieldTexts& texts,
+                                            std::optional<MovedCentre> centre) const {
+  const auto out = scratch / "expected.bmp";
+  const auto parameters = std::get<Parameters>(ReadParameters(texts));
+  EXPECT_TRUE(Execute({source.string(), parameters, centre, out.string()}).succeeded());
+  return ReadFile(out);
+}
+
 }  // namespace hosei::test
+
+// The offscreen platform complains whenever a window is raised or resized from code.
+static QtMessageHandler standardHandler = nullptr;
+static void Quiet(QtMsgType type, const QMessageLogContext& context, const QString& message) {
+  if (!message.startsWith(QStringLiteral("This plugin does not support")))
+    standardHandler(type, context, message);
+}
+
+int main(int argc, char** argv) {
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  standardHandler = qInstallMessageHandler(Quiet);
+  QApplication application(argc, argv);
+  QApplication::setApplicationName(QStringLiteral("hosei"));
+  ::testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}

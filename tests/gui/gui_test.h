@@ -2,73 +2,75 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
-#include <QRect>
-#include <QString>
+#include <QPushButton>
+#include <QTest>
 #include <filesystem>
 #include <functional>
 #include <memory>
-#include <ostream>
 
+#include "execute.h"
 #include "form1.h"
 #include "form2.h"
 #include "scripted_platform_services.h"
 #include "test_bitmap.h"
 #include "working_files.h"
 
-// Lets failures show texts and rectangles readably.
-inline void PrintTo(const QString& text, std::ostream* out) {
-  *out << '"' << text.toStdString() << '"';
+inline std::ostream& operator<<(std::ostream& out, const QString& text) {
+  return out << text.toStdString();
 }
-inline void PrintTo(const QRectF& r, std::ostream* out) {
-  *out << "(left " << r.x() << ", top " << r.y() << ", " << r.width() << " x " << r.height() << ")";
-}
-inline void PrintTo(const QRect& r, std::ostream* out) { PrintTo(QRectF(r), out); }
 
 namespace hosei::test {
 
-QString Q(const std::filesystem::path& path);
+inline QString Q(const std::filesystem::path& path) {
+  return QString::fromStdString(path.string());
+}
+
+inline TestBitmap Sized(int width, int height, int bitsPerPixel = 24) {
+  TestBitmap bitmap;
+  bitmap.width = width;
+  bitmap.height = height;
+  bitmap.bitsPerPixel = bitsPerPixel;
+  return bitmap;
+}
+
+// Runs events until `done` holds or a second has passed.
+bool WaitUntil(const std::function<bool()>& done);
 
 // A main window on the offscreen platform, its dialogs answered from a script, with a
-// scratch folder for photos and others standing in for the program and cache folders.
+// scratch folder for photos and a program folder for display copies.
 class GuiTest : public ::testing::Test {
  protected:
   GuiTest();
   ~GuiTest() override;
 
-  template <typename T>
+  template <typename T = QWidget>
   T* control(const char* name) const {
     T* found = window->findChild<T*>(QString::fromLatin1(name));
     EXPECT_NE(found, nullptr) << name;
     return found;
   }
-  template <typename T>
+  template <typename T = QWidget>
   T* viewerControl(const char* name) const {
-    EXPECT_NE(window->viewer(), nullptr);
     return window->viewer()->findChild<T*>(QString::fromLatin1(name));
   }
-  QString text(const char* name) const;        // a main window label's or field's text
-  QString viewerText(const char* name) const;  // a viewer label's text
-
-  // Writes a bitmap into the photos folder.
+  QString text(const char* name) const;  // a label's or field's text
   std::filesystem::path photo(const std::string& name, const TestBitmap& bitmap = {}) const;
-  // Chooses the file through Command3, confirming it.
-  void choose(const std::filesystem::path& path);
-  void click(const char* name);
-  // Gives the field the keyboard focus, types over its text and tabs on to the next control.
+  void choose(const std::filesystem::path& path);  // through Command3, confirmed
+  void click(const char* name) { QTest::mouseClick(control<QPushButton>(name), Qt::LeftButton); }
+  void type(const char* field, const QString& text) { control<QLineEdit>(field)->setText(text); }
   void typeAndLeave(const char* field, const QString& typed);
+  // The engine's own result for the source and texts, written elsewhere.
+  std::vector<std::uint8_t> expected(const std::filesystem::path& source, const FieldTexts& texts,
+                                     std::optional<MovedCentre> centre = std::nullopt) const;
 
   ScratchFolder scratch;
-  std::filesystem::path photos;
-  std::filesystem::path programFolder;
-  std::filesystem::path cacheFolder;
+  std::filesystem::path photos = scratch / "photos", programFolder = scratch / "program";
   ScriptedPlatformServices services;
   std::unique_ptr<WorkingFiles> workingFiles;
   std::unique_ptr<Form1> window;
 };
-
-// Runs events until `done` holds or a second has passed.
-bool WaitUntil(const std::function<bool()>& done);
 
 }  // namespace hosei::test

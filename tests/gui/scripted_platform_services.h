@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QString>
+#include <QFileInfo>
 #include <QStringList>
 #include <deque>
 #include <optional>
@@ -10,51 +10,52 @@
 
 namespace hosei::test {
 
-// Answers the blocking dialogs from a script and records everything that was shown. A
-// question with no scripted answer is recorded as unexpected and answered with Cancel,
-// so a test fails instead of hanging.
+// Answers the blocking dialogs from a script and records what they showed. An unscripted
+// question is recorded as unexpected and cancelled, so a test fails instead of hanging.
 class ScriptedPlatformServices : public PlatformServices {
  public:
-  struct Message {
-    QString text;
-    QString title;
-  };
-  struct Confirmation {
-    QString text;
-    QString title;
-  };
-  struct InputBox {
-    QString prompt;
-    QString title;
-    QString defaultAnswer;
-  };
+  void chooseInDialog(const QString& path) { files_.push_back(path); }  // "" cancels
+  void answerConfirmation(bool ok) { confirms_.push_back(ok); }
+  void answerInputBox(const QString& typed) { inputs_.push_back(typed); }  // "" cancels
+  bool allAnswersUsed() const { return files_.empty() && confirms_.empty() && inputs_.empty(); }
 
-  void chooseInDialog(const QString& path);
-  void cancelDialog();
-  void answerConfirmation(bool ok);
-  // Types the text into the next input box and presses OK; cancelling answers empty text.
-  void answerInputBox(const QString& typed);
-
-  std::optional<ChosenFile> chooseFileToOpen(QWidget* parent,
-                                             const FileDialogRequest& request) override;
-  void showMessage(QWidget* parent, const QString& text, const QString& title) override;
-  bool confirm(QWidget* parent, const QString& text, const QString& title) override;
-  QString askText(QWidget* parent, const QString& prompt, const QString& title,
-                  const QString& defaultAnswer) override;
-
-  std::vector<FileDialogRequest> dialogs;
-  std::vector<Confirmation> confirmations;
-  std::vector<Message> messages;
-  std::vector<InputBox> inputBoxes;
-  QStringList unexpected;
-  bool allAnswersUsed() const {
-    return dialogAnswers_.empty() && confirmationAnswers_.empty() && inputAnswers_.empty();
+  std::optional<ChosenFile> chooseFileToOpen(QWidget*, const FileDialogRequest& request) override {
+    dialogs.push_back(request);
+    const QString path = next(files_, QStringLiteral("file dialog"));
+    if (path.isEmpty()) return std::nullopt;
+    return ChosenFile{path, QFileInfo(path).fileName()};
+  }
+  void showMessage(QWidget*, const QString& text, const QString& title) override {
+    messages << (title.isEmpty() ? text : title + QStringLiteral(": ") + text);
+  }
+  bool confirm(QWidget*, const QString& text, const QString& title) override {
+    confirmations << title + QStringLiteral(": ") + text;
+    return next(confirms_, text);
+  }
+  QString askText(QWidget*, const QString& prompt, const QString& title,
+                  const QString& defaultAnswer) override {
+    inputBoxes << title + QStringLiteral(": ") + prompt + QStringLiteral(" [") + defaultAnswer +
+                      QStringLiteral("]");
+    return next(inputs_, prompt);
   }
 
+  std::vector<FileDialogRequest> dialogs;
+  QStringList confirmations, messages, inputBoxes, unexpected;
+
  private:
-  std::deque<std::optional<QString>> dialogAnswers_;
-  std::deque<bool> confirmationAnswers_;
-  std::deque<QString> inputAnswers_;
+  template <typename T>
+  T next(std::deque<T>& answers, const QString& question) {
+    if (answers.empty()) {
+      unexpected << question;
+      return T{};
+    }
+    T answer = answers.front();
+    answers.pop_front();
+    return answer;
+  }
+  std::deque<QString> files_;
+  std::deque<bool> confirms_;
+  std::deque<QString> inputs_;
 };
 
 }  // namespace hosei::test
