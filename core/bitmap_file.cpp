@@ -1,10 +1,5 @@
 #include "bitmap_file.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-
-#include <cerrno>
-#include <cstring>
 #include <new>
 
 #include "bitmap_source.h"
@@ -13,16 +8,9 @@
 namespace hosei {
 
 FileError ReadBitmapHeader(const std::string& path, BitmapHeader& header) {
-  FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
-  if (!file.valid()) return FileError{FileProblem::kCannotOpen, path, std::strerror(errno)};
-  struct stat info {};
-  if (::fstat(file.get(), &info) != 0 || !S_ISREG(info.st_mode))
-    return FileError{FileProblem::kNotRegularFile, path, {}};
-  std::uint8_t prefix[kHeaderPrefixSize] = {};
-  if (ReadAt(file.get(), prefix, sizeof prefix, 0) < 0)
-    return FileError{FileProblem::kReadFailed, path, std::strerror(errno)};
-  header = DecodeBitmapHeader(prefix);
-  return {};
+  FileDescriptor file;
+  std::uint64_t fileSize = 0;
+  return OpenBitmapHeader(path, file, header, fileSize);
 }
 
 FileError ReadBitmapFile(const std::string& path, BitmapImage& image) {

@@ -15,8 +15,7 @@ FileError Failure(FileProblem problem, const std::string& path, int errorNumber 
   return FileError{problem, path, errorNumber ? std::strerror(errorNumber) : std::string()};
 }
 
-}  // namespace
-
+// Reads up to `size` bytes at `offset`; returns the count read, or -1 with errno set.
 long long ReadAt(int fd, std::uint8_t* buffer, std::size_t size, std::uint64_t offset) {
   std::size_t done = 0;
   while (done < size) {
@@ -31,20 +30,30 @@ long long ReadAt(int fd, std::uint8_t* buffer, std::size_t size, std::uint64_t o
   return static_cast<long long>(done);
 }
 
+}  // namespace
+
+FileError OpenBitmapHeader(const std::string& path, FileDescriptor& file, BitmapHeader& header,
+                           std::uint64_t& fileSize) {
+  // Non-blocking, so a pipe in place of a photo cannot hang the program before the check.
+  file = FileDescriptor(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+  if (!file.valid()) return Failure(FileProblem::kCannotOpen, path, errno);
+  struct stat info {};
+  if (::fstat(file.get(), &info) != 0) return Failure(FileProblem::kReadFailed, path, errno);
+  if (!S_ISREG(info.st_mode)) return Failure(FileProblem::kNotRegularFile, path);
+  std::uint8_t prefix[kHeaderPrefixSize] = {};
+  if (ReadAt(file.get(), prefix, sizeof prefix, 0) < 0)
+    return Failure(FileProblem::kReadFailed, path, errno);
+  header = DecodeBitmapHeader(prefix);
+  fileSize = static_cast<std::uint64_t>(info.st_size);
+  return {};
+}
+
 FileError BitmapSource::open(const std::string& path, BitmapSource& source) {
   BitmapSource opened;
   opened.path_ = path;
-  opened.file_ = FileDescriptor(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
-  if (!opened.file_.valid()) return Failure(FileProblem::kCannotOpen, path, errno);
-  struct stat info {};
-  if (::fstat(opened.file_.get(), &info) != 0)
-    return Failure(FileProblem::kReadFailed, path, errno);
-  if (!S_ISREG(info.st_mode)) return Failure(FileProblem::kNotRegularFile, path);
-
-  std::uint8_t prefix[kHeaderPrefixSize] = {};
-  if (ReadAt(opened.file_.get(), prefix, sizeof prefix, 0) < 0)
-    return Failure(FileProblem::kReadFailed, path, errno);
-  opened.header_ = DecodeBitmapHeader(prefix);
+  std::uint64_t fileSize = 0;
+  if (FileError error = OpenBitmapHeader(path, opened.file_, opened.header_, fileSize))
+    return error;
   if (!IsAccepted24BitBitmap(opened.header_)) return Failure(FileProblem::kNot24BitBitmap, path);
   switch (CheckHeaderLimits(opened.header_)) {
     case HeaderLimit::kZeroSize:
@@ -54,8 +63,7 @@ FileError BitmapSource::open(const std::string& path, BitmapSource& source) {
     case HeaderLimit::kWithinLimits:
       break;
   }
-  if (static_cast<std::uint64_t>(info.st_size) < RequiredFileSize(opened.header_))
-    return Failure(FileProblem::kTruncated, path);
+  if (fileSize < RequiredFileSize(opened.header_)) return Failure(FileProblem::kTruncated, path);
 
   opened.rowLength_ = PaddedRowLength(opened.header_.width);
   opened.headerRegion_.resize(static_cast<std::size_t>(opened.header_.pixelDataOffset));

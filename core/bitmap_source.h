@@ -36,7 +36,9 @@ class BitmapSource {
   std::vector<std::uint8_t> headerRegion_;
 };
 
-// Reads up to `size` bytes at `offset`; returns the count read, or -1 with errno set.
-long long ReadAt(int fd, std::uint8_t* buffer, std::size_t size, std::uint64_t offset);
+// Opens a regular file read-only and decodes its header prefix (zeros for the bytes a short
+// file lacks), without judging it.
+FileError OpenBitmapHeader(const std::string& path, FileDescriptor& file, BitmapHeader& header,
+                           std::uint64_t& fileSize);
 
 }  // namespace hosei

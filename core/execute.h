@@ -4,12 +4,14 @@
 #include <string>
 
 #include "bitmap_header.h"
-#include "correction.h"
 #include "file_error.h"
 #include "moved_centre.h"
 #include "parameters.h"
 
 namespace hosei {
+
+// The row count is reported after every 40th stored row.
+inline constexpr int kProgressInterval = 40;
 
 // What the windows see of a run while it goes: the accepted header (to show the size and
 // the row total), then the row count every 40 rows.

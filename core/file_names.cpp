@@ -31,6 +31,12 @@ std::string_view FileTitle(std::string_view path) {
   return slash == std::string_view::npos ? path : path.substr(slash + 1);
 }
 
+std::string FolderOf(std::string_view path) {
+  const auto slash = path.find_last_of('/');
+  if (slash == std::string_view::npos) return ".";
+  return slash == 0 ? "/" : std::string(path.substr(0, slash));
+}
+
 std::string FolderWithSlash(std::string_view folder) {
   // No folder at all means the working folder, never the root.
   if (folder.empty()) return "./";

@@ -27,6 +27,9 @@ std::optional<std::string> DisplayCopyName(std::string_view folder, std::string_
 // The file's own name, without its folder.
 std::string_view FileTitle(std::string_view path);
 
+// The folder a path lies in: "." for a bare name, "/" for the root.
+std::string FolderOf(std::string_view path);
+
 // A folder path ending in "/"; an empty folder is the working folder, "./".
 std::string FolderWithSlash(std::string_view folder);
 

@@ -18,12 +18,6 @@ FileError WriteFailure(const std::string& path, int errorNumber) {
   return FileError{FileProblem::kCannotWrite, path, std::strerror(errorNumber)};
 }
 
-std::string FolderOf(const std::string& path) {
-  const auto slash = path.find_last_of('/');
-  if (slash == std::string::npos) return ".";
-  return slash == 0 ? "/" : path.substr(0, slash);
-}
-
 }  // namespace
 
 bool IsSameFile(const std::string& a, const std::string& b) {

@@ -41,10 +41,6 @@ const std::int16_t* ToneCurveTable::row(int row) const {
   return level_[row].data();
 }
 
-void ToneCurveTable::buildBrightnessRows() {
-  for (int h = 1; h <= kHighestBrightnessRow; ++h) row(h);
-}
-
 void ToneCurveTable::buildBrightnessRow(int h) const {
   const float m = static_cast<float>(static_cast<float>(h) / 2.5 - 100.0);
   const float g = static_cast<float>((m + 100.0) / 100.0);

@@ -32,7 +32,6 @@ class TransitionCurveTable {
 // once, safely from any thread; its values are the same whenever it is built.
 class ToneCurveTable {
  public:
-  void buildBrightnessRows();
   // Rebuilds row 0 from the gamma value; every gamma run calls it before reading pixels.
   void buildGammaRow(float gamma);
   std::int16_t operator()(int row, int level) const { return this->row(row)[level]; }

@@ -19,7 +19,7 @@ void Form2::showVignettingCircle(double startPercent, const std::optional<MovedC
 void Form2::showFogCircle(double x, double y, double radius) {
   const auto image = imageSize();
   if (!image) return;
-  placeCircle(FogCircle(QRectF(pictureArea()), *image, x, y, radius));
+  placeCircle(FogGuideCircle(QRectF(pictureArea()), *image, x, y, radius));
 }
 
 void Form2::placeCircle(const QRectF& bounds) {

@@ -29,7 +29,7 @@ QRectF MovedVignettingCircle(const QRectF& area, const QSizeF& image, double sta
   return AroundCentre(PicturePoint(area, image, centre.x, centre.y), radius);
 }
 
-QRectF FogCircle(const QRectF& area, const QSizeF& image, double x, double y, double radius) {
+QRectF FogGuideCircle(const QRectF& area, const QSizeF& image, double x, double y, double radius) {
   return AroundCentre(PicturePoint(area, image, x, y), area.width() / image.width() * radius);
 }
 

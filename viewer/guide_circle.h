@@ -25,6 +25,6 @@ QRectF MovedVignettingCircle(const QRectF& area, const QSizeF& image, double sta
                              const MovedCentre& centre);
 
 // The region of a local brightness change: centre (x, y) and radius in dots.
-QRectF FogCircle(const QRectF& area, const QSizeF& image, double x, double y, double radius);
+QRectF FogGuideCircle(const QRectF& area, const QSizeF& image, double x, double y, double radius);
 
 }  // namespace hosei
