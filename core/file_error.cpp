@@ -38,6 +38,10 @@ std::string DescribeFileError(const FileError& error) {
       return WithSystemMessage("ファイルを書き込めません: " + p, error);
     case FileProblem::kResultIsSource:
       return "書き込み先が元のファイルと同じため、書き込みません: " + p;
+    case FileProblem::kUnsupportedPhoto:
+      return WithSystemMessage("この写真は処理できません: " + p, error);
+    case FileProblem::kCorruptPhoto:
+      return WithSystemMessage("写真が壊れているため読み込めません: " + p, error);
   }
   return {};
 }

@@ -17,12 +17,15 @@ enum class FileProblem {
   kNameTooShort,    // fewer than four characters to replace by the result suffix
   kCannotWrite,     // result or display copy could not be written
   kResultIsSource,  // the file to write is the file being read
+  kUnsupportedPhoto,  // a JPEG, PNG or TIFF of a kind hosei cannot correct; detail says why
+  kCorruptPhoto,      // a JPEG, PNG or TIFF that its library cannot decode; detail says why
 };
 
 struct FileError {
   FileProblem problem = FileProblem::kNone;
   std::string path;
-  std::string systemMessage;  // strerror text where the system reported one
+  // strerror text where the system reported one; for photos, what is wrong with the file
+  std::string systemMessage;
 
   explicit operator bool() const { return problem != FileProblem::kNone; }
 };

@@ -27,6 +27,11 @@ class ResultFile {
   FileError write(const std::uint8_t* data, std::size_t size);
   FileError commit();
 
+  // The temporary file, open for reading and writing, for encoders that write through a
+  // descriptor of their own (and may seek back). They must not close it.
+  int descriptor() const { return file_.get(); }
+  const std::string& path() const { return path_; }
+
  private:
   std::string path_;
   std::string temporary_;

@@ -4,7 +4,8 @@
 hosei_packages=(
   g++ cmake ninja-build pkg-config
   libgtest-dev
-  qt6-base-dev qt6-qpa-plugins libgl-dev
+  libjpeg62-turbo-dev libpng-dev libtiff-dev
+  qt6-base-dev qt6-qpa-plugins libgl-dev qt6-translations-l10n
   fonts-ipafont-gothic fonts-ipafont-mincho
   xvfb xauth
   desktop-file-utils man-db

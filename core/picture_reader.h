@@ -1,0 +1,36 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "file_error.h"
+
+namespace hosei {
+
+// The order in which a file stores its rows: bitmaps from the bottom of the picture up,
+// photos from the top down.
+enum class RowOrder { kBottomUp, kTopDown };
+
+// The pixel rows of a picture file, streamed in the order the file stores them, as blue,
+// green and red triplets whatever the file holds (a grey picture gives blue = green = red);
+// an alpha channel, where the picture has one, comes separately. Only a few rows are ever
+// held, so a picture of any size can be read.
+class PictureReader {
+ public:
+  virtual ~PictureReader() = default;
+
+  virtual int width() const = 0;
+  virtual int height() const = 0;
+  virtual RowOrder rowOrder() const = 0;
+  virtual bool hasAlpha() const = 0;
+
+  // Reads the next `count` rows. Row r goes to bgr + r * bgrStride (3 * width bytes) and,
+  // when the picture has alpha and `alpha` is not null, to alpha + r * alphaStride (width
+  // bytes). Reading past the last row is an error, never undefined.
+  virtual FileError readRows(int count, std::uint8_t* bgr, std::size_t bgrStride,
+                             std::uint8_t* alpha = nullptr, std::size_t alphaStride = 0) = 0;
+};
+
+}  // namespace hosei
