@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <new>
@@ -33,7 +34,7 @@ long long ReadAt(int fd, std::uint8_t* buffer, std::size_t size, std::uint64_t o
 }  // namespace
 
 FileError OpenBitmapHeader(const std::string& path, FileDescriptor& file, BitmapHeader& header,
-                           std::uint64_t& fileSize) {
+                           std::uint64_t& fileSize, HeaderPrefix* rawPrefix) {
   // Non-blocking, so a pipe in place of a photo cannot hang the program before the check.
   file = FileDescriptor(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
   if (!file.valid()) return Failure(FileProblem::kCannotOpen, path, errno);
@@ -44,6 +45,7 @@ FileError OpenBitmapHeader(const std::string& path, FileDescriptor& file, Bitmap
   if (ReadAt(file.get(), prefix, sizeof prefix, 0) < 0)
     return Failure(FileProblem::kReadFailed, path, errno);
   header = DecodeBitmapHeader(prefix);
+  if (rawPrefix) std::copy(std::begin(prefix), std::end(prefix), rawPrefix->begin());
   fileSize = static_cast<std::uint64_t>(info.st_size);
   return {};
 }

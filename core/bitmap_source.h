@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -36,9 +37,11 @@ class BitmapSource {
   std::vector<std::uint8_t> headerRegion_;
 };
 
+using HeaderPrefix = std::array<std::uint8_t, kHeaderPrefixSize>;
+
 // Opens a regular file read-only and decodes its header prefix (zeros for the bytes a short
-// file lacks), without judging it.
+// file lacks), without judging it. The raw prefix is copied out when asked for.
 FileError OpenBitmapHeader(const std::string& path, FileDescriptor& file, BitmapHeader& header,
-                           std::uint64_t& fileSize);
+                           std::uint64_t& fileSize, HeaderPrefix* rawPrefix = nullptr);
 
 }  // namespace hosei

@@ -1,97 +1,77 @@
 #include "execute.h"
 
-#include <algorithm>
 #include <new>
 
+#include "bitmap_pipeline.h"
 #include "bitmap_source.h"
+#include "file_kind.h"
 #include "file_names.h"
-#include "pixel_block.h"
+#include "photo_file.h"
+#include "photo_pipeline.h"
 #include "pixel_corrector.h"
 #include "result_file.h"
-#include "tables.h"
-#include "worker_pool.h"
 
 namespace hosei {
 
 namespace {
 
-// Rows travel from source to result in chunks of about this many bytes: small enough to
-// stay in the processor's cache and to keep memory flat whatever the photo's size, large
-// enough that each read and write is one big transfer.
-constexpr std::size_t kChunkBytes = std::size_t{1} << 20;
-// Rows per part of a chunk handed to one thread.
-constexpr int kRowsPerPart = 8;
+std::optional<std::string> ResultFileOfKind(const std::string& currentFile, FileKind kind,
+                                            const std::string& folder) {
+  if (!IsPhoto(kind))
+    return folder.empty() ? ResultFileName(currentFile) : ResultFileNameIn(folder, currentFile);
+  if (folder.empty()) return PhotoResultFileName(currentFile);
+  return FolderWithSlash(folder) + PhotoResultFileName(FileTitle(currentFile));
+}
 
-// Streams the pixel rows through the corrector: while the helpers correct one chunk,
-// this thread writes the previous one and reads the next, then helps with what is left.
-FileError CorrectRows(const BitmapSource& source, const PixelCorrector& corrector,
-                      ResultFile& result, ExecuteObserver* observer) {
-  const std::size_t rowLength = source.rowLength();
-  const int height = source.height();
-  const int chunkRows = static_cast<int>(
-      std::clamp<std::size_t>(kChunkBytes / rowLength, 1, static_cast<std::size_t>(height)));
-  PixelBlock buffers[2];
-  try {
-    for (auto& buffer : buffers)
-      buffer = PixelBlock(rowLength, static_cast<std::size_t>(chunkRows));
-  } catch (const std::bad_alloc&) {
-    return FileError{FileProblem::kOutOfMemory, {}, {}};
-  }
-  WorkerPool pool(height > chunkRows ? WorkerPool::HelpersForThisMachine() : 0);
+FileError ExecuteBitmap(const ExecuteJob& job, ExecuteObserver* observer, ExecuteOutcome& outcome) {
+  BitmapSource source;
+  if (FileError error = BitmapSource::open(job.currentFile, source)) return error;
+  outcome.width = source.width();
+  outcome.height = source.height();
+  if (observer) observer->pictureAccepted(outcome.width, outcome.height);
+  if (IsSameFile(job.currentFile, outcome.resultFile))
+    return FileError{FileProblem::kResultIsSource, outcome.resultFile, {}};
 
-  const auto rowsOf = [&](int chunk) { return std::min(chunkRows, height - chunk * chunkRows); };
-  const auto startCorrecting = [&](int chunk) {
-    PixelBlock& buffer = buffers[chunk % 2];
-    const int first = chunk * chunkRows;
-    const int rows = rowsOf(chunk);
-    pool.start(
-        (rows + kRowsPerPart - 1) / kRowsPerPart, [&buffer, &corrector, first, rows](int part) {
-          const int offset = part * kRowsPerPart;
-          corrector.correctRows(buffer.row(static_cast<std::size_t>(offset)), buffer.rowLength(),
-                                first + offset, std::min(kRowsPerPart, rows - offset));
-        });
-  };
-
-  const int chunks = (height + chunkRows - 1) / chunkRows;
-  if (FileError error = source.readRows(0, static_cast<std::size_t>(rowsOf(0)), buffers[0].data()))
+  const PixelCorrector corrector(job.parameters, outcome.width, outcome.height, job.movedCentre);
+  ResultFile result;
+  if (FileError error = result.create(outcome.resultFile)) return error;
+  if (FileError error = result.write(source.headerRegion().data(), source.headerRegion().size()))
     return error;
-  startCorrecting(0);
-  for (int chunk = 0; chunk < chunks; ++chunk) {
-    FileError readError;
-    if (chunk + 1 < chunks)
-      readError = source.readRows(static_cast<std::size_t>((chunk + 1) * chunkRows),
-                                  static_cast<std::size_t>(rowsOf(chunk + 1)),
-                                  buffers[(chunk + 1) % 2].data());
-    pool.finish();
-    if (readError) return readError;
+  if (FileError error = CorrectBitmapRows(source, corrector, result, observer)) return error;
+  return result.commit();
+}
 
-    const int first = chunk * chunkRows;
-    const int last = first + rowsOf(chunk);
-    if (observer)
-      for (int row = (first / kProgressInterval + 1) * kProgressInterval; row <= last;
-           row += kProgressInterval)
-        observer->rowsDone(row);
+FileError ExecutePhoto(const ExecuteJob& job, ExecuteObserver* observer, ExecuteOutcome& outcome) {
+  std::unique_ptr<PhotoReader> reader;
+  if (FileError error = OpenPhoto(job.currentFile, reader)) return error;
+  outcome.width = reader->width();
+  outcome.height = reader->height();
+  if (observer) observer->pictureAccepted(outcome.width, outcome.height);
+  if (IsSameFile(job.currentFile, outcome.resultFile))
+    return FileError{FileProblem::kResultIsSource, outcome.resultFile, {}};
 
-    if (chunk + 1 < chunks) startCorrecting(chunk + 1);
-    const PixelBlock& done = buffers[chunk % 2];
-    if (FileError error =
-            result.write(done.data(), static_cast<std::size_t>(rowsOf(chunk)) * rowLength)) {
-      pool.finish();
-      return error;
-    }
-  }
-  return {};
+  const PixelCorrector corrector(job.parameters, outcome.width, outcome.height, job.movedCentre);
+  ResultFile result;
+  if (FileError error = result.create(outcome.resultFile)) return error;
+  std::unique_ptr<PhotoWriter> writer;
+  if (FileError error = CreatePhotoWriter(*reader, result.descriptor(), outcome.resultFile,
+                                          PhotoWriteOptions{job.jpegQuality}, writer))
+    return error;
+  if (FileError error = CorrectPhotoRows(*reader, corrector, *writer, observer)) return error;
+  if (FileError error = writer->finish()) return error;
+  return result.commit();
 }
 
 }  // namespace
 
 ExecuteOutcome Execute(const ExecuteJob& job, ExecuteObserver* observer) {
-  BuildTables();
-  if (job.parameters.mode == Mode::kGamma) ToneCurve.buildGammaRow(job.parameters.gamma);
-
   ExecuteOutcome outcome;
+  // A file that cannot even be opened is reported by the bitmap reader, as it always was.
+  FileKind kind = FileKind::kOther;
+  if (KindOfFile(job.currentFile, kind)) kind = FileKind::kOther;
+
   if (job.resultFile.empty()) {
-    const auto result = ResultFileName(job.currentFile);
+    const auto result = ResultFileOfKind(job.currentFile, kind, {});
     if (!result) {
       outcome.error = FileError{FileProblem::kNameTooShort, job.currentFile, {}};
       return outcome;
@@ -101,28 +81,21 @@ ExecuteOutcome Execute(const ExecuteJob& job, ExecuteObserver* observer) {
     outcome.resultFile = job.resultFile;
   }
 
-  BitmapSource source;
-  if (FileError error = BitmapSource::open(job.currentFile, source)) {
-    outcome.error = std::move(error);
-    return outcome;
+  try {
+    outcome.error = IsPhoto(kind) ? ExecutePhoto(job, observer, outcome)
+                                  : ExecuteBitmap(job, observer, outcome);
+  } catch (const std::bad_alloc&) {
+    outcome.error = FileError{FileProblem::kOutOfMemory, {}, {}};
   }
-  outcome.width = source.width();
-  outcome.height = source.height();
-  if (observer) observer->headerAccepted(source.header());
-
-  if (IsSameFile(job.currentFile, outcome.resultFile)) {
-    outcome.error = FileError{FileProblem::kResultIsSource, outcome.resultFile, {}};
-    return outcome;
-  }
-  const PixelCorrector corrector(job.parameters, outcome.width, outcome.height, job.movedCentre);
-  ResultFile result;
-  outcome.error = result.create(outcome.resultFile);
-  if (!outcome.error)
-    outcome.error = result.write(source.headerRegion().data(), source.headerRegion().size());
-  if (!outcome.error) outcome.error = CorrectRows(source, corrector, result, observer);
-  if (!outcome.error) outcome.error = result.commit();
   if (outcome.error.problem == FileProblem::kOutOfMemory) outcome.error.path = job.currentFile;
   return outcome;
+}
+
+std::optional<std::string> ResultFileFor(const std::string& currentFile,
+                                         const std::string& folder) {
+  FileKind kind = FileKind::kOther;
+  if (KindOfFile(currentFile, kind)) kind = FileKind::kOther;
+  return ResultFileOfKind(currentFile, kind, folder);
 }
 
 std::string SavedAsCaption(const std::string& resultFile) {

@@ -13,12 +13,12 @@ namespace hosei {
 // The row count is reported after every 40th stored row.
 inline constexpr int kProgressInterval = 40;
 
-// What the windows see of a run while it goes: the accepted header (to show the size and
-// the row total), then the row count every 40 rows.
+// What the windows see of a run while it goes: the size of the accepted picture (to show
+// it and the row total), then the count of rows done every 40 rows.
 class ExecuteObserver {
  public:
   virtual ~ExecuteObserver() = default;
-  virtual void headerAccepted(const BitmapHeader& /*header*/) {}
+  virtual void pictureAccepted(int /*width*/, int /*height*/) {}
   virtual void rowsDone(int /*row*/) {}
 };
 
@@ -27,6 +27,7 @@ struct ExecuteJob {
   Parameters parameters;
   std::optional<MovedCentre> movedCentre;  // vignetting only
   std::string resultFile;                  // empty: beside the current file, by the name rule
+  int jpegQuality = 0;  // 1..100 re-encodes a JPEG at that quality; 0 keeps its own tables
 };
 
 struct ExecuteOutcome {
@@ -38,9 +39,16 @@ struct ExecuteOutcome {
   bool succeeded() const { return !error; }
 };
 
+// The result a run of `currentFile` writes, in `folder` or (when empty) beside it. What
+// the file holds decides the rule: a bitmap's name loses its last four characters and
+// gains "_.bmp", a photo's gains "_" before its extension. Nothing when no name can be
+// formed.
+std::optional<std::string> ResultFileFor(const std::string& currentFile,
+                                         const std::string& folder = {});
+
 // One whole correction run: reads and checks the current file, corrects every pixel and
-// writes the result (atomically, never touching the source). In gamma mode it first
-// rebuilds the gamma row of the tone table.
+// writes the result (atomically, never touching the source). Runs on several threads
+// at once do not disturb each other.
 ExecuteOutcome Execute(const ExecuteJob& job, ExecuteObserver* observer = nullptr);
 
 // Status line texts of a finished run.

@@ -14,9 +14,9 @@ enum class FileProblem {
   kOffsetOutOfRange,  // accepted, but the pixel data offset is below 54 or 32768 and more
   kTruncated,         // shorter than offset + height * padded row length
   kOutOfMemory,
-  kNameTooShort,    // fewer than four characters to replace by the result suffix
-  kCannotWrite,     // result or display copy could not be written
-  kResultIsSource,  // the file to write is the file being read
+  kNameTooShort,      // fewer than four characters to replace by the result suffix
+  kCannotWrite,       // result or display copy could not be written
+  kResultIsSource,    // the file to write is the file being read
   kUnsupportedPhoto,  // a JPEG, PNG or TIFF of a kind hosei cannot correct; detail says why
   kCorruptPhoto,      // a JPEG, PNG or TIFF that its library cannot decode; detail says why
 };

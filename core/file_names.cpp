@@ -51,6 +51,14 @@ std::optional<std::string> ResultFileName(std::string_view currentFile) {
   return *stem + "_.bmp";
 }
 
+std::string PhotoResultFileName(std::string_view currentFile) {
+  const std::size_t titleStart = currentFile.size() - FileTitle(currentFile).size();
+  const std::size_t dot = currentFile.find_last_of('.');
+  // A dot that starts the name (".jpg") marks a hidden file, not an extension.
+  if (dot == std::string_view::npos || dot <= titleStart) return std::string(currentFile) + "_";
+  return std::string(currentFile.substr(0, dot)) + "_" + std::string(currentFile.substr(dot));
+}
+
 std::optional<std::string> ResultFileNameIn(std::string_view folder, std::string_view currentFile) {
   auto name = ResultFileName(FileTitle(currentFile));
   if (!name) return std::nullopt;

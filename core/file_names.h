@@ -17,6 +17,10 @@ std::optional<std::string> WithoutLastCharacters(std::string_view text, std::siz
 // own name is shorter than four characters, which would cut into the folder.
 std::optional<std::string> ResultFileName(std::string_view currentFile);
 
+// A photo's result keeps its format's extension: the name without its extension, "_",
+// then the extension (IMG_0001.JPG -> IMG_0001_.JPG; a name without one just gains "_").
+std::string PhotoResultFileName(std::string_view currentFile);
+
 // The same result name, placed in another folder.
 std::optional<std::string> ResultFileNameIn(std::string_view folder, std::string_view currentFile);
 

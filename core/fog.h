@@ -25,7 +25,7 @@ inline float FogAmountAtSquaredDistance(const FogCircle& c, std::uint64_t q) {
   const double s = c.size;
   if (r >= s) return 0.0f;
   const int step = static_cast<int>(std::floor(300.0 - r / s * 300.0));
-  return static_cast<float>(static_cast<double>(TransitionCurve(c.shape, step)) * c.brightness);
+  return static_cast<float>(static_cast<double>(TransitionCurve()(c.shape, step)) * c.brightness);
 }
 
 // The squared distance is taken in unsigned 64 bits, so a centre far outside the picture

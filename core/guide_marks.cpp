@@ -1,29 +1,45 @@
 #include "guide_marks.h"
 
+#include <algorithm>
 #include <cmath>
+#include <new>
+#include <ranges>
 
-#include "bitmap_file.h"
+#include "bitmap_source.h"
 #include "result_file.h"
 
 namespace hosei {
 
 namespace {
 
+// Rows travel from the source to the copy in pieces of about this many bytes.
+constexpr std::size_t kChunkBytes = std::size_t{1} << 20;
+
+// The rows of one piece of the picture.
 class MarkCanvas {
  public:
-  MarkCanvas(PixelBlock& pixels, int width, int height)
-      : pixels_(pixels), width_(width), height_(height) {}
+  MarkCanvas(std::uint8_t* rows, std::size_t rowLength, int first, int count, int width)
+      : rows_(rows),
+        rowLength_(rowLength),
+        lowest_(first + 1),
+        highest_(first + count),
+        width_(width) {}
 
   // x = 1..width from the left, y = 1..height from the bottom; channel 0 blue, 2 red.
+  // Dots outside the picture, or in rows of another piece, are left alone.
   void set(int x, int y, int channel, std::uint8_t value) {
-    if (x < 1 || x > width_ || y < 1 || y > height_) return;
-    pixels_.row(static_cast<std::size_t>(y - 1))[3 * (x - 1) + channel] = value;
+    if (x < 1 || x > width_ || y < lowest_ || y > highest_) return;
+    rows_[static_cast<std::size_t>(y - lowest_) * rowLength_ + 3 * (x - 1) + channel] = value;
   }
+  int lowest() const { return lowest_; }
+  int highest() const { return highest_; }
 
  private:
-  PixelBlock& pixels_;
+  std::uint8_t* rows_;
+  std::size_t rowLength_;
+  int lowest_;
+  int highest_;
   int width_;
-  int height_;
 };
 
 constexpr int kBlue = 0;
@@ -31,41 +47,95 @@ constexpr int kRed = 2;
 
 int RoundHalfEven(double value) { return static_cast<int>(std::nearbyint(value)); }
 
+// The columns j, within first..last, whose `row(j)` lies in low..high, where row(j) never
+// falls (rising) or never rises (falling) as j grows: found by halving, so a thin piece of a
+// wide picture does not walk the whole diagonal.
+template <typename Row>
+std::pair<int, int> ColumnsOnRows(int first, int last, int low, int high, bool rising, Row row) {
+  const auto columns = std::views::iota(first, last + 1);
+  const auto before = [&](int j) { return rising ? row(j) < low : row(j) > high; };
+  const auto within = [&](int j) { return rising ? row(j) <= high : row(j) >= low; };
+  const auto at = [&](auto found) {
+    return first + static_cast<int>(std::ranges::distance(columns.begin(), found));
+  };
+  return {at(std::ranges::partition_point(columns, before)),
+          at(std::ranges::partition_point(columns, within))};
+}
+
 }  // namespace
 
-void DrawGuideMarks(PixelBlock& pixels, int width, int height) {
-  MarkCanvas canvas(pixels, width, height);
+void DrawGuideMarks(std::uint8_t* rows, std::size_t rowLength, int first, int count, int width,
+                    int height) {
+  if (count <= 0) return;
+  MarkCanvas canvas(rows, rowLength, first, count, width);
   for (int n = kGridSpacing; n <= width; n += kGridSpacing)
-    for (int y = 1; y <= height; ++y)
+    for (int y = canvas.lowest(); y <= canvas.highest(); ++y)
       for (int x = n - 2; x <= n; ++x) canvas.set(x, y, kRed, kVerticalLineRed);
   for (int n = kGridSpacing; n <= height; n += kGridSpacing)
     for (int y = n - 2; y <= n; ++y)
-      for (int x = 1; x <= width; ++x) canvas.set(x, y, kRed, kHorizontalLineRed);
+      if (y >= canvas.lowest() && y <= canvas.highest())
+        for (int x = 1; x <= width; ++x) canvas.set(x, y, kRed, kHorizontalLineRed);
 
   const double w = width;
   const double h = height;
-  const int first = RoundHalfEven(w / 20);
-  const int last = RoundHalfEven(w - w / 20);
-  for (int j = first; j <= last; ++j) {
-    // Multiply before dividing: j * (h / w) rounds differently on some sizes.
-    const int rising = RoundHalfEven(j * h / w);
+  const int firstColumn = RoundHalfEven(w / 20);
+  const int lastColumn = RoundHalfEven(w - w / 20);
+  // Multiply before dividing: j * (h / w) rounds differently on some sizes.
+  const auto risingRow = [&](int j) { return RoundHalfEven(j * h / w); };
+  const auto fallingRow = [&](int j) { return height - risingRow(j); };
+  // The rising diagonal marks rows rising - 1 .. rising + 1 of column j, the falling one
+  // rows falling .. falling + 1.
+  const auto [risingBegin, risingEnd] = ColumnsOnRows(firstColumn, lastColumn, canvas.lowest() - 1,
+                                                      canvas.highest() + 1, true, risingRow);
+  for (int j = risingBegin; j < risingEnd; ++j) {
+    const int rising = risingRow(j);
     canvas.set(j - 1, rising - 1, kBlue, kDiagonalBlue);
     canvas.set(j, rising, kBlue, kDiagonalBlue);
     canvas.set(j + 1, rising + 1, kBlue, kDiagonalBlue);
-    const int falling = RoundHalfEven(h - rising);
+  }
+  const auto [fallingBegin, fallingEnd] = ColumnsOnRows(
+      firstColumn, lastColumn, canvas.lowest() - 1, canvas.highest(), false, fallingRow);
+  for (int j = fallingBegin; j < fallingEnd; ++j) {
+    const int falling = fallingRow(j);
     canvas.set(j, falling, kBlue, kDiagonalBlue);
     canvas.set(j - 1, falling + 1, kBlue, kDiagonalBlue);
     canvas.set(j + 1, falling, kBlue, kDiagonalBlue);
   }
 }
 
+void DrawGuideMarks(PixelBlock& pixels, int width, int height) {
+  DrawGuideMarks(pixels.data(), pixels.rowLength(), 0, height, width, height);
+}
+
 FileError WriteDisplayCopy(const std::string& source, const std::string& copy) {
   if (IsSameFile(source, copy)) return FileError{FileProblem::kResultIsSource, copy, {}};
-  BitmapImage image;
-  if (FileError error = ReadBitmapFile(source, image)) return error;
-  DrawGuideMarks(image.pixels, static_cast<int>(image.header.width),
-                 static_cast<int>(image.header.height));
-  return WriteBitmapFile(copy, image);
+  BitmapSource bitmap;
+  if (FileError error = BitmapSource::open(source, bitmap)) return error;
+  const int height = bitmap.height();
+  const std::size_t rowLength = bitmap.rowLength();
+  const int chunkRows = static_cast<int>(
+      std::clamp<std::size_t>(kChunkBytes / rowLength, 1, static_cast<std::size_t>(height)));
+  PixelBlock chunk;
+  try {
+    chunk = PixelBlock(rowLength, static_cast<std::size_t>(chunkRows));
+  } catch (const std::bad_alloc&) {
+    return FileError{FileProblem::kOutOfMemory, source, {}};
+  }
+
+  ResultFile result;
+  if (FileError error = result.create(copy)) return error;
+  if (FileError error = result.write(bitmap.headerRegion().data(), bitmap.headerRegion().size()))
+    return error;
+  for (int first = 0; first < height; first += chunkRows) {
+    const int rows = std::min(chunkRows, height - first);
+    if (FileError error = bitmap.readRows(static_cast<std::size_t>(first),
+                                          static_cast<std::size_t>(rows), chunk.data()))
+      return error;
+    DrawGuideMarks(chunk.data(), rowLength, first, rows, bitmap.width(), height);
+    if (FileError error = result.write(chunk.data(), static_cast<std::size_t>(rows) * rowLength))
+      return error;
+  }
+  return result.commit();
 }
 
 }  // namespace hosei

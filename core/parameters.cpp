@@ -5,75 +5,74 @@
 #include <limits>
 #include <optional>
 
-#include "background.h"
 #include "leading_number.h"
+#include "parameter_table.h"
 #include "tone_mapping.h"
 
 namespace hosei {
 
 namespace {
 
-constexpr long long kInt32Lowest = std::numeric_limits<std::int32_t>::min();
-constexpr long long kInt32Highest = std::numeric_limits<std::int32_t>::max();
-constexpr const char* kInt32Range = "-2147483648～2147483647 の整数";
-
-std::optional<std::int32_t> ToInt32(double value) {
-  const auto rounded = RoundToRange(value, kInt32Lowest, kInt32Highest);
+std::optional<double> Rounded(double value, double lowest, double highest) {
+  const auto rounded =
+      RoundToRange(value, static_cast<long long>(lowest), static_cast<long long>(highest));
   if (!rounded) return std::nullopt;
-  return static_cast<std::int32_t>(*rounded);
+  return static_cast<double>(*rounded);
 }
 
-Refusal Refuse(Field field, const std::string& text, const char* accepted) {
-  return Refusal{field, text, accepted};
+// The value a field's text stands for, or nothing when the run refuses it.
+std::optional<double> Convert(const ParameterDeclaration& d, const std::string& text) {
+  switch (d.conversion) {
+    case Conversion::kPercentFraction: {
+      const auto f = static_cast<float>(LeadingNumber(text) / 100.0);
+      if (!(f > static_cast<float>(d.lowest) && f < static_cast<float>(d.highest)))
+        return std::nullopt;
+      return f;
+    }
+    case Conversion::kSingle: {
+      const auto v = static_cast<float>(LeadingNumber(text));
+      if (!(v >= static_cast<float>(d.lowest) && v <= static_cast<float>(d.highest)))
+        return std::nullopt;
+      return v;
+    }
+    case Conversion::kInt32:
+    case Conversion::kTimes14: {
+      const double number =
+          LeadingNumber(text) * (d.conversion == Conversion::kTimes14 ? 1.4 : 1.0);
+      const auto v = Rounded(number, std::numeric_limits<std::int32_t>::min(),
+                             std::numeric_limits<std::int32_t>::max());
+      if (!v || *v < d.lowest || *v > d.highest) return std::nullopt;
+      return v;
+    }
+    case Conversion::kClampedInt16: {
+      const auto v = Rounded(LeadingNumber(text), std::numeric_limits<std::int16_t>::min(),
+                             std::numeric_limits<std::int16_t>::max());
+      if (!v) return std::nullopt;
+      return std::clamp(*v, d.lowest, d.highest);
+    }
+    case Conversion::kShapeName:
+      return ShapeIndex(text);
+  }
+  return std::nullopt;
 }
 
 }  // namespace
 
+FieldTexts::FieldTexts() {
+  for (const ParameterDeclaration& d : kParameterTable) (*this)[d.field] = d.defaultText;
+}
+
 std::variant<Parameters, Refusal> ReadParameters(const FieldTexts& texts) {
   Parameters p;
   p.mode = texts.mode;
-  switch (texts.mode) {
-    case Mode::kVignetting: {
-      p.startFraction = static_cast<float>(LeadingNumber(texts.start) / 100.0);
-      if (!(p.startFraction > 0.0f && p.startFraction < 1.0f))
-        return Refuse(Field::kStart, texts.start, "0 より大きく 100 より小さい値");
-      p.coefficient = static_cast<float>(LeadingNumber(texts.coefficient));
-      if (!(p.coefficient >= 1.0f && p.coefficient <= 120.0f))
-        return Refuse(Field::kCoefficient, texts.coefficient, "1～120");
-      break;
-    }
-    case Mode::kFog: {
-      const auto x = ToInt32(LeadingNumber(texts.lightX));
-      if (!x) return Refuse(Field::kLightX, texts.lightX, kInt32Range);
-      const auto y = ToInt32(LeadingNumber(texts.lightY));
-      if (!y) return Refuse(Field::kLightY, texts.lightY, kInt32Range);
-      const auto size = ToInt32(LeadingNumber(texts.size));
-      if (!size) return Refuse(Field::kSize, texts.size, kInt32Range);
-      const auto b = ToInt32(LeadingNumber(texts.brightness) * 1.4);
-      if (!b || *b < -140 || *b > 238)
-        return Refuse(Field::kBrightness, texts.brightness, "-100～170（×1.4 を丸めて -140～238）");
-      p.lightX = *x;
-      p.lightY = *y;
-      p.size = *size;
-      p.brightness = *b;
-      break;
-    }
-    case Mode::kGamma: {
-      p.gamma = static_cast<float>(LeadingNumber(texts.gamma));
-      if (!(p.gamma >= 0.374f && p.gamma <= 2.67f))
-        return Refuse(Field::kGamma, texts.gamma, "0.374～2.67");
-      break;
-    }
-  }
-  p.shape = ShapeIndex(texts.boundary);
   p.background = texts.background;
-  if (texts.background) {
-    const auto t =
-        RoundToRange(LeadingNumber(texts.threshold), std::numeric_limits<std::int16_t>::min(),
-                     std::numeric_limits<std::int16_t>::max());
-    if (!t)
-      return Refuse(Field::kThreshold, texts.threshold, "-32768～32767（35～200 に丸めて使用）");
-    p.threshold = static_cast<int>(std::clamp<long long>(*t, kLowestThreshold, kHighestThreshold));
+  for (const ParameterDeclaration& d : kParameterTable) {
+    if (d.mode && *d.mode != texts.mode) continue;
+    if (d.field == Field::kThreshold && !texts.background) continue;
+    const std::string& text = texts[d.field];
+    const auto value = Convert(d, text);
+    if (!value) return Refusal{d.field, text, d.accepted};
+    d.store(p, *value);
   }
   return p;
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <array>
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <variant>
@@ -8,19 +10,31 @@ namespace hosei {
 
 enum class Mode { kVignetting = 1, kFog = 2, kGamma = 3 };
 
-// The parameter fields as the user typed them, with the main window's initial texts.
+// The typed parameters, in the order a run checks them. Each is declared once, with its
+// control, option, default, range and help, in parameter_table.h.
+enum class Field {
+  kStart,
+  kCoefficient,
+  kLightX,
+  kLightY,
+  kSize,
+  kBrightness,
+  kGamma,
+  kBoundary,
+  kThreshold
+};
+inline constexpr std::size_t kFieldCount = 9;
+
+// The parameter fields as the user typed them; a new set holds the initial texts.
 struct FieldTexts {
+  FieldTexts();
+
+  std::string& operator[](Field field) { return text[static_cast<std::size_t>(field)]; }
+  const std::string& operator[](Field field) const { return text[static_cast<std::size_t>(field)]; }
+
   Mode mode = Mode::kVignetting;
-  std::string start = "50";        // 周辺減光の開始, percent
-  std::string coefficient = "20";  // 減光係数
-  std::string lightX = "0";        // 光源 x, dots
-  std::string lightY = "0";        // 光源 y, dots from the bottom
-  std::string size = "150";        // 大きさ, radius in dots
-  std::string brightness = "-40";  // 明るさ, -100..170
-  std::string gamma = "1";         // ガンマ値
-  std::string boundary = "Soft";   // 境界
-  bool background = false;         // バックの調整
-  std::string threshold = "70";    // バックグラウンド
+  bool background = false;  // バックの調整
+  std::array<std::string, kFieldCount> text;
 };
 
 // The converted parameters of one run.
@@ -38,8 +52,6 @@ struct Parameters {
   int threshold = 70;  // clamped to 35..200
 };
 
-enum class Field { kStart, kCoefficient, kLightX, kLightY, kSize, kBrightness, kGamma, kThreshold };
-
 // A parameter the run refuses: which field, what was typed, and what would be accepted.
 // The windows stay silent on it; the batch command explains it.
 struct Refusal {
@@ -48,6 +60,8 @@ struct Refusal {
   std::string accepted;
 };
 
+// Converts and checks the fields the mode uses (and the threshold when the background
+// adjustment is on), in the order of Field; the first refused one ends the reading.
 std::variant<Parameters, Refusal> ReadParameters(const FieldTexts& texts);
 
 }  // namespace hosei

@@ -31,6 +31,13 @@ class PictureReader {
   // bytes). Reading past the last row is an error, never undefined.
   virtual FileError readRows(int count, std::uint8_t* bgr, std::size_t bgrStride,
                              std::uint8_t* alpha = nullptr, std::size_t alphaStride = 0) = 0;
+
+  // Passes over the next `count` rows unread. This default reads and discards them a few at
+  // a time; a reader that can seek does better.
+  virtual FileError skipRows(int count);
 };
+
+// Opens a picture file the program can show or correct, checked as Execute checks it.
+FileError OpenPictureReader(const std::string& path, std::unique_ptr<PictureReader>& reader);
 
 }  // namespace hosei

@@ -16,7 +16,7 @@ int ToneRowOfAmount(float amount) {
 
 PixelCorrector::ByteTable PixelCorrector::TableOfRow(int toneRow) {
   ByteTable table{};
-  const std::int16_t* levels = ToneCurve.row(toneRow);
+  const std::int16_t* levels = ToneCurve().row(toneRow);
   for (int level = 0; level < 256; ++level) table[level] = static_cast<std::uint8_t>(levels[level]);
   return table;
 }
@@ -26,7 +26,7 @@ PixelCorrector::PixelCorrector(const Parameters& parameters, int width, int heig
     : parameters_(parameters), width_(width) {
   switch (parameters.mode) {
     case Mode::kGamma:
-      gamma_ = TableOfRow(kGammaRow);
+      gamma_ = BuildGammaCurve(parameters.gamma);
       return;
     case Mode::kVignetting: {
       geometry_ = SetUpVignetting(parameters.startFraction, parameters.coefficient,
@@ -57,11 +57,11 @@ PixelCorrector::PixelCorrector(const Parameters& parameters, int width, int heig
   }
 }
 
-void PixelCorrector::correctRows(std::uint8_t* rows, std::size_t rowLength, int first,
+void PixelCorrector::correctRows(std::uint8_t* rows, std::ptrdiff_t rowStep, int first,
                                  int count) const {
   RowRuns runs;
   for (int i = 0; i < count; ++i) {
-    std::uint8_t* row = rows + static_cast<std::size_t>(i) * rowLength;
+    std::uint8_t* row = rows + i * rowStep;
     correctRow(row, first + i + 1, runs);
     if (parameters_.background) AdjustBackgroundRow(row, width_, parameters_.threshold);
   }

@@ -10,6 +10,7 @@
 #include "moved_centre.h"
 #include "parameters.h"
 #include "radial_bands.h"
+#include "tables.h"
 #include "vignetting.h"
 
 namespace hosei {
@@ -19,13 +20,14 @@ namespace hosei {
 // then be called from several threads at once on different rows.
 class PixelCorrector {
  public:
-  // In gamma mode row 0 of the tone table must already hold the curve.
   PixelCorrector(const Parameters& parameters, int width, int height,
                  const std::optional<MovedCentre>& movedCentre);
 
-  // Corrects `count` stored rows from stored row `first` (0 = bottom row), held at `rows`
-  // one padded row length apart. Padding bytes are left alone.
-  void correctRows(std::uint8_t* rows, std::size_t rowLength, int first, int count) const;
+  // Corrects `count` stored rows from stored row `first` (0 = bottom row), the first of
+  // them at `rows` and each next one `rowStep` bytes on (negative for a buffer that holds
+  // the rows top row first). Only 3 * width bytes of a row are touched: padding is left
+  // alone.
+  void correctRows(std::uint8_t* rows, std::ptrdiff_t rowStep, int first, int count) const;
 
  private:
   using ByteTable = std::array<std::uint8_t, 256>;
@@ -36,7 +38,7 @@ class PixelCorrector {
 
   Parameters parameters_;
   int width_;
-  ByteTable gamma_{};
+  GammaCurve gamma_{};
   std::optional<RadialBands> bands_;
   std::vector<ByteTable> bandTables_;  // one per band; unused for unchanged bands
   VignettingGeometry geometry_;

@@ -43,8 +43,7 @@ FileError ResultFile::create(const std::string& path) {
                            std::to_string(::getpid());
   for (int attempt = 0; attempt < 100; ++attempt) {
     const std::string candidate = stem + "-" + std::to_string(attempt) + ".tmp";
-    file_ =
-        FileDescriptor(::open(candidate.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
+    file_ = FileDescriptor(::open(candidate.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
     if (file_.valid()) {
       temporary_ = candidate;
       return {};

@@ -4,9 +4,6 @@
 
 namespace hosei {
 
-TransitionCurveTable TransitionCurve;
-ToneCurveTable ToneCurve;
-
 namespace {
 
 // The constants stand as the curves were first tuned with; they are close to, but not
@@ -19,7 +16,7 @@ double RaisedCosine(double x) { return std::sin(x * kPi - kHalfPi) + 1.0; }
 
 }  // namespace
 
-void TransitionCurveTable::build() {
+TransitionCurveTable::TransitionCurveTable() {
   auto& soft = weight_[0];
   auto& intermediate = weight_[1];
   auto& sharp = weight_[2];
@@ -36,12 +33,11 @@ void TransitionCurveTable::build() {
 }
 
 const std::int16_t* ToneCurveTable::row(int row) const {
-  if (row >= 1 && row <= kHighestBrightnessRow)
-    std::call_once(built_[row], [this, row] { buildBrightnessRow(row); });
+  std::call_once(built_[row], [this, row] { buildRow(row); });
   return level_[row].data();
 }
 
-void ToneCurveTable::buildBrightnessRow(int h) const {
+void ToneCurveTable::buildRow(int h) const {
   const float m = static_cast<float>(static_cast<float>(h) / 2.5 - 100.0);
   const float g = static_cast<float>((m + 100.0) / 100.0);
   const double e = 1.0 / g;
@@ -56,17 +52,22 @@ void ToneCurveTable::buildBrightnessRow(int h) const {
   }
 }
 
-void ToneCurveTable::buildGammaRow(float gamma) {
+GammaCurve BuildGammaCurve(float gamma) {
+  GammaCurve curve{};
   const double e = 1.0 / gamma;
-  for (int l = 0; l < 256; ++l) {
-    level_[kGammaRow][l] =
-        static_cast<std::int16_t>(std::floor(std::pow(l / 255.0, e) * 255.0 + 0.5));
-  }
+  for (int l = 0; l < kToneLevels; ++l)
+    curve[l] = static_cast<std::uint8_t>(std::floor(std::pow(l / 255.0, e) * 255.0 + 0.5));
+  return curve;
 }
 
-void BuildTables() {
-  static std::once_flag once;
-  std::call_once(once, [] { TransitionCurve.build(); });
+const TransitionCurveTable& TransitionCurve() {
+  static const TransitionCurveTable table;
+  return table;
+}
+
+const ToneCurveTable& ToneCurve() {
+  static const ToneCurveTable table;
+  return table;
 }
 
 }  // namespace hosei

@@ -32,17 +32,16 @@ inline int BrightnessRow(float amount) {
 // Maps the blue, green and red bytes at `bgr` alike through the brightness row of `amount`.
 inline void ApplyBrightness(std::uint8_t* bgr, float amount) {
   if (LeavesPixelUnchanged(amount)) return;
-  const std::int16_t* row = ToneCurve.row(BrightnessRow(amount));
+  const std::int16_t* row = ToneCurve().row(BrightnessRow(amount));
   bgr[0] = static_cast<std::uint8_t>(row[bgr[0]]);
   bgr[1] = static_cast<std::uint8_t>(row[bgr[1]]);
   bgr[2] = static_cast<std::uint8_t>(row[bgr[2]]);
 }
 
-inline void ApplyGamma(std::uint8_t* bgr) {
-  const std::int16_t* row = ToneCurve.row(kGammaRow);
-  bgr[0] = static_cast<std::uint8_t>(row[bgr[0]]);
-  bgr[1] = static_cast<std::uint8_t>(row[bgr[1]]);
-  bgr[2] = static_cast<std::uint8_t>(row[bgr[2]]);
+inline void ApplyGamma(std::uint8_t* bgr, const GammaCurve& curve) {
+  bgr[0] = curve[bgr[0]];
+  bgr[1] = curve[bgr[1]];
+  bgr[2] = curve[bgr[2]];
 }
 
 }  // namespace hosei

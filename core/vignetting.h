@@ -33,7 +33,7 @@ inline float VignettingAmountAtSquaredDistance(const VignettingGeometry& g, doub
   // short of the true corner; the last table step bounds the lookup.
   if (!(step <= kTransitionSteps - 1)) step = kTransitionSteps - 1;
   return static_cast<float>(static_cast<double>(g.coefficient) *
-                            TransitionCurve(g.shape, static_cast<int>(step)));
+                            TransitionCurve()(g.shape, static_cast<int>(step)));
 }
 
 // x counts from 1 at the left edge, y from 1 at the bottom row.

@@ -72,7 +72,7 @@ TEST_F(Files, PaddingAndGapBytesAreCarriedOver) {
     EXPECT_EQ(ReadFile(result_), bytes) << bitmap.width << " / " << bitmap.pixelDataOffset;
     // Gamma 1 writes the same bytes back beside the source and leaves the source alone.
     std::filesystem::remove(result_);
-    const ExecuteOutcome outcome = Run({.mode = Mode::kGamma, .gamma = "1"});
+    const ExecuteOutcome outcome = Run(test::Texts(Mode::kGamma, {{Field::kGamma, "1"}}));
     ASSERT_TRUE(outcome.succeeded()) << DescribeFileError(outcome.error);
     EXPECT_EQ(outcome.resultFile, result_.string());
     EXPECT_EQ(ReadFile(result_), bytes);
@@ -84,7 +84,7 @@ TEST_F(Files, PaddingAndGapBytesAreCarriedOver) {
 TEST_F(Files, FogCentreCountsFromTheBottomRow) {
   const TestBitmap bitmap = test::Uniform(160, 20, {100, 150, 200});
   WriteFile(source_, bitmap.bytes());
-  ASSERT_TRUE(Run({.mode = Mode::kFog}).succeeded());  // centre (0, 0), size 150, brightness -40
+  ASSERT_TRUE(Run(test::Texts(Mode::kFog)).succeeded());  // centre (0, 0), size 150, brightness -40
   const Bytes result = ReadFile(result_);
   EXPECT_EQ(PixelOf(result, bitmap, 1, 1), (Bgr{61, 114, 176}));
   EXPECT_EQ(PixelOf(result, bitmap, 150, 1), (Bgr{100, 150, 200}));
@@ -93,7 +93,7 @@ TEST_F(Files, FogCentreCountsFromTheBottomRow) {
 
 TEST_F(Files, ProgressEveryFortyRows) {
   struct Observer : ExecuteObserver {
-    void headerAccepted(const BitmapHeader& header) override { height = header.height; }
+    void pictureAccepted(int /*width*/, int h) override { height = h; }
     void rowsDone(int row) override { rows.push_back(row); }
     double height = -1;
     std::vector<int> rows;
@@ -102,7 +102,7 @@ TEST_F(Files, ProgressEveryFortyRows) {
        std::vector<std::pair<int, std::vector<int>>>{{39, {}}, {40, {40}}, {121, {40, 80, 120}}}) {
     WriteFile(source_, test::Sized(3, height).bytes());
     Observer observer;
-    ASSERT_TRUE(Run({.mode = Mode::kGamma, .gamma = "1.5"}, &observer).succeeded());
+    ASSERT_TRUE(Run(test::Texts(Mode::kGamma, {{Field::kGamma, "1.5"}}), &observer).succeeded());
     EXPECT_EQ(observer.height, height);
     EXPECT_EQ(observer.rows, expected) << height;
   }
@@ -126,7 +126,7 @@ TEST_F(Files, RefusalComesBeforeAnyWriting) {
     Bytes bytes = TestBitmap{}.bytes();
     change(bytes);
     WriteFile(source_, bytes);
-    EXPECT_EQ(Run({}).error.problem, problem) << static_cast<int>(problem);
+    EXPECT_EQ(Run(FieldTexts()).error.problem, problem) << static_cast<int>(problem);
     EXPECT_EQ(Entries(), std::vector<std::string>{"photo.bmp"});
     EXPECT_EQ(ReadFile(source_), bytes);
   }
@@ -135,7 +135,8 @@ TEST_F(Files, RefusalComesBeforeAnyWriting) {
 TEST_F(Files, ResultIsReplacedWholeOrNotAtAll) {
   WriteFile(source_, test::Sized(90, 60).bytes());
   WriteFile(result_, Bytes(100000, 0x11));  // a longer file of that name was there first
-  const FieldTexts fog{.mode = Mode::kFog, .lightX = "45", .lightY = "30", .brightness = "120"};
+  const FieldTexts fog = test::Texts(
+      Mode::kFog, {{Field::kLightX, "45"}, {Field::kLightY, "30"}, {Field::kBrightness, "120"}});
   ASSERT_TRUE(Run(fog).succeeded());
   const Bytes earlier = ReadFile(result_);
   std::filesystem::remove(result_);
@@ -145,14 +146,15 @@ TEST_F(Files, ResultIsReplacedWholeOrNotAtAll) {
   Bytes truncated = test::Sized(90, 60).bytes();
   truncated.resize(truncated.size() - 5);
   WriteFile(source_, truncated);
-  EXPECT_EQ(Run({.mode = Mode::kGamma, .gamma = "0.5"}).error.problem, FileProblem::kTruncated);
+  EXPECT_EQ(Run(test::Texts(Mode::kGamma, {{Field::kGamma, "0.5"}})).error.problem,
+            FileProblem::kTruncated);
   EXPECT_EQ(ReadFile(result_), earlier);
   EXPECT_EQ(Entries(), both_);
 }
 
 TEST_F(Files, NeverWritesOverTheSource) {
   const Bytes bytes = TestBitmap{}.bytes();
-  const Parameters gamma = test::Accepted({.mode = Mode::kGamma, .gamma = "2"});
+  const Parameters gamma = test::Accepted(test::Texts(Mode::kGamma, {{Field::kGamma, "2"}}));
   for (const std::string& result : {source_.string(), (folder_ / "." / "photo.bmp").string()}) {
     WriteFile(source_, bytes);
     EXPECT_FALSE(Execute(ExecuteJob{source_.string(), gamma, {}, result}).succeeded()) << result;

@@ -9,8 +9,10 @@
 #include <variant>
 
 #include "centre_move.h"
+#include "core_test_support.h"
 #include "file_names.h"
 #include "leading_number.h"
+#include "parameter_table.h"
 #include "parameters.h"
 #include "tone_mapping.h"
 
@@ -31,14 +33,8 @@ TEST(LeadingNumber, ReadsTheNumberAtTheStart) {
 
 // One typed text in one field; the value the run takes, or kRefused when it names that field.
 double Taken(Field field, const char* text) {
-  static const std::pair<std::string FieldTexts::*, Mode> kWhere[] = {
-      {&FieldTexts::start, Mode::kVignetting}, {&FieldTexts::coefficient, Mode::kVignetting},
-      {&FieldTexts::lightX, Mode::kFog},       {&FieldTexts::lightY, Mode::kFog},
-      {&FieldTexts::size, Mode::kFog},         {&FieldTexts::brightness, Mode::kFog},
-      {&FieldTexts::gamma, Mode::kGamma},      {&FieldTexts::threshold, Mode::kVignetting}};
-  const auto [member, mode] = kWhere[static_cast<int>(field)];
-  FieldTexts texts{.mode = mode, .background = field == Field::kThreshold};
-  texts.*member = text;
+  const auto mode = DeclarationOf(field).mode.value_or(Mode::kVignetting);
+  const FieldTexts texts = test::Texts(mode, {{field, text}}, field == Field::kThreshold);
   const auto read = ReadParameters(texts);
   if (const auto* refusal = std::get_if<Refusal>(&read)) {
     EXPECT_EQ(refusal->field, field) << text;
@@ -52,6 +48,7 @@ double Taken(Field field, const char* text) {
                            static_cast<double>(p.size),
                            static_cast<double>(p.brightness),
                            p.gamma,
+                           static_cast<double>(p.shape),
                            static_cast<double>(p.threshold)};
   return values[static_cast<int>(field)];
 }
@@ -80,10 +77,12 @@ TEST(ReadParameters, Boundaries) {
 }
 
 TEST(ReadParameters, ReadsOnlyWhatTheRunUsesAndTheExactBoundaryName) {
-  FieldTexts t{.mode = Mode::kGamma, .start = "100", .brightness = "500", .threshold = "1e400"};
+  FieldTexts t = test::Texts(
+      Mode::kGamma,
+      {{Field::kStart, "100"}, {Field::kBrightness, "500"}, {Field::kThreshold, "1e400"}});
   for (const auto& [name, shape] : {std::pair{"Intermediate", kIntermediate},
                                     std::pair{"Sharp", kSharp}, std::pair{"sharp", kSoft}}) {
-    t.boundary = name;
+    t[Field::kBoundary] = name;
     const auto read = ReadParameters(t);
     ASSERT_TRUE(std::holds_alternative<Parameters>(read)) << name;
     EXPECT_EQ(std::get<Parameters>(read).shape, shape) << name;

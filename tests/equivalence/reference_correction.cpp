@@ -14,6 +14,7 @@ void CorrectPixelByPixel(PixelBlock& pixels, int width, int height, const Parame
                       height, movedCentre);
   const FogCircle circle{parameters.lightX, parameters.lightY, parameters.size,
                          parameters.brightness, parameters.shape};
+  const GammaCurve gamma = BuildGammaCurve(parameters.gamma);
   for (int y = 1; y <= height; ++y) {
     for (int x = 1; x <= width; ++x) {
       std::uint8_t* bgr = pixels.row(static_cast<std::size_t>(y - 1)) + 3 * (x - 1);
@@ -25,7 +26,7 @@ void CorrectPixelByPixel(PixelBlock& pixels, int width, int height, const Parame
           ApplyBrightness(bgr, FogAmount(circle, x, y));
           break;
         case Mode::kGamma:
-          ApplyGamma(bgr);
+          ApplyGamma(bgr, gamma);
           break;
       }
       if (parameters.background) AdjustBackground(bgr, parameters.threshold);

@@ -1,0 +1,37 @@
+#include "file_kind.h"
+
+#include "bitmap_source.h"
+#include "photo_file.h"
+
+namespace hosei {
+
+FileError KindOfFile(const std::string& path, FileKind& kind) {
+  FileDescriptor file;
+  BitmapHeader header;
+  std::uint64_t fileSize = 0;
+  HeaderPrefix prefix{};
+  if (FileError error = OpenBitmapHeader(path, file, header, fileSize, &prefix)) return error;
+  kind = FileKind::kOther;
+  if (IsAccepted24BitBitmap(header)) {
+    kind = FileKind::kBitmap;
+  } else if (const auto format = PhotoFormatOf(prefix)) {
+    switch (*format) {
+      case PhotoFormat::kJpeg:
+        kind = FileKind::kJpeg;
+        break;
+      case PhotoFormat::kPng:
+        kind = FileKind::kPng;
+        break;
+      case PhotoFormat::kTiff:
+        kind = FileKind::kTiff;
+        break;
+    }
+  }
+  return {};
+}
+
+bool IsPhoto(FileKind kind) {
+  return kind == FileKind::kJpeg || kind == FileKind::kPng || kind == FileKind::kTiff;
+}
+
+}  // namespace hosei

@@ -1,0 +1,89 @@
+#pragma once
+
+// The C side of the JPEG codec: libjpeg's error, source and destination managers, and
+// every libjpeg call that can fail wrapped in a function of its own that sets the jump
+// point. libjpeg reports a failure by calling error_exit, which here jumps back into the
+// wrapper in progress; the wrappers hold nothing that needs destroying, so the jump skips
+// no C++ destructor, and the caller then destroys the codec object as usual.
+
+#include <csetjmp>
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <vector>
+
+#include <jpeglib.h>
+
+namespace hosei {
+
+struct JpegErrorState {
+  jpeg_error_mgr manager;  // first: libjpeg's pointer to it points to the whole
+  std::jmp_buf jump;
+  int code;       // the failure's message code, or that of the first damaging warning
+  bool damaged;   // picture data was missing or broken: libjpeg filled the gap and went on
+  char message[JMSG_LENGTH_MAX];
+};
+void InstallErrorState(JpegErrorState& state);
+
+// Reads the file through its descriptor. At the end of the file it hands libjpeg an end
+// marker, as libjpeg's own file source does, and the warning that goes with it marks the
+// picture damaged.
+struct JpegFileSource {
+  jpeg_source_mgr manager;
+  int fd;
+  int readError;  // errno of a failed read
+  JOCTET buffer[1 << 16];
+};
+void UseFileSource(j_decompress_ptr cinfo, JpegFileSource& source, int fd);
+
+struct JpegFileDestination {
+  jpeg_destination_mgr manager;
+  int fd;
+  int writeError;  // errno of a failed write (a full disk)
+  JOCTET buffer[1 << 16];
+};
+void UseFileDestination(j_compress_ptr cinfo, JpegFileDestination& destination, int fd);
+
+// A marker segment carried from source to result: APPn or COM, its bytes after the length.
+struct JpegMarker {
+  int code = 0;
+  std::vector<std::uint8_t> bytes;
+};
+
+struct JpegComponent {
+  int id = 0;
+  int h = 1;
+  int v = 1;
+  int table = 0;
+};
+
+// Everything about the source's coding that its result keeps.
+struct JpegLayout {
+  int width = 0;
+  int height = 0;
+  J_COLOR_SPACE colourSpace = JCS_YCbCr;  // grey, YCbCr or RGB
+  int componentCount = 3;
+  JpegComponent components[3] = {};
+  bool hasTable[NUM_QUANT_TBLS] = {};
+  std::uint16_t tables[NUM_QUANT_TBLS][DCTSIZE2] = {};  // natural order
+  bool progressive = false;
+  bool arithmetic = false;
+  unsigned restartInterval = 0;
+  std::vector<JpegMarker> markers;  // in file order
+};
+
+// Each returns false after a libjpeg failure, described in the error state.
+bool GuardedCreateDecompress(j_decompress_ptr cinfo);
+// Keeps every APPn and COM segment whole, then reads up to the first scan.
+bool GuardedReadHeader(j_decompress_ptr cinfo);
+bool GuardedStartDecompress(j_decompress_ptr cinfo);
+bool GuardedReadScanline(j_decompress_ptr cinfo, JSAMPROW row, JDIMENSION* read);
+
+bool GuardedCreateCompress(j_compress_ptr cinfo);
+// Sets the compressor up as the layout says (or with standard tables at `quality` 1..100),
+// starts it and writes the carried segments.
+bool GuardedStartCompress(j_compress_ptr cinfo, const JpegLayout* layout, int quality);
+bool GuardedWriteScanline(j_compress_ptr cinfo, JSAMPROW row);
+bool GuardedFinishCompress(j_compress_ptr cinfo);
+
+}  // namespace hosei

@@ -1,0 +1,175 @@
+#include "jpeg_reader.h"
+
+#include <algorithm>
+#include <cstring>
+#include <new>
+#include <vector>
+
+#include <jerror.h>
+
+#include "file_descriptor.h"
+#include "jpeg_glue.h"
+#include "jpeg_writer.h"
+#include "photo_rows.h"
+#include "photo_source.h"
+
+namespace hosei {
+
+namespace {
+
+class JpegReader final : public PhotoSource {
+ public:
+  explicit JpegReader(std::string path) : path_(std::move(path)) {}
+  ~JpegReader() override {
+    if (created_) jpeg_destroy_decompress(&cinfo_);
+  }
+  JpegReader(const JpegReader&) = delete;
+  JpegReader& operator=(const JpegReader&) = delete;
+
+  FileError open();
+
+  int width() const override { return layout_.width; }
+  int height() const override { return layout_.height; }
+  bool hasAlpha() const override { return false; }
+  PhotoFormat format() const override { return PhotoFormat::kJpeg; }
+  bool grey() const override { return layout_.colourSpace == JCS_GRAYSCALE; }
+
+  FileError readRows(int count, std::uint8_t* bgr, std::size_t bgrStride, std::uint8_t*,
+                     std::size_t) override;
+
+  FileError createWriter(int fd, const std::string& path, const PhotoWriteOptions& options,
+                         std::unique_ptr<PhotoWriter>& writer) const override {
+    return CreateJpegWriter(layout_, path_, fd, path, options, writer);
+  }
+
+ private:
+  FileError failure() const;
+  FileError takeLayout();
+
+  std::string path_;
+  FileDescriptor file_;
+  JpegErrorState errors_{};
+  std::unique_ptr<JpegFileSource> source_ = std::make_unique<JpegFileSource>();
+  jpeg_decompress_struct cinfo_{};
+  bool created_ = false;
+  JpegLayout layout_;
+  std::vector<std::uint8_t> greyRow_;
+  FileError failed_;
+};
+
+// What libjpeg's complaint means for the user.
+FileError JpegReader::failure() const {
+  if (source_->readError)
+    return FileError{FileProblem::kReadFailed, path_, std::strerror(source_->readError)};
+  const std::string detail = errors_.message;
+  switch (errors_.code) {
+    case JWRN_JPEG_EOF:
+      return CorruptPhoto(path_, "JPEG のデータが途中で切れています");
+    case JERR_OUT_OF_MEMORY:
+      return FileError{FileProblem::kOutOfMemory, path_, {}};
+    case JERR_NO_BACKING_STORE:
+      return UnsupportedPhoto(path_, "プログレッシブ JPEG が大きすぎます（展開に 1 GiB を超えるメモリが要ります）");
+    case JERR_BAD_PRECISION:
+      return UnsupportedPhoto(path_, "8 ビットでない JPEG です: " + detail);
+    case JERR_SOF_UNSUPPORTED:
+    case JERR_ARITH_NOTIMPL:
+      return UnsupportedPhoto(path_, "この符号化方式の JPEG は読めません: " + detail);
+    case JERR_EMPTY_IMAGE:
+      return UnsupportedPhoto(path_, "高さが後から決まる JPEG（DNL）は読めません");
+    default:
+      return CorruptPhoto(path_, "JPEG のデータが壊れています: " + detail);
+  }
+}
+
+FileError JpegReader::open() {
+  if (FileError error = OpenPhotoFile(path_, file_)) return error;
+  InstallErrorState(errors_);
+  cinfo_.err = &errors_.manager;
+  if (!GuardedCreateDecompress(&cinfo_)) return failure();
+  created_ = true;
+  UseFileSource(&cinfo_, *source_, file_.get());
+  if (!GuardedReadHeader(&cinfo_) || errors_.damaged) return failure();
+
+  if (cinfo_.jpeg_color_space == JCS_CMYK || cinfo_.jpeg_color_space == JCS_YCCK)
+    return UnsupportedPhoto(path_, "CMYK の JPEG は処理できません");
+  const bool grey = cinfo_.jpeg_color_space == JCS_GRAYSCALE && cinfo_.num_components == 1;
+  const bool colour = (cinfo_.jpeg_color_space == JCS_YCbCr || cinfo_.jpeg_color_space == JCS_RGB) &&
+                      cinfo_.num_components == 3;
+  if (!grey && !colour) return UnsupportedPhoto(path_, "この色空間の JPEG は処理できません");
+  if (cinfo_.image_width < 1 || cinfo_.image_height < 1 ||
+      cinfo_.image_width > static_cast<JDIMENSION>(kMaxPhotoSide) ||
+      cinfo_.image_height > static_cast<JDIMENSION>(kMaxPhotoSide))
+    return UnsupportedPhoto(path_, "幅または高さが 1～65535 の範囲にありません");
+
+  cinfo_.out_color_space = grey ? JCS_GRAYSCALE : JCS_EXT_BGR;
+  cinfo_.mem->max_memory_to_use = static_cast<long>(kMaxBufferedBytes);
+  if (!GuardedStartDecompress(&cinfo_) || errors_.damaged) return failure();
+  return takeLayout();
+}
+
+// Copies what the writer keeps while libjpeg still holds it.
+FileError JpegReader::takeLayout() {
+  layout_.width = static_cast<int>(cinfo_.output_width);
+  layout_.height = static_cast<int>(cinfo_.output_height);
+  layout_.colourSpace = cinfo_.jpeg_color_space;
+  layout_.componentCount = cinfo_.num_components;
+  for (int i = 0; i < cinfo_.num_components; ++i) {
+    const jpeg_component_info& component = cinfo_.comp_info[i];
+    const int table = component.quant_tbl_no;
+    layout_.components[i] = {component.component_id, component.h_samp_factor,
+                              component.v_samp_factor, table};
+    // The table in force when the component's first scan began, as the picture used it.
+    const JQUANT_TBL* values =
+        component.quant_table ? component.quant_table : cinfo_.quant_tbl_ptrs[table];
+    if (!values) return CorruptPhoto(path_, "JPEG の量子化テーブルがありません");
+    layout_.hasTable[table] = true;
+    std::copy(values->quantval, values->quantval + DCTSIZE2, layout_.tables[table]);
+  }
+  layout_.progressive = cinfo_.progressive_mode != FALSE;
+  layout_.arithmetic = cinfo_.arith_code != FALSE;
+  layout_.restartInterval = cinfo_.restart_interval;
+
+  std::size_t carried = 0;
+  for (jpeg_saved_marker_ptr m = cinfo_.marker_list; m; m = m->next) {
+    carried += m->data_length;
+    if (carried > kMaxCarriedBytes)
+      return UnsupportedPhoto(path_, "JPEG のメタデータが大きすぎます");
+    // A segment longer than the file holds was cut at the end of the file.
+    if (m->data_length != m->original_length)
+      return CorruptPhoto(path_, "JPEG のマーカーの長さが壊れています");
+    try {
+      layout_.markers.push_back({m->marker, {m->data, m->data + m->data_length}});
+    } catch (const std::bad_alloc&) {
+      return FileError{FileProblem::kOutOfMemory, path_, {}};
+    }
+  }
+  if (cinfo_.output_components == 1) greyRow_.resize(static_cast<std::size_t>(layout_.width));
+  return {};
+}
+
+FileError JpegReader::readRows(int count, std::uint8_t* bgr, std::size_t bgrStride, std::uint8_t*,
+                               std::size_t) {
+  if (failed_) return failed_;
+  if (FileError error = takeRows(count, path_)) return error;
+  const SampleLayout layout{1};
+  for (int r = 0; r < count; ++r) {
+    std::uint8_t* row = bgr + static_cast<std::size_t>(r) * bgrStride;
+    JDIMENSION read = 0;
+    const bool ok = GuardedReadScanline(&cinfo_, greyRow_.empty() ? row : greyRow_.data(), &read);
+    if (!ok || errors_.damaged) return failed_ = failure();
+    if (read != 1) return failed_ = CorruptPhoto(path_, "JPEG の行を読めません");
+    if (!greyRow_.empty()) SplitRow(greyRow_.data(), layout_.width, layout, row, nullptr);
+  }
+  return {};
+}
+
+}  // namespace
+
+FileError OpenJpeg(const std::string& path, std::unique_ptr<PhotoReader>& reader) {
+  auto opened = std::make_unique<JpegReader>(path);
+  if (FileError error = opened->open()) return error;
+  reader = std::move(opened);
+  return {};
+}
+
+}  // namespace hosei

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <cstdint>
+
+namespace hosei {
+
+// How a codec lays out one row of samples: 1 grey, 2 grey and alpha, 3 colour, 4 colour
+// and alpha; colour as blue, green, red or as red, green, blue.
+struct SampleLayout {
+  int channels = 3;
+  bool redFirst = false;
+  // Grey stored as 255 for black (TIFF's MinIsWhite).
+  bool greyInverted = false;
+
+  bool grey() const { return channels <= 2; }
+  bool alpha() const { return channels == 2 || channels == 4; }
+};
+
+// From a codec's row to the readers' blue, green, red triplets and separate alpha (may be
+// null to drop it).
+void SplitRow(const std::uint8_t* samples, int width, SampleLayout layout, std::uint8_t* bgr,
+              std::uint8_t* alpha);
+
+// Back again. Grey takes the green of each triplet: a grey photo is corrected alike in all
+// three. Without `alpha` a layout with alpha is written opaque.
+void JoinRow(const std::uint8_t* bgr, const std::uint8_t* alpha, int width, SampleLayout layout,
+             std::uint8_t* samples);
+
+}  // namespace hosei

@@ -1,0 +1,56 @@
+#include "photo_source.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cstring>
+
+namespace hosei {
+
+FileError UnsupportedPhoto(const std::string& path, std::string reason) {
+  return FileError{FileProblem::kUnsupportedPhoto, path, std::move(reason)};
+}
+
+FileError CorruptPhoto(const std::string& path, std::string reason) {
+  return FileError{FileProblem::kCorruptPhoto, path, std::move(reason)};
+}
+
+FileError CannotWritePhoto(const std::string& path, int errorNumber) {
+  return FileError{FileProblem::kCannotWrite, path, std::strerror(errorNumber)};
+}
+
+FileError CannotWritePhoto(const std::string& path, std::string reason) {
+  return FileError{FileProblem::kCannotWrite, path, std::move(reason)};
+}
+
+FileError OpenPhotoFile(const std::string& path, FileDescriptor& file) {
+  file = FileDescriptor(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+  if (!file.valid()) return FileError{FileProblem::kCannotOpen, path, std::strerror(errno)};
+  struct stat info {};
+  if (::fstat(file.get(), &info) != 0)
+    return FileError{FileProblem::kReadFailed, path, std::strerror(errno)};
+  if (!S_ISREG(info.st_mode)) return FileError{FileProblem::kNotRegularFile, path, {}};
+  return {};
+}
+
+FileError PhotoSource::takeRows(int count, const std::string& path) {
+  if (count < 0 || count > height() - rowsRead_)
+    return FileError{FileProblem::kReadFailed, path, "最後の行より先は読めません"};
+  rowsRead_ += count;
+  return {};
+}
+
+FileError RowCounter::take(int count, const std::string& path) {
+  if (count < 0 || count > height_ - written_)
+    return CannotWritePhoto(path, "写真の高さより多くの行は書けません");
+  written_ += count;
+  return {};
+}
+
+FileError RowCounter::checkComplete(const std::string& path) const {
+  if (written_ != height_) return CannotWritePhoto(path, "書き込んだ行が足りません");
+  return {};
+}
+
+}  // namespace hosei

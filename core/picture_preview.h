@@ -1,0 +1,52 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+
+#include "file_error.h"
+#include "picture_reader.h"
+
+namespace hosei {
+
+// A picture held top row first as blue, green, red triplets, each row padded to a multiple
+// of four bytes: the layout a window system's image can take over without a copy.
+struct TopDownPicture {
+  int width = 0;
+  int height = 0;
+  std::size_t stride = 0;
+  std::unique_ptr<std::uint8_t[]> bytes;
+
+  std::uint8_t* row(int y) { return bytes.get() + static_cast<std::size_t>(y) * stride; }
+  const std::uint8_t* row(int y) const {
+    return bytes.get() + static_cast<std::size_t>(y) * stride;
+  }
+};
+
+struct PictureSize {
+  int width = 0;
+  int height = 0;
+};
+
+// How many dots of a picture, along each axis, one dot of its reduction stands for.
+struct Reduction {
+  int x = 1;
+  int y = 1;
+};
+
+// The largest whole-number reduction that still leaves at least `target` dots along each
+// axis (none along an axis where the picture has fewer).
+Reduction ReductionFor(PictureSize picture, PictureSize target);
+
+// Reads a whole picture, from its first row, reduced by ReductionFor(its size, target): each
+// dot is the rounded average of the block of dots it stands for, the blocks at the right and
+// bottom edges being cut short by the picture's edges. Only a few rows of the file are held
+// at a time, so the picture may be far larger than memory.
+FileError ReadReducedPicture(PictureReader& reader, PictureSize target, TopDownPicture& picture,
+                             Reduction& reduction);
+
+// Reads the top-left `region` of a picture (cut to the picture), from its first row, at
+// actual size: rows below the region are skipped or never reached.
+FileError ReadTopLeftRegion(PictureReader& reader, PictureSize region, TopDownPicture& picture);
+
+}  // namespace hosei
