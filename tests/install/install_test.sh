@@ -17,7 +17,9 @@ for f in bin/hosei bin/hosei-cli share/applications/hosei.desktop \
   [ -e "$prefix/$f" ] || fail "missing from the install tree: $f"
 done
 desktop-file-validate "$prefix/share/applications/hosei.desktop" || fail "desktop entry invalid"
-grep -q '^MimeType=image/bmp;' "$prefix/share/applications/hosei.desktop" || fail "no BMP MIME type"
+for mime in image/bmp image/jpeg image/png image/tiff; do
+  grep -q "^MimeType=.*$mime;" "$prefix/share/applications/hosei.desktop" || fail "no MIME type $mime"
+done
 (cd "$prefix/share/man/man1" && MANPAGER=cat MANWIDTH=80 man ./hosei-cli.1 2>/dev/null) >"$scratch/man.txt"
 for section in SYNOPSIS OPTIONS "EXIT STATUS" EXAMPLES; do
   grep -q "^$section" "$scratch/man.txt" || fail "man page lacks $section"
@@ -27,7 +29,8 @@ done
 (cd "$build" && cpack -G DEB -B "$scratch/package" >/dev/null)
 deb=$(ls "$scratch"/package/hosei_*.deb)
 depends=$(dpkg-deb -f "$deb" Depends)
-for needed in libqt6widgets6 fonts-ipafont-gothic fonts-ipafont-mincho; do
+for needed in libqt6widgets6 qt6-translations-l10n libjpeg62-turbo libpng16-16 libtiff6 \
+  fonts-ipafont-gothic fonts-ipafont-mincho; do
   grep -q "$needed" <<<"$depends" || fail "the package does not depend on $needed"
 done
 root=$scratch/root
