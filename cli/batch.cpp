@@ -2,26 +2,40 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
 #include <chrono>
-#include <set>
+#include <condition_variable>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <map>
+#include <mutex>
+#include <new>
+#include <system_error>
+#include <thread>
 #include <variant>
 
-#include "bitmap_file.h"
 #include "centre_move.h"
 #include "execute.h"
+#include "file_kind.h"
 #include "file_names.h"
+#include "photo_file.h"
+#include "picture_reader.h"
 #include "progress_bar.h"
-#include "tables.h"
 
 namespace hosei {
 
 namespace {
 
+namespace fs = std::filesystem;
+
 class BarObserver : public ExecuteObserver {
  public:
   BarObserver(ProgressBar& bar, std::string label) : bar_(bar), label_(std::move(label)) {}
-  void headerAccepted(const BitmapHeader& header) override {
-    total_ = static_cast<int>(header.height);
+  void pictureAccepted(int /*width*/, int height) override {
+    total_ = height;
     bar_.show(label_, 0, total_);
   }
   void rowsDone(int row) override { bar_.show(label_, row, total_); }
@@ -32,25 +46,29 @@ class BarObserver : public ExecuteObserver {
   int total_ = 0;
 };
 
-// Typed values are echoed in messages; a pasted page of text is cut to a readable length.
-std::string Shortened(const std::string& text) {
-  constexpr std::size_t kShown = 40;
-  if (CharacterCount(text) <= kShown) return text;
-  return *WithoutLastCharacters(text, CharacterCount(text) - kShown) + "…";
-}
-
 bool IsFolder(const std::string& path) {
   struct stat info {};
   return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
-// The centre the dialog would give this image for the two answers. When the rule sends it
-// back to the image centre, `note` says so; it is shown only if the file is then done.
+// The centre the dialog would give this picture (bitmap or photo) for the two answers. When
+// the rule sends it back to the image centre, `note` says so; it is shown only if the file
+// is then done.
 std::optional<MovedCentre> CentreFor(const std::string& file, const CentreAnswers& answers,
                                      std::string& note) {
-  BitmapHeader header;
-  if (ReadBitmapHeader(file, header)) return std::nullopt;  // Execute reports the file
-  const auto rule = CentreMoveRuleFor(header.width, header.height);
+  // OpenPictureReader is to open photos too; until it does, they are opened as photos here.
+  FileKind kind = FileKind::kOther;
+  std::unique_ptr<PhotoReader> photo;
+  std::unique_ptr<PictureReader> bitmap;
+  const PictureReader* picture = nullptr;
+  if (!KindOfFile(file, kind) && IsPhoto(kind)) {
+    if (OpenPhoto(file, photo)) return std::nullopt;  // Execute reports the file
+    picture = photo.get();
+  } else {
+    if (OpenPictureReader(file, bitmap)) return std::nullopt;
+    picture = bitmap.get();
+  }
+  const auto rule = CentreMoveRuleFor(picture->width(), picture->height());
   if (!rule) return std::nullopt;
   auto centre = CentreFromAnswers(*rule, answers.x, answers.y);
   if (!centre) {
@@ -62,14 +80,241 @@ std::optional<MovedCentre> CentreFor(const std::string& file, const CentreAnswer
   return centre;
 }
 
+// One existing file, whatever path (link or other spelling) leads to it.
+struct FileIdentity {
+  dev_t device;
+  ino_t inode;
+  auto operator<=>(const FileIdentity&) const = default;
+};
+
+// The file a path leads to now; nothing when it cannot be reached, `problem` then saying why.
+std::optional<FileIdentity> IdentityOf(const std::string& path, int* problem = nullptr) {
+  struct stat info {};
+  if (::stat(path.c_str(), &info) != 0) {
+    if (problem) *problem = errno;
+    return std::nullopt;
+  }
+  return FileIdentity{info.st_dev, info.st_ino};
+}
+
+// Where a result lands, so that two spellings of one folder ("out", "./out/") compare
+// equal; a folder that cannot be resolved is compared as spelt.
+std::string PlaceOf(const std::string& result) {
+  const fs::path path(result);
+  std::error_code error;
+  const fs::path folder = fs::canonical(path.has_parent_path() ? path.parent_path() : ".", error);
+  if (error) return path.lexically_normal().string();
+  return (folder / path.filename()).string();
+}
+
+// One file of the command line, what it is to become and, once done, what became of it.
+struct Task {
+  std::string file;
+  std::optional<FileIdentity> identity;  // the file named, as it was before the run
+  std::optional<std::string> result;     // nothing: no result name can be formed
+  int sharesResultWith = -1;             // the nearest earlier task with the same result
+  FileError knownError;                  // decided before the run: the file is not done
+
+  std::string outLine, errLines;  // the lines to show, in input order
+  bool failed = false;
+  bool resultTaken = false;  // this task or an earlier one has written the shared result
+  bool done = false;         // guarded by Tasks::mutex
+};
+
+struct Tasks {
+  std::vector<Task> list;
+  std::mutex mutex;
+  std::condition_variable finished;
+
+  void markDone(Task& task) {
+    {
+      const std::lock_guard<std::mutex> lock(mutex);
+      task.done = true;
+    }
+    finished.notify_all();
+  }
+  void awaitDone(const Task& task) {
+    std::unique_lock<std::mutex> lock(mutex);
+    finished.wait(lock, [&task] { return task.done; });
+  }
+};
+
+// Every file's result, decided before anything is written: which files share a result,
+// and which files are missing only to be written by this run (those are reported as the
+// missing files they were, never corrected again in the same run, whatever the order in
+// which the files get done).
+std::vector<Task> Plan(const CommandLine& line) {
+  std::vector<Task> tasks;
+  std::map<std::string, int> lastWithPlace;
+  std::vector<int> missing;
+  for (const std::string& file : line.files) {
+    Task task;
+    task.file = file;
+    int problem = 0;
+    task.identity = IdentityOf(file, &problem);
+    if (!task.identity) {
+      task.knownError = FileError{FileProblem::kCannotOpen, file, std::strerror(problem)};
+      missing.push_back(static_cast<int>(tasks.size()));
+    }
+    task.result = ResultFileFor(file, line.outputDir);
+    if (task.result) {
+      auto [at, fresh] = lastWithPlace.try_emplace(PlaceOf(*task.result), 0);
+      if (!fresh) task.sharesResultWith = at->second;
+      at->second = static_cast<int>(tasks.size());
+    } else {
+      task.knownError = FileError{FileProblem::kNameTooShort, file, {}};
+    }
+    tasks.push_back(std::move(task));
+  }
+  for (const int i : missing) {
+    Task& task = tasks[static_cast<std::size_t>(i)];
+    if (task.knownError.problem == FileProblem::kCannotOpen &&
+        !lastWithPlace.count(PlaceOf(task.file)))
+      task.knownError = {};  // Execute tells what is wrong with it
+  }
+  return tasks;
+}
+
+// The line refusing the command when a result would replace another file named on the
+// command line, compared as files (through links), not as spelt; empty when none would.
+// A result that is its own source is left to Execute, which refuses that file alone.
+std::string OverwriteRefusal(const std::vector<Task>& tasks) {
+  std::map<FileIdentity, std::size_t> firstNamed;
+  for (std::size_t i = 0; i < tasks.size(); ++i)
+    if (tasks[i].identity) firstNamed.try_emplace(*tasks[i].identity, i);
+  for (const Task& task : tasks) {
+    if (!task.result) continue;
+    const auto result = IdentityOf(*task.result);  // a result not yet there cannot clash
+    if (!result || result == task.identity) continue;
+    const auto other = firstNamed.find(*result);
+    if (other == firstNamed.end()) continue;
+    return "hosei-cli: " + task.file + " の結果 " + *task.result + " は指定されたファイル " +
+           tasks[other->second].file +
+           " を上書きするため、何も書かずに終わります（--output-dir で別のフォルダに書くか、"
+           "以前の結果を指定から外してください）\n";
+  }
+  return {};
+}
+
+struct RunSettings {
+  const CommandLine& line;
+  const Parameters& parameters;
+};
+
+// Corrects one file and keeps the lines that tell of it. A file whose result an earlier one
+// shares waits for that one and is done only when the result is still not written.
+void RunTask(Tasks& tasks, Task& task, const RunSettings& settings, ExecuteObserver* observer) {
+  const auto fail = [&task](const std::string& line) {
+    task.failed = true;
+    task.errLines = "hosei-cli: " + line + "\n";
+  };
+  if (!task.result) {
+    fail(DescribeFileError(task.knownError));
+    return;
+  }
+  if (task.sharesResultWith >= 0) {
+    const Task& earlier = tasks.list[static_cast<std::size_t>(task.sharesResultWith)];
+    tasks.awaitDone(earlier);
+    if (earlier.resultTaken) {
+      // Two sources of one name sent into one folder: keep the first result.
+      task.resultTaken = true;
+      fail(task.file + ": 結果 " + *task.result +
+           " はこの実行で別のファイルから書かれたため上書きしません");
+      return;
+    }
+  }
+  if (task.knownError) {
+    fail(DescribeFileError(task.knownError));
+    return;
+  }
+
+  ExecuteJob job;
+  job.currentFile = task.file;
+  job.parameters = settings.parameters;
+  job.resultFile = *task.result;
+  job.jpegQuality = settings.line.jpegQuality;
+  std::string centreNote;
+  if (settings.line.centre && settings.parameters.mode == Mode::kVignetting)
+    job.movedCentre = CentreFor(task.file, *settings.line.centre, centreNote);
+
+  const auto started = std::chrono::steady_clock::now();
+  ExecuteOutcome outcome;
+  try {
+    outcome = Execute(job, observer);
+  } catch (const std::bad_alloc&) {
+    outcome.error = FileError{FileProblem::kOutOfMemory, task.file, {}};
+  }
+  const std::chrono::duration<double> took = std::chrono::steady_clock::now() - started;
+  if (!outcome.succeeded()) {
+    fail(DescribeFileError(outcome.error));
+    return;
+  }
+  task.errLines = centreNote;
+  task.resultTaken = true;
+  if (!settings.line.quiet) {
+    char line[64];
+    std::snprintf(line, sizeof line, "  %d×%d  %.3f 秒\n", outcome.width, outcome.height,
+                  took.count());
+    task.outLine = task.file + " → " + outcome.resultFile + line;
+  }
+}
+
+// Shows what became of a task, always from the main thread and in input order.
+void Report(const Task& task, std::FILE* out, std::FILE* err) {
+  std::fputs(task.errLines.c_str(), err);
+  std::fputs(task.outLine.c_str(), out);
+}
+
+// One file after the other on this thread, the bar following each file's rows.
+void RunInOrder(Tasks& tasks, const RunSettings& settings, ProgressBar& bar, std::FILE* out,
+                std::FILE* err) {
+  for (Task& task : tasks.list) {
+    BarObserver observer(bar, std::string(FileTitle(task.file)));
+    RunTask(tasks, task, settings, &observer);
+    tasks.markDone(task);
+    bar.clear();
+    Report(task, out, err);
+  }
+}
+
+// `threads` files at once; the lines still come in input order, each as soon as it and
+// every file before it are done, the bar counting files.
+void RunAtOnce(Tasks& tasks, const RunSettings& settings, int threads, ProgressBar& bar,
+               std::FILE* out, std::FILE* err) {
+  std::atomic<std::size_t> next{0};
+  const auto work = [&] {
+    for (std::size_t i; (i = next++) < tasks.list.size();) {
+      RunTask(tasks, tasks.list[i], settings, nullptr);
+      tasks.markDone(tasks.list[i]);
+    }
+  };
+  std::vector<std::thread> workers;
+  for (int t = 0; t < threads; ++t) {
+    try {
+      workers.emplace_back(work);
+    } catch (const std::system_error&) {
+      break;  // the system will not start more: go on with those there are
+    }
+  }
+  if (workers.empty()) work();
+  const int total = static_cast<int>(tasks.list.size());
+  for (int i = 0; i < total; ++i) {
+    const Task& task = tasks.list[static_cast<std::size_t>(i)];
+    bar.show(std::string(FileTitle(task.file)), i, total);
+    tasks.awaitDone(task);
+    bar.clear();
+    Report(task, out, err);
+  }
+  for (std::thread& worker : workers) worker.join();
+}
+
 }  // namespace
 
 int RunBatch(const CommandLine& line, std::FILE* out, std::FILE* err, bool showProgress) {
   const auto read = ReadParameters(line.fields);
   if (const auto* refusal = std::get_if<Refusal>(&read)) {
-    std::fprintf(err, "hosei-cli: %s \"%s\" は受け付けられません（受け付ける値: %s）\n",
-                 OptionOf(refusal->field), Shortened(refusal->text).c_str(),
-                 refusal->accepted.c_str());
+    std::fprintf(err, "hosei-cli: %s\n",
+                 RefusalLine(OptionOf(refusal->field), refusal->text, refusal->accepted).c_str());
     return kUsageOrRefused;
   }
   if (!line.outputDir.empty() && !IsFolder(line.outputDir)) {
@@ -78,56 +323,26 @@ int RunBatch(const CommandLine& line, std::FILE* out, std::FILE* err, bool showP
     return kUsageOrRefused;
   }
   const Parameters parameters = std::get<Parameters>(read);
-  BuildTables();
+
+  Tasks tasks;
+  tasks.list = Plan(line);
+  if (const std::string refusal = OverwriteRefusal(tasks.list); !refusal.empty()) {
+    std::fputs(refusal.c_str(), err);
+    return kUsageOrRefused;
+  }
 
   ProgressBar bar(err, showProgress && !line.quiet);
-  std::set<std::string> written;
-  int failed = 0;
-  for (const std::string& file : line.files) {
-    ExecuteJob job;
-    job.currentFile = file;
-    job.parameters = parameters;
-    if (!line.outputDir.empty()) {
-      const auto result = ResultFileNameIn(line.outputDir, file);
-      job.resultFile = result.value_or("");
-      if (!result) {
-        ++failed;
-        std::fprintf(err, "hosei-cli: %s\n",
-                     DescribeFileError({FileProblem::kNameTooShort, file, {}}).c_str());
-        continue;
-      }
-    }
-    const std::string resultName =
-        job.resultFile.empty() ? ResultFileName(file).value_or("") : job.resultFile;
-    if (!resultName.empty() && written.count(resultName)) {
-      // Two sources of one name sent into one folder: keep the first result.
-      ++failed;
-      std::fprintf(
-          err, "hosei-cli: %s: 結果 %s はこの実行で別のファイルから書かれたため上書きしません\n",
-          file.c_str(), resultName.c_str());
-      continue;
-    }
-    std::string centreNote;
-    if (line.centre && parameters.mode == Mode::kVignetting)
-      job.movedCentre = CentreFor(file, *line.centre, centreNote);
+  const RunSettings settings{line, parameters};
+  const int jobs = static_cast<int>(std::min<std::size_t>(
+      static_cast<std::size_t>(line.jobs > 0 ? line.jobs : DefaultJobs()), tasks.list.size()));
+  if (jobs <= 1)
+    RunInOrder(tasks, settings, bar, out, err);
+  else
+    RunAtOnce(tasks, settings, jobs, bar, out, err);
 
-    BarObserver observer(bar, std::string(FileTitle(file)));
-    const auto started = std::chrono::steady_clock::now();
-    const ExecuteOutcome outcome = Execute(job, &observer);
-    const std::chrono::duration<double> took = std::chrono::steady_clock::now() - started;
-    bar.clear();
-    if (!outcome.succeeded()) {
-      ++failed;
-      std::fprintf(err, "hosei-cli: %s\n", DescribeFileError(outcome.error).c_str());
-      continue;
-    }
-    std::fputs(centreNote.c_str(), err);
-    written.insert(outcome.resultFile);
-    if (!line.quiet)
-      std::fprintf(out, "%s → %s  %d×%d  %.3f 秒\n", file.c_str(), outcome.resultFile.c_str(),
-                   outcome.width, outcome.height, took.count());
-  }
-  return failed ? kSomeFailed : kAllDone;
+  for (const Task& task : tasks.list)
+    if (task.failed) return kSomeFailed;
+  return kAllDone;
 }
 
 }  // namespace hosei

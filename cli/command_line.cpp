@@ -1,88 +1,293 @@
 #include "command_line.h"
 
-namespace hosei {
+#include <sched.h>
 
-const char* const kUsage =
-    "hosei-cli [options] FILE...\n"
-    "  --mode vignetting|fog|gamma   correction (default vignetting)\n"
-    "  --start TEXT                  vignetting start, as typed into 周辺減光の開始 (default "
-    "\"50\")\n"
-    "  --coefficient TEXT            vignetting coefficient, as 減光係数 (default \"20\")\n"
-    "  --centre X,Y                  move the vignetting centre as the 中心移動 dialog does, X and "
-    "Y\n"
-    "                                being the two answers\n"
-    "  --light-x TEXT --light-y TEXT --size TEXT --brightness TEXT\n"
-    "                                fog / local brightness fields (defaults \"0\", \"0\", "
-    "\"150\", \"-40\")\n"
-    "  --gamma TEXT                  gamma value (default \"1\")\n"
-    "  --boundary TEXT               boundary softness, as the 境界 text (default \"Soft\")\n"
-    "  --background TEXT             switch the background adjustment on, with this threshold "
-    "text\n"
-    "  --output-dir DIR              write the results into DIR (same result names) instead of "
-    "beside\n"
-    "                                the sources, e.g. for photos on a read-only card\n"
-    "  --quiet   --help   --version\n"
-    "\n"
-    "Each result is written beside its source as NAME_.bmp (the last four characters of the\n"
-    "source name replaced by \"_.bmp\"). Exit status: 0 all done, 1 a file could not be done,\n"
-    "2 a refused parameter or a usage error (no file touched).\n";
+#include <algorithm>
+#include <array>
+
+#include "file_names.h"
+#include "parameter_table.h"
+
+namespace hosei {
 
 namespace {
 
-enum class Setting { kDone, kUnknownOption, kBadValue };
+constexpr const char* kHelpHint = "（hosei-cli --help で使い方を表示します）";
 
-std::string* FieldText(FieldTexts& fields, const std::string& name) {
-  if (name == "--start") return &fields.start;
-  if (name == "--coefficient") return &fields.coefficient;
-  if (name == "--light-x") return &fields.lightX;
-  if (name == "--light-y") return &fields.lightY;
-  if (name == "--size") return &fields.size;
-  if (name == "--brightness") return &fields.brightness;
-  if (name == "--gamma") return &fields.gamma;
-  if (name == "--boundary") return &fields.boundary;
+struct ModeName {
+  Mode mode;
+  const char* name;
+};
+constexpr std::array<ModeName, 3> kModeNames = {
+    {{Mode::kVignetting, "vignetting"}, {Mode::kFog, "fog"}, {Mode::kGamma, "gamma"}}};
+
+const char* NameOf(Mode mode) {
+  for (const ModeName& m : kModeNames)
+    if (m.mode == mode) return m.name;
+  return "";
+}
+
+std::string ModeList(const char* separator) {
+  std::string list;
+  for (const ModeName& m : kModeNames)
+    list += (list.empty() ? "" : separator) + std::string(m.name);
+  return list;
+}
+
+std::string Range(int lowest, int highest) {
+  return std::to_string(lowest) + "～" + std::to_string(highest);
+}
+
+// The accepted values of a whole-number option, in the words of a refusal.
+std::string WholeNumbers(int lowest, int highest) { return Range(lowest, highest) + " の整数"; }
+
+// Digits only, no sign, blank or fraction; nothing when outside lowest..highest.
+std::optional<int> WholeNumberIn(const std::string& text, int lowest, int highest) {
+  if (text.empty()) return std::nullopt;
+  long long value = 0;
+  for (const char c : text) {
+    if (c < '0' || c > '9') return std::nullopt;
+    value = std::min<long long>(value * 10 + (c - '0'), static_cast<long long>(highest) + 1);
+  }
+  if (value < lowest || value > highest) return std::nullopt;
+  return static_cast<int>(value);
+}
+
+bool SetWholeNumber(int& target, const char* option, const std::string& value, int lowest,
+                    int highest, std::string& error) {
+  const auto number = WholeNumberIn(value, lowest, highest);
+  if (!number) {
+    error = RefusalLine(option, value, WholeNumbers(lowest, highest));
+    return false;
+  }
+  target = *number;
+  return true;
+}
+
+// Where an option stands in the usage text among the table's fields.
+enum class Place { kBeforeFields, kAfterVignettingFields, kAfterFields };
+
+// The options that are not fields of the parameter table, each declared here once.
+struct OtherOption {
+  const char* name;
+  bool takesValue;
+  const char* valueName;  // in the usage text; nullptr for --mode: its names
+  Place place;
+  std::string (*help)();
+  bool (*set)(CommandLine& line, const char* name, const std::string& value, std::string& error);
+};
+
+const std::array<OtherOption, 8> kOtherOptions = {{
+    {"--mode", true, nullptr, Place::kBeforeFields,
+     [] { return "correction (default " + std::string(NameOf(FieldTexts().mode)) + ")"; },
+     [](CommandLine& line, const char* name, const std::string& value, std::string& error) {
+       for (const ModeName& m : kModeNames)
+         if (value == m.name) {
+           line.fields.mode = m.mode;
+           return true;
+         }
+       error = std::string(name) + " は " + ModeList("、") + " のどれかです: " + value;
+       return false;
+     }},
+    {"--centre", true, "X,Y", Place::kAfterVignettingFields,
+     [] {
+       return std::string(
+           "move the vignetting centre as the 中心移動 dialog does, X and Y being the two "
+           "answers");
+     },
+     [](CommandLine& line, const char* name, const std::string& value, std::string& error) {
+       const auto comma = value.find(',');
+       if (comma == std::string::npos) {
+         error = std::string(name) + " は X,Y の形で指定してください: " + value;
+         return false;
+       }
+       line.centre = CentreAnswers{value.substr(0, comma), value.substr(comma + 1)};
+       return true;
+     }},
+    {"--jobs", true, "N", Place::kAfterFields,
+     [] {
+       return "correct N files at once, " + Range(kFewestJobs, kMostJobs) +
+              " (default: one per CPU this process may use, here " + std::to_string(DefaultJobs()) +
+              ")";
+     },
+     [](CommandLine& line, const char* name, const std::string& value, std::string& error) {
+       return SetWholeNumber(line.jobs, name, value, kFewestJobs, kMostJobs, error);
+     }},
+    {"--quality", true, "N", Place::kAfterFields,
+     [] {
+       return "re-encode JPEG results at quality N, " +
+              Range(kLowestJpegQuality, kHighestJpegQuality) +
+              ", instead of with the source's own quantisation tables; no effect on bitmaps, "
+              "PNG or TIFF";
+     },
+     [](CommandLine& line, const char* name, const std::string& value, std::string& error) {
+       return SetWholeNumber(line.jpegQuality, name, value, kLowestJpegQuality, kHighestJpegQuality,
+                             error);
+     }},
+    {"--output-dir", true, "DIR", Place::kAfterFields,
+     [] {
+       return std::string(
+           "write the results into DIR (same result names) instead of beside the sources, "
+           "e.g. for photos on a read-only card");
+     },
+     [](CommandLine& line, const char*, const std::string& value, std::string&) {
+       line.outputDir = value;
+       return true;
+     }},
+    {"--quiet", false, nullptr, Place::kAfterFields,
+     [] { return std::string("no line per file on standard output and no progress bar"); },
+     [](CommandLine& line, const char*, const std::string&, std::string&) {
+       return line.quiet = true;
+     }},
+    {"--help", false, nullptr, Place::kAfterFields,
+     [] { return std::string("show this text and exit"); },
+     [](CommandLine& line, const char*, const std::string&, std::string&) {
+       return line.help = true;
+     }},
+    {"--version", false, nullptr, Place::kAfterFields,
+     [] { return std::string("show the version and exit"); },
+     [](CommandLine& line, const char*, const std::string&, std::string&) {
+       return line.version = true;
+     }},
+}};
+
+bool IsSwitch(const OtherOption& option) { return !option.takesValue; }
+
+const OtherOption* OtherOptionNamed(const std::string& name) {
+  for (const OtherOption& option : kOtherOptions)
+    if (name == option.name) return &option;
   return nullptr;
 }
 
-Setting SetOption(CommandLine& line, const std::string& name, const std::string& value,
-                  std::string& error) {
-  if (std::string* text = FieldText(line.fields, name)) {
-    *text = value;
-  } else if (name == "--mode") {
-    if (value == "vignetting") {
-      line.fields.mode = Mode::kVignetting;
-    } else if (value == "fog") {
-      line.fields.mode = Mode::kFog;
-    } else if (value == "gamma") {
-      line.fields.mode = Mode::kGamma;
-    } else {
-      error = "--mode は vignetting、fog、gamma のどれかです: " + value;
-      return Setting::kBadValue;
-    }
-  } else if (name == "--background") {
-    line.fields.background = true;
-    line.fields.threshold = value;
-  } else if (name == "--centre") {
-    const auto comma = value.find(',');
-    if (comma == std::string::npos) {
-      error = "--centre は X,Y の形で指定してください: " + value;
-      return Setting::kBadValue;
-    }
-    line.centre = CentreAnswers{value.substr(0, comma), value.substr(comma + 1)};
-  } else if (name == "--output-dir") {
-    line.outputDir = value;
-  } else {
-    return Setting::kUnknownOption;
-  }
-  return Setting::kDone;
+const ParameterDeclaration* FieldOptionNamed(const std::string& name) {
+  for (const ParameterDeclaration& d : kParameterTable)
+    if (name == d.option) return &d;
+  return nullptr;
 }
 
-bool TakesValue(const std::string& name) {
-  CommandLine probe;
-  std::string ignored;
-  return SetOption(probe, name, "vignetting,0", ignored) != Setting::kUnknownOption;
+// The threshold's option also switches the background adjustment on; without the option
+// the adjustment is off, so the threshold's default text never applies to a run.
+bool SwitchesBackgroundOn(const ParameterDeclaration& d) { return d.field == Field::kThreshold; }
+
+void SetField(CommandLine& line, const ParameterDeclaration& d, const std::string& value) {
+  line.fields[d.field] = value;
+  if (SwitchesBackgroundOn(d)) line.fields.background = true;
+}
+
+// Columns a text takes on a terminal: East Asian characters take two.
+std::size_t Columns(std::string_view text) {
+  std::size_t columns = 0;
+  for (std::size_t i = 0; i < text.size();) {
+    const auto lead = static_cast<unsigned char>(text[i]);
+    const std::size_t length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+    unsigned codePoint = length == 1 ? lead : lead & (0x3Fu >> (length - 1));
+    for (std::size_t k = 1; k < length && i + k < text.size(); ++k)
+      codePoint = codePoint << 6 | (static_cast<unsigned char>(text[i + k]) & 0x3F);
+    columns += codePoint >= 0x2E80 ? 2 : 1;
+    i += length;
+  }
+  return columns;
+}
+
+// One option of the usage text: its name and value, then its help, wrapped within 90
+// columns under a 32-column indent.
+void AddOption(std::string& usage, const std::string& name, const std::string& help) {
+  constexpr std::size_t kIndent = 32, kWidth = 90;
+  std::string line = "  " + name;
+  if (Columns(line) + 1 > kIndent) {
+    usage += line + "\n";
+    line.clear();
+  }
+  line.resize(kIndent, ' ');
+  std::size_t lineColumns = kIndent;
+  bool lineEmpty = true;
+  std::size_t at = 0;
+  while (at < help.size()) {
+    const std::size_t end = std::min(help.find(' ', at), help.size());
+    const std::string word = help.substr(at, end - at);
+    at = end + 1;
+    const std::size_t wordColumns = Columns(word);
+    if (!lineEmpty && lineColumns + 1 + wordColumns > kWidth) {
+      usage += line + "\n";
+      line.assign(kIndent, ' ');
+      lineColumns = kIndent;
+      lineEmpty = true;
+    }
+    if (!lineEmpty) line += ' ', ++lineColumns;
+    line += word;
+    lineColumns += wordColumns;
+    lineEmpty = false;
+  }
+  usage += line + "\n";
+}
+
+void AddOtherOptions(std::string& usage, Place place) {
+  for (const OtherOption& option : kOtherOptions) {
+    if (option.place != place || IsSwitch(option)) continue;
+    const std::string value = option.valueName ? option.valueName : ModeList("|");
+    AddOption(usage, std::string(option.name) + " " + value, option.help());
+  }
 }
 
 }  // namespace
+
+std::string RefusalLine(const std::string& option, const std::string& text,
+                        const std::string& accepted) {
+  return option + " \"" + Shortened(text) + "\" は受け付けられません（受け付ける値: " + accepted +
+         "）";
+}
+
+std::string Shortened(const std::string& text) {
+  constexpr std::size_t kShown = 40;
+  if (CharacterCount(text) <= kShown) return text;
+  return *WithoutLastCharacters(text, CharacterCount(text) - kShown) + "…";
+}
+
+std::string UsageText() {
+  std::string usage =
+      "hosei-cli [options] FILE...\n"
+      "Corrects photos with one setting: 24-bit BMP files and 8-bit JPEG, PNG and TIFF photos,\n"
+      "in one list. Every TEXT is read as the window reads the matching field.\n"
+      "\n";
+  AddOtherOptions(usage, Place::kBeforeFields);
+  const ParameterDeclaration* lastVignettingField = nullptr;
+  for (const ParameterDeclaration& d : kParameterTable)
+    if (d.mode == Mode::kVignetting) lastVignettingField = &d;
+  for (const ParameterDeclaration& d : kParameterTable) {
+    const std::string help = SwitchesBackgroundOn(d) ? std::string(d.optionHelp)
+                                                     : d.optionHelp + std::string(" (default \"") +
+                                                           d.defaultText + "\")";
+    AddOption(usage, std::string(d.option) + " TEXT", help);
+    if (&d == lastVignettingField) AddOtherOptions(usage, Place::kAfterVignettingFields);
+  }
+  AddOtherOptions(usage, Place::kAfterFields);
+  for (const OtherOption& option : kOtherOptions)
+    if (IsSwitch(option)) AddOption(usage, option.name, option.help());
+  usage +=
+      "\n"
+      "What a file holds decides how it is done, not its name. A JPEG, PNG or TIFF photo is\n"
+      "corrected in its own format with its metadata kept, 8 bits a channel only; its result\n"
+      "is NAME_.EXT (IMG_0001.JPG gives IMG_0001_.JPG). A bitmap's result is its name less the\n"
+      "last four characters, then \"_.bmp\" (photo.bmp gives photo_.bmp). Results are written\n"
+      "beside the sources, or into --output-dir; a source is never written.\n"
+      "\n"
+      "Nothing named on the command line is overwritten: when a result would replace another\n"
+      "file named there (an earlier result given again, also through a link), the whole\n"
+      "command is refused and nothing is written; use --output-dir or leave the earlier\n"
+      "results out. Two files with one result name in one folder: the first is done, the\n"
+      "second reported.\n"
+      "\n"
+      "Exit status: 0 all done, 1 a file could not be done (the others are still done),\n"
+      "2 a refused parameter or a usage error (no file touched).\n";
+  return usage;
+}
+
+int DefaultJobs() {
+  cpu_set_t cpus;
+  CPU_ZERO(&cpus);
+  const int count = ::sched_getaffinity(0, sizeof cpus, &cpus) == 0 ? CPU_COUNT(&cpus) : 1;
+  return std::clamp(count, kFewestJobs, kMostJobs);
+}
 
 std::optional<CommandLine> ParseCommandLine(const std::vector<std::string>& arguments,
                                             std::string& error) {
@@ -92,7 +297,7 @@ std::optional<CommandLine> ParseCommandLine(const std::vector<std::string>& argu
     const std::string& argument = arguments[i];
     if (optionsEnded || argument.size() < 2 || argument.rfind("--", 0) != 0) {
       if (!optionsEnded && argument.size() > 1 && argument[0] == '-' && argument != "-") {
-        error = "不明なオプションです: " + argument;
+        error = "不明なオプションです: " + argument + kHelpHint;
         return std::nullopt;
       }
       line.files.push_back(argument);
@@ -102,23 +307,17 @@ std::optional<CommandLine> ParseCommandLine(const std::vector<std::string>& argu
       optionsEnded = true;
       continue;
     }
-    if (argument == "--quiet") {
-      line.quiet = true;
-      continue;
-    }
-    if (argument == "--help") {
-      line.help = true;
-      continue;
-    }
-    if (argument == "--version") {
-      line.version = true;
+    if (const OtherOption* option = OtherOptionNamed(argument); option && IsSwitch(*option)) {
+      option->set(line, option->name, {}, error);
       continue;
     }
 
     const auto equals = argument.find('=');
     const std::string name = argument.substr(0, equals);
-    if (!TakesValue(name)) {
-      error = "不明なオプションです: " + name;
+    const ParameterDeclaration* field = FieldOptionNamed(name);
+    const OtherOption* other = OtherOptionNamed(name);
+    if (!field && (!other || IsSwitch(*other))) {
+      error = "不明なオプションです: " + name + kHelpHint;
       return std::nullopt;
     }
     std::string value;
@@ -128,34 +327,18 @@ std::optional<CommandLine> ParseCommandLine(const std::vector<std::string>& argu
       // The value is taken as it stands, so "--brightness -40" works.
       value = arguments[++i];
     } else {
-      error = name + " に値がありません";
+      error = name + " に値がありません" + kHelpHint;
       return std::nullopt;
     }
-    if (SetOption(line, name, value, error) != Setting::kDone) return std::nullopt;
+    if (field) {
+      SetField(line, *field, value);
+    } else if (!other->set(line, other->name, value, error)) {
+      return std::nullopt;
+    }
   }
   return line;
 }
 
-const char* OptionOf(Field field) {
-  switch (field) {
-    case Field::kStart:
-      return "--start";
-    case Field::kCoefficient:
-      return "--coefficient";
-    case Field::kLightX:
-      return "--light-x";
-    case Field::kLightY:
-      return "--light-y";
-    case Field::kSize:
-      return "--size";
-    case Field::kBrightness:
-      return "--brightness";
-    case Field::kGamma:
-      return "--gamma";
-    case Field::kThreshold:
-      return "--background";
-  }
-  return "";
-}
+const char* OptionOf(Field field) { return DeclarationOf(field).option; }
 
 }  // namespace hosei

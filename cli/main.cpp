@@ -13,12 +13,11 @@ int main(int argc, char** argv) {
   std::string error;
   const auto line = hosei::ParseCommandLine(arguments, error);
   if (!line) {
-    std::fprintf(stderr, "hosei-cli: %s\n（hosei-cli --help で使い方を表示します）\n",
-                 error.c_str());
+    std::fprintf(stderr, "hosei-cli: %s\n", error.c_str());
     return hosei::kUsageOrRefused;
   }
   if (line->help) {
-    std::fputs(hosei::kUsage, stdout);
+    std::fputs(hosei::UsageText().c_str(), stdout);
     return hosei::kAllDone;
   }
   if (line->version) {
@@ -26,7 +25,8 @@ int main(int argc, char** argv) {
     return hosei::kAllDone;
   }
   if (line->files.empty()) {
-    std::fprintf(stderr, "hosei-cli: 処理するファイルを指定してください\n%s", hosei::kUsage);
+    std::fprintf(stderr, "hosei-cli: 処理するファイルを指定してください\n%s",
+                 hosei::UsageText().c_str());
     return hosei::kUsageOrRefused;
   }
   return hosei::RunBatch(*line, stdout, stderr, ::isatty(STDERR_FILENO) != 0);
