@@ -2,8 +2,9 @@
 # Times hosei-cli side by side with copying the file and with general-purpose image tools,
 # whole process, warm page cache, and writes the table to bench/RESULTS.md.
 #
-#   bench/run.sh            6000 x 4000 and 30000 x 20000 photos (about 10 minutes)
-#   bench/run.sh --quick    6000 x 4000 only (about 2 minutes)
+#   bench/run.sh            6000 x 4000 and 30000 x 20000 photos (about 12 minutes)
+#   bench/run.sh --quick    6000 x 4000 only (about 4 minutes)
+#   bench/run.sh --jpeg     the JPEG tables only (about 2 minutes)
 #
 # HOSEI_CLI=path/to/hosei-cli times that binary instead of building one in build-bench.
 # The photos and every result go into a scratch folder under $BENCH_DIR (default /tmp),
@@ -11,12 +12,14 @@
 # skews the numbers: the load average before and after goes into the results.
 set -euo pipefail
 
-usage() { sed -n '5,8s/^# \{0,1\}//p' "$0"; }
+usage() { sed -n '5,9s/^# \{0,1\}//p' "$0"; }
 
 quick=0
+jpeg_only=0
 for arg in "$@"; do
   case $arg in
     --quick) quick=1 ;;
+    --jpeg) jpeg_only=1 quick=1 ;;
     -h | --help) usage; exit 0 ;;
     *) usage >&2; exit 2 ;;
   esac
@@ -26,7 +29,7 @@ repo=$(cd "$(dirname "$0")/.." && pwd)
 cd "$repo"
 # shellcheck source=scripts/ensure_packages.sh
 source scripts/ensure_packages.sh
-hosei_ensure_packages hyperfine graphicsmagick imagemagick libvips-tools time jq
+hosei_ensure_packages hyperfine graphicsmagick imagemagick libvips-tools time jq libjpeg-turbo-progs
 
 if [ -n "${HOSEI_CLI:-}" ]; then
   hosei=$(realpath "$HOSEI_CLI")  # a hosei-cli built elsewhere
@@ -60,7 +63,103 @@ if awk '{ exit !($1 > 0.5) }' /proc/loadavg; then
   echo "bench: warning: load average $load_before, other work will skew the timings" >&2
 fi
 
-rows=()  # table rows, in order
+rows=()       # table rows, in order
+jpeg_rows=()  # the JPEG table's rows
+
+# table_rows TIMES_JSON PHOTO_LABEL: one row per command of a hyperfine run, from the
+# arrays labels, kinds and memory and the variable block (0: no pixel-block column).
+table_rows() {
+  local json=$1 photo=$2 line i
+  while IFS=$'\t' read -r i line; do
+    awk -F'\t' -v photo="$photo" -v label="${labels[i]}" -v kind="${kinds[i]}" \
+      -v kb="${memory[i]}" -v block="$block" '
+      function t(s) { return s < 1 ? sprintf("%.0f ms", s * 1000) : sprintf("%.2f s", s) }
+      {
+        mem = sprintf("%.1f MiB", kb / 1024)
+        if (kind == "hosei" && block > 0)
+          mem = mem sprintf(" (block %+.1f MiB)", (kb * 1024 - block) / 1048576)
+        printf "| %s | `%s` | %s | %s – %s (σ %s) | %.2f× | %s |\n",
+          photo, label, t($1), t($2), t($3), t($4), $1 / $5, mem
+      }' <<<"$line"
+  done < <(jq -r '.results[0].median as $first | .results | to_entries[]
+    | [.key, .value.median, .value.min, .value.max, (.value.stddev // 0), $first] | @tsv' "$json")
+}
+
+# check_and_measure DIR: runs each command once, checked, and records its peak memory.
+check_and_measure() {
+  local dir=$1 i kb
+  memory=()
+  for i in "${!cmds[@]}"; do
+    if ! /usr/bin/time -v -o "$dir/time.txt" sh -c "exec ${cmds[i]}" 2>"$dir/err.txt" ||
+      { [ "${kinds[i]}" = hosei ] && [ -s "$dir/err.txt" ]; }; then
+      echo "bench: failed: ${cmds[i]}" >&2
+      cat "$dir/err.txt" >&2
+      return 1
+    fi
+    kb=$(awk -F': ' '/Maximum resident set size/ { print $2 }' "$dir/time.txt")
+    memory+=("$kb")
+    rm -rf "$dir/out" && mkdir -p "$dir/out"
+  done
+}
+
+# bench_jpeg W H: a W x H photo saved as a quality-95 JPEG (4:2:0, as cameras save them),
+# corrected by hosei-cli and by the general tools, each writing a quality-95 JPEG; then six
+# photos a third of the size as one batch, on every CPU and held to one.
+bench_jpeg() {
+  local w=$1 h=$2
+  local dir=$scratch/jpeg-${w}x$h
+  mkdir -p "$dir/out"
+  echo "bench: making a ${w} x ${h} JPEG"
+  "$scratch/make_photo" "$w" "$h" "$dir/src.bmp"
+  cjpeg -quality 95 -outfile "$dir/big.jpg" "$dir/src.bmp"
+  rm "$dir/src.bmp"
+  cat "$dir/big.jpg" >/dev/null
+  local q_src q_out hosei_run
+  q_src=$(printf %q "$dir/big.jpg")
+  q_out=$(printf %q "$dir/out")
+  hosei_run="$(printf %q "$hosei") --quiet --output-dir $q_out $q_src"
+  labels=() kinds=() cmds=()
+  add() { labels+=("$1"); kinds+=("$2"); cmds+=("$3"); }
+  add 'vips gamma big.jpg out.jpg[Q=95] --exponent 1.5' peer \
+    "vips gamma $q_src $q_out/vips.jpg[Q=95] --exponent 1.5"
+  add 'hosei-cli --mode gamma --gamma 1.5 big.jpg' hosei "$hosei_run --mode gamma --gamma 1.5"
+  add 'hosei-cli --background 60 big.jpg' hosei "$hosei_run --background 60"
+  add 'gm convert big.jpg -gamma 1.5 -quality 95 out.jpg' peer \
+    "gm convert $q_src -gamma 1.5 -quality 95 $q_out/gm.jpg"
+  add 'convert big.jpg -gamma 1.5 -quality 95 out.jpg' peer \
+    "$im $q_src -gamma 1.5 -quality 95 $q_out/im.jpg"
+  check_and_measure "$dir" || return 1
+  local -a args=()
+  local i
+  for i in "${!cmds[@]}"; do args+=(-n "${labels[i]}" "${cmds[i]}"); done
+  hyperfine --style basic --warmup 1 --min-runs 10 --max-runs 30 \
+    --prepare "rm -f $q_out/*" --cleanup "rm -f $q_out/*" \
+    --export-json "$dir/times.json" "${args[@]}"
+  block=0
+  mapfile -t -O "${#jpeg_rows[@]}" jpeg_rows < <(table_rows "$dir/times.json" "${w} × $h")
+
+  local bw=$((w / 2)) bh=$((h / 2)) n
+  echo "bench: making six ${bw} x ${bh} JPEGs"
+  local -a batch=()
+  for n in 1 2 3 4 5 6; do
+    "$scratch/make_photo" "$((bw + n))" "$bh" "$dir/b$n.bmp"
+    cjpeg -quality 95 -outfile "$dir/b$n.jpg" "$dir/b$n.bmp"
+    rm "$dir/b$n.bmp"
+    batch+=("$(printf %q "$dir/b$n.jpg")")
+  done
+  local batch_run="$(printf %q "$hosei") --quiet --output-dir $q_out --mode gamma --gamma 1.5 ${batch[*]}"
+  labels=() kinds=() cmds=()
+  add "taskset -c 0 hosei-cli --mode gamma --gamma 1.5 six.jpg (1 job)" hosei "taskset -c 0 $batch_run"
+  add "hosei-cli --mode gamma --gamma 1.5 six.jpg ($(nproc) jobs)" hosei "$batch_run"
+  check_and_measure "$dir" || return 1
+  args=()
+  for i in "${!cmds[@]}"; do args+=(-n "${labels[i]}" "${cmds[i]}"); done
+  hyperfine --style basic --warmup 1 --min-runs 5 --max-runs 15 \
+    --prepare "rm -f $q_out/*" --cleanup "rm -f $q_out/*" \
+    --export-json "$dir/batch.json" "${args[@]}"
+  mapfile -t -O "${#jpeg_rows[@]}" jpeg_rows < <(table_rows "$dir/batch.json" "6 × ${bw} × $bh")
+  rm -rf "$dir"
+}
 
 # bench_photo W H MIN_RUNS MAX_RUNS PEERS: generates a W x H photo, then times the copy
 # floor, every hosei-cli mode and the peers named in PEERS (all, or a list of names). Each
@@ -139,27 +238,15 @@ bench_photo() {
 
   # One row per command: median, spread and ratio to the copy floor (the first command);
   # peak memory, and for hosei-cli its excess over the pixel block.
-  local line
-  while IFS=$'\t' read -r i line; do
-    rows+=("$(awk -F'\t' -v photo="${w} × $h" -v label="${labels[i]}" -v kind="${kinds[i]}" \
-      -v kb="${memory[i]}" -v block="$block" '
-      function t(s) { return s < 1 ? sprintf("%.0f ms", s * 1000) : sprintf("%.2f s", s) }
-      {
-        mem = sprintf("%.1f MiB", kb / 1024)
-        if (kind == "hosei") mem = mem sprintf(" (block %+.1f MiB)", (kb * 1024 - block) / 1048576)
-        printf "| %s | `%s` | %s | %s – %s (σ %s) | %.2f× | %s |\n",
-          photo, label, t($1), t($2), t($3), t($4), $1 / $5, mem
-      }' <<<"$line")")
-  done < <(jq -r '.results[0].median as $floor | .results | to_entries[]
-    | [.key, .value.median, .value.min, .value.max, (.value.stddev // 0), $floor] | @tsv' \
-    "$dir/times.json")
+  mapfile -t -O "${#rows[@]}" rows < <(table_rows "$dir/times.json" "${w} × $h")
   local block_mib
   block_mib=$(awk -v b="$block" 'BEGIN { printf "%.1f MiB", b / 1048576 }')
   rows+=("| ${w} × $h | *pixel block (padded row × height)* | | | | $block_mib |")
   rm -rf "$out" "$src"
 }
 
-bench_photo 6000 4000 3 30 all
+[ "$jpeg_only" -eq 1 ] || bench_photo 6000 4000 3 30 all
+bench_jpeg 6000 4000
 if [ "$quick" -eq 0 ]; then
   bench_photo 30000 20000 3 3 gm
   skipped="convert and vips not run: ImageMagick's default policy refuses images over 16K"
@@ -172,8 +259,19 @@ table=$(
   echo '| --- | --- | ---: | --- | ---: | --- |'
   printf '%s\n' "${rows[@]}"
 )
+jpeg_table=$(
+  echo '| photo | command | median | spread: min – max (σ) | × first | peak memory |'
+  echo '| --- | --- | ---: | --- | ---: | --- |'
+  printf '%s\n' "${jpeg_rows[@]}"
+)
 echo
-echo "$table"
+[ "$jpeg_only" -eq 1 ] || echo "$table"
+echo
+echo "$jpeg_table"
+if [ "$jpeg_only" -eq 1 ]; then
+  echo "bench: --jpeg prints only; bench/RESULTS.md is written by a whole run"
+  exit 0
+fi
 
 load_after=$(cut -d' ' -f1-3 /proc/loadavg)
 if [ -n "${HOSEI_CLI:-}" ]; then
@@ -208,6 +306,14 @@ to black at the edge) over the photo, brightening the middle.
 EOF
   echo
   echo "$table"
+  echo
+  cat <<'EOF'
+JPEG: the photo saved by cjpeg at quality 95 (4:2:0); every command writes a quality-95
+JPEG (hosei-cli with the source's own tables, which are those of quality 95). × first is the
+ratio to the first command of each group: vips for the single photo, one CPU for the batch.
+EOF
+  echo
+  echo "$jpeg_table"
 } >bench/RESULTS.md
 echo
 echo "bench: written to bench/RESULTS.md"

@@ -10,6 +10,7 @@
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <zlib.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -128,6 +129,30 @@ std::vector<std::uint8_t> Patched(std::size_t at, unsigned value, std::size_t si
 }
 std::vector<std::uint8_t> Cut(std::size_t size) { return Patched(2, 630, size); }
 
+// A PNG chunk: length, type, data and the CRC over type and data.
+void AppendChunk(std::vector<std::uint8_t>& png, const char* type, std::vector<std::uint8_t> data) {
+  for (int shift = 24; shift >= 0; shift -= 8)
+    png.push_back(static_cast<std::uint8_t>(data.size() >> shift));
+  std::vector<std::uint8_t> typed(type, type + 4);
+  typed.insert(typed.end(), data.begin(), data.end());
+  png.insert(png.end(), typed.begin(), typed.end());
+  const auto crc =
+      static_cast<std::uint32_t>(::crc32(0, typed.data(), static_cast<uInt>(typed.size())));
+  for (int shift = 24; shift >= 0; shift -= 8)
+    png.push_back(static_cast<std::uint8_t>(crc >> shift));
+}
+
+// The start of a PNG of the given bit depth and colour type, its image data `idat`.
+std::vector<std::uint8_t> Png(int depth, int colourType, std::vector<std::uint8_t> idat) {
+  std::vector<std::uint8_t> png = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
+  AppendChunk(png, "IHDR",
+              {0, 0, 0, 16, 0, 0, 0, 12, static_cast<std::uint8_t>(depth),
+               static_cast<std::uint8_t>(colourType), 0, 0, 0});
+  AppendChunk(png, "IDAT", std::move(idat));
+  AppendChunk(png, "IEND", {});
+  return png;
+}
+
 enum Mounted { kNone, kReadOnly, kSmallDisk };
 
 struct Fault {
@@ -208,6 +233,26 @@ TEST(Faults, EachFileFaultEndsInOneLineAndLosesNothing) {
          fs::rename(s, s.parent_path() / "photo_.bmp"), fs::create_symlink("photo_.bmp", s);
        },
        true},
+  });
+}
+
+// Photos are told by their content; a broken one, or one with more than 8 bits a channel,
+// is refused in the same way, whatever its name.
+TEST(Faults, EachBrokenOrRefusedPhotoEndsInOneLineAndLosesNothing) {
+  const std::string broken = "写真が壊れているため読み込めません",
+                    refused = "この写真は処理できません";
+  const std::vector<std::uint8_t> jpegStart = {0xFF, 0xD8, 0xFF, 0xE0, 0, 16, 'J', 'F', 'I', 'F',
+                                               0,    1,    1,    0,    0, 1,  0,   1,   0,   0};
+  auto jpegNoFrame = jpegStart;
+  jpegNoFrame.insert(jpegNoFrame.end(), {0xFF, 0xD9});
+  ExpectEachFaultReported({
+      {"jpeg cut after its first segment", "IMG_0001.JPG", jpegStart, broken},
+      {"jpeg without a frame", "IMG_0002.jpg", jpegNoFrame, broken},
+      {"png of noise", "scan.png", Png(8, 2, {1, 2, 3, 4, 5}), broken},
+      {"png 16 bits", "scan16.png", Png(16, 2, {0x78, 0x9C, 3, 0, 0, 0, 0, 1}), refused},
+      {"tiff pointing nowhere", "scan.tiff", {'I', 'I', 42, 0, 0xFF, 0xFF, 0xFF, 0x7F}, broken},
+      {"tiff cut", "scan.tif", {'M', 'M', 0, 42, 0}, broken},
+      {"photo named as a bitmap", "photo.bmp", Png(8, 2, {9, 9, 9}), broken},
   });
 }
 
