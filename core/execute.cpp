@@ -23,15 +23,23 @@ std::optional<std::string> ResultFileOfKind(const std::string& currentFile, File
   return FolderWithSlash(folder) + PhotoResultFileName(FileTitle(currentFile));
 }
 
+// The picture is accepted: its size is reported, and a result that would replace the
+// source is refused before anything is written.
+FileError Accept(const ExecuteJob& job, ExecuteObserver* observer, int width, int height,
+                 ExecuteOutcome& outcome) {
+  outcome.width = width;
+  outcome.height = height;
+  if (observer) observer->pictureAccepted(width, height);
+  if (IsSameFile(job.currentFile, outcome.resultFile))
+    return FileError{FileProblem::kResultIsSource, outcome.resultFile, {}};
+  return {};
+}
+
 FileError ExecuteBitmap(const ExecuteJob& job, ExecuteObserver* observer, ExecuteOutcome& outcome) {
   BitmapSource source;
   if (FileError error = BitmapSource::open(job.currentFile, source)) return error;
-  outcome.width = source.width();
-  outcome.height = source.height();
-  if (observer) observer->pictureAccepted(outcome.width, outcome.height);
-  if (IsSameFile(job.currentFile, outcome.resultFile))
-    return FileError{FileProblem::kResultIsSource, outcome.resultFile, {}};
-
+  if (FileError error = Accept(job, observer, source.width(), source.height(), outcome))
+    return error;
   const PixelCorrector corrector(job.parameters, outcome.width, outcome.height, job.movedCentre);
   ResultFile result;
   if (FileError error = result.create(outcome.resultFile)) return error;
@@ -44,12 +52,8 @@ FileError ExecuteBitmap(const ExecuteJob& job, ExecuteObserver* observer, Execut
 FileError ExecutePhoto(const ExecuteJob& job, ExecuteObserver* observer, ExecuteOutcome& outcome) {
   std::unique_ptr<PhotoReader> reader;
   if (FileError error = OpenPhoto(job.currentFile, reader)) return error;
-  outcome.width = reader->width();
-  outcome.height = reader->height();
-  if (observer) observer->pictureAccepted(outcome.width, outcome.height);
-  if (IsSameFile(job.currentFile, outcome.resultFile))
-    return FileError{FileProblem::kResultIsSource, outcome.resultFile, {}};
-
+  if (FileError error = Accept(job, observer, reader->width(), reader->height(), outcome))
+    return error;
   const PixelCorrector corrector(job.parameters, outcome.width, outcome.height, job.movedCentre);
   ResultFile result;
   if (FileError error = result.create(outcome.resultFile)) return error;

@@ -13,7 +13,7 @@ started=$SECONDS
 scripts/sanitize.sh
 echo "harden: sanitizers took $((SECONDS - started))s"
 started=$SECONDS
-scripts/tsan.sh
+scripts/sanitize.sh thread
 echo "harden: ThreadSanitizer took $((SECONDS - started))s"
 started=$SECONDS
 fuzz/run.sh "${HOSEI_FUZZ_SECONDS:-60}"
