@@ -3,17 +3,15 @@
 #include <algorithm>
 #include <cmath>
 #include <new>
-#include <ranges>
+#include <utility>
 
 #include "bitmap_source.h"
 #include "result_file.h"
+#include "row_chunks.h"
 
 namespace hosei {
 
 namespace {
-
-// Rows travel from the source to the copy in pieces of about this many bytes.
-constexpr std::size_t kChunkBytes = std::size_t{1} << 20;
 
 // The rows of one piece of the picture.
 class MarkCanvas {
@@ -47,19 +45,28 @@ constexpr int kRed = 2;
 
 int RoundHalfEven(double value) { return static_cast<int>(std::nearbyint(value)); }
 
+// The first j in begin..end - 1 for which `holds(j)` is false, where it holds for every j
+// up to some point and for none after it; `end` when it holds throughout.
+template <typename Predicate>
+int EndOfPrefix(int begin, int end, Predicate holds) {
+  while (begin < end) {
+    const int middle = begin + (end - begin) / 2;
+    if (holds(middle))
+      begin = middle + 1;
+    else
+      end = middle;
+  }
+  return begin;
+}
+
 // The columns j, within first..last, whose `row(j)` lies in low..high, where row(j) never
 // falls (rising) or never rises (falling) as j grows: found by halving, so a thin piece of a
 // wide picture does not walk the whole diagonal.
 template <typename Row>
 std::pair<int, int> ColumnsOnRows(int first, int last, int low, int high, bool rising, Row row) {
-  const auto columns = std::views::iota(first, last + 1);
   const auto before = [&](int j) { return rising ? row(j) < low : row(j) > high; };
   const auto within = [&](int j) { return rising ? row(j) <= high : row(j) >= low; };
-  const auto at = [&](auto found) {
-    return first + static_cast<int>(std::ranges::distance(columns.begin(), found));
-  };
-  return {at(std::ranges::partition_point(columns, before)),
-          at(std::ranges::partition_point(columns, within))};
+  return {EndOfPrefix(first, last + 1, before), EndOfPrefix(first, last + 1, within)};
 }
 
 }  // namespace
@@ -113,8 +120,7 @@ FileError WriteDisplayCopy(const std::string& source, const std::string& copy) {
   if (FileError error = BitmapSource::open(source, bitmap)) return error;
   const int height = bitmap.height();
   const std::size_t rowLength = bitmap.rowLength();
-  const int chunkRows = static_cast<int>(
-      std::clamp<std::size_t>(kChunkBytes / rowLength, 1, static_cast<std::size_t>(height)));
+  const int chunkRows = RowsPerChunk(rowLength, height);
   PixelBlock chunk;
   try {
     chunk = PixelBlock(rowLength, static_cast<std::size_t>(chunkRows));

@@ -6,6 +6,8 @@
 
 #include "bitmap_picture_reader.h"
 #include "bitmap_source.h"
+#include "file_kind.h"
+#include "photo_file.h"
 
 namespace hosei {
 
@@ -34,7 +36,13 @@ FileError PictureReader::skipRows(int count) {
 }
 
 FileError OpenPictureReader(const std::string& path, std::unique_ptr<PictureReader>& reader) {
-  // photos: a JPEG, PNG or TIFF (KindOfFile) opens through OpenPhoto here.
+  FileKind kind = FileKind::kOther;
+  if (!KindOfFile(path, kind) && IsPhoto(kind)) {
+    std::unique_ptr<PhotoReader> photo;
+    if (FileError error = OpenPhoto(path, photo)) return error;
+    reader = std::move(photo);
+    return {};
+  }
   BitmapSource source;
   if (FileError error = BitmapSource::open(path, source)) return error;
   reader = std::make_unique<BitmapPictureReader>(std::move(source));

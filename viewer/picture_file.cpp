@@ -1,24 +1,53 @@
 #include "picture_file.h"
 
-#include <cstring>
+#include <algorithm>
+#include <memory>
 
-#include "bitmap_file.h"
+#include "picture_preview.h"
+#include "picture_reader.h"
 
 namespace hosei {
 
-FileError LoadPicture(const QString& path, QImage& picture) {
-  BitmapImage bitmap;
-  if (FileError error = ReadBitmapFile(path.toStdString(), bitmap)) return error;
-  const int width = static_cast<int>(bitmap.header.width);
-  const int height = static_cast<int>(bitmap.header.height);
-  QImage image(width, height, QImage::Format_BGR888);
-  if (image.isNull()) return FileError{FileProblem::kOutOfMemory, path.toStdString(), {}};
-  const std::size_t rowBytes = static_cast<std::size_t>(width) * 3;
-  // Stored rows run from the bottom of the picture up; screen rows from the top down.
-  for (int y = 0; y < height; ++y)
-    std::memcpy(image.scanLine(y), bitmap.pixels.row(static_cast<std::size_t>(height - 1 - y)),
-                rowBytes);
-  picture = std::move(image);
+namespace {
+
+// The image takes over the rows as they are, top-down with four-byte aligned rows, and
+// frees them when its last copy goes.
+QImage AdoptRows(TopDownPicture& picture) {
+  std::uint8_t* rows = picture.bytes.release();
+  return QImage(
+      rows, picture.width, picture.height, static_cast<qsizetype>(picture.stride),
+      QImage::Format_BGR888, [](void* bytes) { delete[] static_cast<std::uint8_t*>(bytes); }, rows);
+}
+
+}  // namespace
+
+bool ViewerPicture::covers(bool zoom, QSize area) const {
+  return !image.isNull() && reduced == zoom &&
+         image.width() >= std::min(area.width(), pictureSize.width()) &&
+         image.height() >= std::min(area.height(), pictureSize.height());
+}
+
+FileError LoadPicture(const QString& path, bool zoom, QSize area, ViewerPicture& picture) {
+  const std::string file = path.toStdString();
+  std::unique_ptr<PictureReader> reader;
+  TopDownPicture rows;
+  Reduction reduction;
+  const PictureSize wanted{area.width(), area.height()};
+  FileError error = OpenPictureReader(file, reader);
+  if (!error)
+    error = zoom ? ReadReducedPicture(*reader, wanted, rows, reduction)
+                 : ReadTopLeftRegion(*reader, wanted, rows);
+  if (error) {
+    if (error.path.empty()) error.path = file;
+    return error;
+  }
+  ViewerPicture loaded;
+  loaded.path = path;
+  loaded.pictureSize = QSize(reader->width(), reader->height());
+  loaded.dotsPerPixel = QSize(reduction.x, reduction.y);
+  loaded.reduced = zoom;
+  loaded.image = AdoptRows(rows);
+  picture = std::move(loaded);
   return {};
 }
 

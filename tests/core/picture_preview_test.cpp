@@ -1,0 +1,212 @@
+// Reading a picture for the viewer: whole and reduced, or its top-left part at actual size,
+// from bitmaps (rows bottom-up) and from readers that give their rows top-down.
+
+#include "picture_preview.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <memory>
+#include <random>
+#include <vector>
+
+#include "core_test_support.h"
+#include "picture_reader.h"
+
+namespace hosei {
+namespace {
+
+using test::ScratchFolder;
+using test::TestBitmap;
+using test::WriteFile;
+using Bytes = std::vector<std::uint8_t>;
+
+// A picture held top row first, three bytes a dot, filled with noise.
+struct Dots {
+  Dots(int width, int height, unsigned seed)
+      : width(width), height(height), bgr(3u * width * height) {
+    std::mt19937 random(seed);
+    for (auto& byte : bgr) byte = static_cast<std::uint8_t>(random());
+  }
+  const std::uint8_t* at(int x, int y) const { return &bgr[3 * (std::size_t(y) * width + x)]; }
+  int width, height;
+  Bytes bgr;
+};
+
+// Serves the dots in either row order and counts the rows handed out.
+class DotsReader : public PictureReader {
+ public:
+  DotsReader(const Dots& dots, RowOrder order) : dots_(dots), order_(order) {}
+  int width() const override { return dots_.width; }
+  int height() const override { return dots_.height; }
+  RowOrder rowOrder() const override { return order_; }
+  bool hasAlpha() const override { return false; }
+  FileError readRows(int count, std::uint8_t* bgr, std::size_t stride, std::uint8_t*,
+                     std::size_t) override {
+    if (count > dots_.height - next_) return FileError{FileProblem::kReadFailed, "dots", {}};
+    for (int r = 0; r < count; ++r, ++next_) {
+      const int y = order_ == RowOrder::kTopDown ? next_ : dots_.height - 1 - next_;
+      std::copy_n(dots_.at(0, y), 3 * dots_.width, bgr + r * stride);
+    }
+    return {};
+  }
+  int rowsHandedOut() const { return next_; }
+
+ private:
+  const Dots& dots_;
+  RowOrder order_;
+  int next_ = 0;
+};
+
+// The same dots as a bitmap file, opened as the viewer opens it.
+class BitmapOfDots {
+ public:
+  explicit BitmapOfDots(const Dots& dots) {
+    TestBitmap bitmap;
+    bitmap.width = dots.width;
+    bitmap.height = dots.height;
+    bitmap.pixelDataOffset = 61;  // a gap after the headers, and padding in most widths
+    bitmap.trailing = {1, 2, 3};
+    bitmap.paint = [&](int x, int y, std::uint8_t* bgr) {
+      std::copy_n(dots.at(x - 1, dots.height - y), 3, bgr);
+    };
+    WriteFile(path_, bitmap.bytes());
+  }
+  std::unique_ptr<PictureReader> open() const {
+    std::unique_ptr<PictureReader> reader;
+    EXPECT_FALSE(OpenPictureReader(path_.string(), reader));
+    return reader;
+  }
+
+ private:
+  ScratchFolder folder_;
+  std::filesystem::path path_ = folder_ / "dots.bmp";
+};
+
+// Each dot of a reduction, averaged straight from the whole picture.
+testing::AssertionResult IsBoxAverage(const Dots& dots, const TopDownPicture& picture,
+                                      Reduction by) {
+  if (picture.width != (dots.width + by.x - 1) / by.x ||
+      picture.height != (dots.height + by.y - 1) / by.y)
+    return testing::AssertionFailure() << "size " << picture.width << "x" << picture.height;
+  for (int py = 0; py < picture.height; ++py)
+    for (int px = 0; px < picture.width; ++px)
+      for (int c = 0; c < 3; ++c) {
+        std::uint64_t sum = 0, count = 0;
+        for (int y = py * by.y; y < std::min((py + 1) * by.y, dots.height); ++y)
+          for (int x = px * by.x; x < std::min((px + 1) * by.x, dots.width); ++x, ++count)
+            sum += dots.at(x, y)[c];
+        const int expected = static_cast<int>((2 * sum + count) / (2 * count));
+        if (picture.row(py)[3 * px + c] != expected)
+          return testing::AssertionFailure()
+                 << "dot " << px << "," << py << " channel " << c << ": "
+                 << int(picture.row(py)[3 * px + c]) << " instead of " << expected;
+      }
+  return testing::AssertionSuccess();
+}
+
+struct Sizes {
+  int width, height, targetWidth, targetHeight;
+};
+
+TEST(ReducedPicture, EachDotIsTheAverageOfItsBlockInEitherRowOrder) {
+  const Sizes cases[] = {{1, 1, 1, 1},     {7, 5, 3, 2},      {13, 11, 4, 3},  {101, 37, 10, 9},
+                         {64, 48, 64, 48}, {63, 47, 100, 90}, {9, 301, 2, 7},  {301, 9, 7, 2},
+                         {257, 129, 1, 1}, {1001, 3, 13, 1},  {5, 1203, 5, 17}};
+  unsigned seed = 1;
+  for (const auto& [width, height, targetWidth, targetHeight] : cases) {
+    SCOPED_TRACE(testing::Message()
+                 << width << "x" << height << " to " << targetWidth << "x" << targetHeight);
+    const Dots dots(width, height, seed++);
+    const BitmapOfDots bitmap(dots);
+    DotsReader topDown(dots, RowOrder::kTopDown), bottomUp(dots, RowOrder::kBottomUp);
+    const auto fromFile = bitmap.open();
+    ASSERT_TRUE(fromFile);
+    for (PictureReader* reader : {static_cast<PictureReader*>(&topDown),
+                                  static_cast<PictureReader*>(&bottomUp), fromFile.get()}) {
+      TopDownPicture picture;
+      Reduction by;
+      ASSERT_FALSE(ReadReducedPicture(*reader, {targetWidth, targetHeight}, picture, by));
+      EXPECT_TRUE(IsBoxAverage(dots, picture, by));
+      // No fewer dots than the target where the picture has them, and no more than needed:
+      // reducing by one more would fall short of it.
+      EXPECT_GE(picture.width, std::min(targetWidth, width));
+      EXPECT_GE(picture.height, std::min(targetHeight, height));
+      EXPECT_LT(width / (by.x + 1), targetWidth);
+      EXPECT_LT(height / (by.y + 1), targetHeight);
+    }
+  }
+}
+
+TEST(TopLeftRegion, IsTheCornerAndReadsNoRowsBelowIt) {
+  // {width, height, region width, region height}; a region larger than the picture is cut.
+  const Sizes cases[] = {{13, 11, 5, 4}, {13, 11, 20, 30}, {7, 300, 7, 1},
+                         {1, 1, 1, 1},   {301, 9, 300, 9}, {5, 1203, 3, 700}};
+  unsigned seed = 100;
+  for (const auto& [width, height, regionWidth, regionHeight] : cases) {
+    SCOPED_TRACE(testing::Message()
+                 << width << "x" << height << " cut to " << regionWidth << "x" << regionHeight);
+    const Dots dots(width, height, seed++);
+    const BitmapOfDots bitmap(dots);
+    DotsReader topDown(dots, RowOrder::kTopDown), bottomUp(dots, RowOrder::kBottomUp);
+    const auto fromFile = bitmap.open();
+    ASSERT_TRUE(fromFile);
+    for (PictureReader* reader : {static_cast<PictureReader*>(&topDown),
+                                  static_cast<PictureReader*>(&bottomUp), fromFile.get()}) {
+      TopDownPicture picture;
+      ASSERT_FALSE(ReadTopLeftRegion(*reader, {regionWidth, regionHeight}, picture));
+      ASSERT_EQ(picture.width, std::min(width, regionWidth));
+      ASSERT_EQ(picture.height, std::min(height, regionHeight));
+      for (int y = 0; y < picture.height; ++y)
+        ASSERT_TRUE(std::equal(picture.row(y), picture.row(y) + 3 * picture.width, dots.at(0, y)))
+            << "row " << y;
+    }
+    EXPECT_EQ(topDown.rowsHandedOut(), std::min(height, regionHeight));
+    // The rows below are read and dropped by a reader that cannot seek past them.
+    EXPECT_EQ(bottomUp.rowsHandedOut(), height);
+  }
+}
+
+TEST(BitmapPictureReader, StoredRowsWithoutPaddingSkippedByCountAndNoReadingPastTheEnd) {
+  const Dots dots(5, 9, 7);  // 15 bytes of dots and one of padding a row
+  const BitmapOfDots bitmap(dots);
+  const auto reader = bitmap.open();
+  ASSERT_TRUE(reader);
+  EXPECT_EQ(reader->rowOrder(), RowOrder::kBottomUp);
+  EXPECT_FALSE(reader->hasAlpha());
+  Bytes rows(3 * 16, 0xEE);  // three rows 16 bytes apart
+  ASSERT_FALSE(reader->readRows(2, rows.data(), 16));
+  ASSERT_FALSE(reader->skipRows(4));
+  ASSERT_FALSE(reader->readRows(1, rows.data() + 32, 16));
+  // Stored rows 0, 1 and 6 are picture rows 8, 7 and 2 from the top.
+  for (const auto& [at, y] : {std::pair{0, 8}, {16, 7}, {32, 2}})
+    EXPECT_TRUE(std::equal(rows.begin() + at, rows.begin() + at + 15, dots.at(0, y))) << y;
+  EXPECT_EQ(rows[15], 0xEE);  // the caller's byte between rows is not the file's padding
+  EXPECT_TRUE(reader->readRows(3, rows.data(), 16));
+  EXPECT_TRUE(reader->skipRows(3));
+  EXPECT_FALSE(reader->skipRows(2));
+  EXPECT_TRUE(reader->readRows(1, rows.data(), 16));
+}
+
+TEST(OpenPictureReader, ChecksAsExecuteDoesAndFailsOnRowsCutOffLater) {
+  ScratchFolder folder;
+  const auto path = folder / "photo.bmp";
+  std::unique_ptr<PictureReader> reader;
+  Bytes eightBits = TestBitmap{}.bytes();
+  eightBits[28] = 8;
+  WriteFile(path, eightBits);
+  const FileError refused = OpenPictureReader(path.string(), reader);
+  EXPECT_EQ(refused.problem, FileProblem::kNot24BitBitmap);
+  EXPECT_EQ(refused.path, path.string());
+
+  WriteFile(path, test::Sized(40, 30).bytes());
+  ASSERT_FALSE(OpenPictureReader(path.string(), reader));
+  std::filesystem::resize_file(path, 54 + 120 * 10);
+  TopDownPicture picture;
+  Reduction by;
+  EXPECT_EQ(ReadReducedPicture(*reader, {4, 3}, picture, by).problem, FileProblem::kTruncated);
+}
+
+}  // namespace
+}  // namespace hosei

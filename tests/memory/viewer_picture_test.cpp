@@ -1,0 +1,130 @@
+// What the viewer holds of a picture in each mode, reading it again when the mode or a
+// larger window needs more, and keeping what it shows when a file cannot be read again.
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QPushButton>
+#include <QScreen>
+#include <filesystem>
+
+#include "form2.h"
+#include "picture_box.h"
+#include "scripted_platform_services.h"
+#include "sparse_bitmap.h"
+#include "test_bitmap.h"
+
+inline std::ostream& operator<<(std::ostream& out, const QSize& size) {
+  return out << size.width() << "x" << size.height();
+}
+
+namespace hosei::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+QString Q(const fs::path& path) { return QString::fromStdString(path.string()); }
+
+void Settle() {
+  for (int i = 0; i < 5; ++i) QApplication::processEvents();
+}
+
+class ViewerPicture : public ::testing::Test {
+ protected:
+  ViewerPicture() : viewer(services, work) {
+    viewer.show();
+    Settle();
+  }
+  PictureBox& box() { return *viewer.findChild<PictureBox*>(QStringLiteral("Image1")); }
+  QImage image() { return box().picture().image; }
+  void click(const char* name) {
+    viewer.findChild<QPushButton*>(QString::fromLatin1(name))->click();
+    Settle();
+  }
+  QSize screenSize() { return viewer.screen()->availableGeometry().size(); }
+
+  ScratchFolder folder;
+  ScriptedPlatformServices services;
+  WorkModel work;
+  Form2 viewer;
+};
+
+TEST_F(ViewerPicture, HoldsOnlyWhatTheModeShowsAndReadsAgainWhenTheModeOrAreaNeedsMore) {
+  const QSize picture(4000, 3000);
+  const fs::path path = folder / "large.bmp";
+  WriteSparseBitmap(path, picture.width(), picture.height());
+  viewer.resize(1000, viewer.height());
+  viewer.setImageSize(picture.width(), picture.height());
+  ASSERT_FALSE(viewer.showAsCurrent(Q(path)));
+  Settle();
+  const auto largestView = [&] { return box().size().expandedTo(screenSize()); };
+  ASSERT_EQ(box().size(), QSize(1000, 750));
+
+  // Zoom: the whole picture, reduced to no fewer pixels than can be seen, yet well below its
+  // own size.
+  EXPECT_TRUE(box().picture().reduced);
+  EXPECT_TRUE(image().width() >= largestView().width() && image().width() < 2 * 1000);
+  EXPECT_TRUE(image().height() >= largestView().height() && image().height() < 2 * 750);
+  // Actual size: the part that can be seen, at full size.
+  click("Command1");
+  EXPECT_FALSE(viewer.zoomMode());
+  EXPECT_FALSE(box().picture().reduced);
+  EXPECT_EQ(image().size(), largestView());
+  // A window larger than any before: read again once it settles.
+  viewer.resize(1600, viewer.height());
+  Settle();
+  ASSERT_EQ(box().size(), QSize(1600, 1200));
+  EXPECT_EQ(image().size(), largestView());
+  click("Command1");
+  EXPECT_TRUE(viewer.zoomMode());
+  EXPECT_TRUE(box().picture().reduced);
+  EXPECT_TRUE(image().width() >= 1600 && image().height() >= 1200) << image().size();
+  EXPECT_TRUE(image().width() < picture.width() && image().height() < picture.height());
+  EXPECT_EQ(services.messages, QStringList());
+}
+
+TEST_F(ViewerPicture, AFileThatCannotBeReadAgainChangesNothingButTheMessage) {
+  const fs::path before = folder / "before.bmp", after = folder / "after.bmp";
+  const auto write = [](const fs::path& path, std::uint8_t blue) {
+    TestBitmap bitmap;
+    bitmap.paint = [blue](int, int, std::uint8_t* bgr) { bgr[0] = blue, bgr[1] = bgr[2] = 0; };
+    WriteFile(path, bitmap.bytes());
+  };
+  const auto blueShown = [&] { return qBlue(image().pixel(0, 0)); };
+  write(before, 10);
+  write(after, 200);
+  viewer.setImageSize(4, 3);
+  ASSERT_FALSE(viewer.showAsCurrent(Q(before)));
+  ASSERT_FALSE(viewer.showAsCurrent(Q(after)));
+  EXPECT_EQ(blueShown(), 200);
+
+  fs::remove(after);
+  const qint64 shown = image().cacheKey();
+  click("Command1");  // to actual size: the file on show is gone
+  ASSERT_EQ(services.messages.size(), 1);
+  EXPECT_TRUE(services.messages[0].startsWith("画像を表示できません\nファイルを開けません: "))
+      << services.messages[0].toStdString();
+  EXPECT_TRUE(viewer.zoomMode());
+  EXPECT_EQ(image().cacheKey(), shown);
+
+  click("Command2");  // ←: the picture before comes back
+  EXPECT_EQ(blueShown(), 10);
+  EXPECT_EQ(viewer.currentPath(), Q(before));
+  EXPECT_EQ(viewer.previousPath(), Q(after));
+  click("Command2");  // and the one after cannot
+  EXPECT_EQ(services.messages.size(), 2);
+  EXPECT_EQ(blueShown(), 10);
+  EXPECT_EQ(viewer.currentPath(), Q(before));
+  EXPECT_EQ(viewer.windowTitle(), Q(before));
+}
+
+}  // namespace
+}  // namespace hosei::test
+
+int main(int argc, char** argv) {
+  testing::InitGoogleTest(&argc, argv);
+  // Headless unless told otherwise, also when the tests are listed at build time.
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication application(argc, argv);
+  return RUN_ALL_TESTS();
+}
