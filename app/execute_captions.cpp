@@ -7,9 +7,8 @@
 
 namespace hosei {
 
-void ExecuteCaptions::headerAccepted(const BitmapHeader& header) {
-  const int height = static_cast<int>(header.height);
-  viewer_.setImageSize(static_cast<int>(header.width), height);
+void ExecuteCaptions::pictureAccepted(int width, int height) {
+  viewer_.setImageSize(width, height);
   cursor_.start();
   status_.setText(QString::fromStdString(RowTotalCaption(height)));
   status_.repaint();

@@ -17,7 +17,7 @@ class ExecuteCaptions : public ExecuteObserver {
   ExecuteCaptions(QLabel& rowsDone, QLabel& status, Form2& viewer, WaitCursor& cursor)
       : rowsDone_(rowsDone), status_(status), viewer_(viewer), cursor_(cursor) {}
 
-  void headerAccepted(const BitmapHeader& header) override;
+  void pictureAccepted(int width, int height) override;
   void rowsDone(int row) override;
 
  private:

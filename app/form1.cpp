@@ -2,18 +2,19 @@
 
 #include <QCheckBox>
 #include <QCloseEvent>
-#include <QComboBox>
-#include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QScrollBar>
 #include <initializer_list>
 
+#include "boundary_box.h"
+#include "caption_label.h"
 #include "form2.h"
 #include "help_texts.h"
 #include "parameter_field.h"
+#include "parameter_slider.h"
+#include "parameter_table.h"
 #include "slider_link.h"
-#include "tables.h"
 #include "twips.h"
 #include "version.h"
 #include "working_files.h"
@@ -24,6 +25,8 @@ namespace {
 
 // The viewer opens beside the main window, its left edge this far to the right.
 const int kViewerOffset = TwipsToPixels(6000);
+
+constexpr const char* kCentreMovedCaption = "中心移動";
 
 QString VersionCaption() {
   return QStringLiteral("Ver %1.%2.%3").arg(kVersionMajor).arg(kVersionMinor).arg(kVersionPatch);
@@ -41,8 +44,8 @@ Form1::Form1(PlatformServices& services, WorkingFiles& workingFiles, QString fir
       services_(services),
       workingFiles_(workingFiles),
       dialogFolder_(std::move(firstDialogFolder)) {
-  CommonDialog1.filters = {QStringLiteral("ビットマップ(*.bmp)"), QStringLiteral("all(*.*)")};
-  CommonDialog1.defaultSuffix = QStringLiteral("bmp");
+  fileDialog_.filters = {QStringLiteral("ビットマップ(*.bmp)"), QStringLiteral("all(*.*)")};
+  fileDialog_.defaultSuffix = QStringLiteral("bmp");
   buildControls();
   runStartUp();
   connectHandlers();
@@ -54,65 +57,61 @@ Form1::~Form1() { delete viewer_.data(); }
 // No field, slider, option or check box is touched here, so none of their handlers runs
 // and the initial texts and slider values agree.
 void Form1::runStartUp() {
-  Label10->setText(VersionCaption());
-  // Builds TransitionCurve (soft, intermediate, sharp) and then ToneCurve's brightness rows.
-  BuildTables();
-  Combo1->addItems(
+  versionCaption->setText(VersionCaption());
+  boundaryBox->addItems(
       {QStringLiteral("Soft"), QStringLiteral("Intermediate"), QStringLiteral("Sharp")});
-  // The boundary starts as the text "Soft" with no list entry chosen.
-  Combo1->setCurrentIndex(-1);
-  Combo1->setEditText(QStringLiteral("Soft"));
+  // The boundary starts as its declared text with no list entry chosen.
+  boundaryBox->setCurrentIndex(-1);
+  boundaryBox->setEditText(QString::fromUtf8(DeclarationOf(Field::kBoundary).defaultText));
   clearMovedCentre();
 }
 
 void Form1::connectHandlers() {
-  const struct {
-    ParameterField* field;
-    QScrollBar* slider;
-    SliderScale scale;
-  } links[] = {
-      {Text1, HScroll1, SliderScale::kDirect}, {Text2, HScroll2, SliderScale::kDirect},
-      {Text5, HScroll3, SliderScale::kDirect}, {Text6, VScroll1, SliderScale::kNegated},
-      {Text7, HScroll5, SliderScale::kDirect}, {Text8, HScroll6, SliderScale::kDirect},
-      {Text9, HScroll4, SliderScale::kGamma},
-  };
-  for (const auto& link : links) {
-    new SliderLink(link.field, link.slider, link.scale, this);
-    connect(link.field, &QLineEdit::textChanged, this,
-            [this, field = link.field] { parameterTextChanged(field); });
+  // A field and its slider: each moves the other, and a new text in the field explains it
+  // on the help line.
+  for (const ParameterDeclaration& declared : kParameterTable) {
+    if (!declared.slider || !slider(declared.field)) continue;
+    new SliderLink(field(declared.field), slider(declared.field), declared.slider->scale, this);
+    connect(field(declared.field), &QLineEdit::textChanged, this,
+            [this, which = declared.field] { parameterTextChanged(which); });
   }
 
-  connect(Option1, &QRadioButton::toggled, this, [this](bool on) {
+  connect(vignettingOption, &QRadioButton::toggled, this, [this](bool on) {
     if (on) selectMode(Mode::kVignetting);
   });
-  connect(Option2, &QRadioButton::toggled, this, [this](bool on) {
+  connect(fogOption, &QRadioButton::toggled, this, [this](bool on) {
     if (on) selectMode(Mode::kFog);
   });
-  connect(Option3, &QRadioButton::toggled, this, [this](bool on) {
+  connect(gammaOption, &QRadioButton::toggled, this, [this](bool on) {
     if (on) selectMode(Mode::kGamma);
   });
-  connect(Check1, &QCheckBox::toggled, this, [this](bool on) { SetVisible({Text4, Label5}, on); });
-  connect(Check2, &QCheckBox::toggled, Check3, &QCheckBox::setVisible);
-  connect(Combo1, &QComboBox::activated, this, &Form1::boundaryChosen);
-  connect(Text3, &QLineEdit::textChanged, this, &Form1::currentFileChanged);
+  connect(backgroundCheck, &QCheckBox::toggled, this, [this](bool on) {
+    SetVisible({field(Field::kThreshold), thresholdCaption}, on);
+  });
+  connect(showPictureCheck, &QCheckBox::toggled, guideLinesCheck, &QCheckBox::setVisible);
+  connect(boundaryBox, &BoundaryBox::entryChosen, this, &Form1::boundaryChosen);
 
-  connect(Command1, &QPushButton::clicked, this, &Form1::execute);
-  connect(Command2, &QPushButton::clicked, this, &Form1::exitProgram);
-  connect(Command3, &QPushButton::clicked, this, &Form1::chooseFile);
-  connect(Command4, &QPushButton::clicked, this,
+  connect(executeButton, &QPushButton::clicked, this, &Form1::execute);
+  connect(exitButton, &QPushButton::clicked, this, &Form1::exitProgram);
+  connect(chooseFileButton, &QPushButton::clicked, this, &Form1::chooseFile);
+  connect(vignettingCircleButton, &QPushButton::clicked, this,
           [this] { emit guideCircleRequested(GuideCircle::kVignetting); });
-  connect(Command5, &QPushButton::clicked, this,
+  connect(fogCircleButton, &QPushButton::clicked, this,
           [this] { emit guideCircleRequested(GuideCircle::kFog); });
-  connect(Command6, &QPushButton::clicked, this, &Form1::centreMoveRequested);
+  connect(centreMoveButton, &QPushButton::clicked, this, &Form1::centreMoveRequested);
   connect(this, &Form1::guideCircleRequested, this, &Form1::drawGuideCircle);
   connect(this, &Form1::centreMoveRequested, this, &Form1::moveCentre);
 }
 
 Form2& Form1::ensureViewer() {
   if (!viewer_) {
-    viewer_ = new Form2(services_);
+    // A new viewer has shown no picture and recorded no size yet, as after it was closed.
+    work_.imageSize.reset();
+    work_.previousPicture.clear();
+    work_.currentPicture.clear();
+    viewer_ = new Form2(services_, work_);
     viewer_->move(pos() + QPoint(kViewerOffset, 0));
-    connect(viewer_, &Form2::helpTextShown, Label13, &QLabel::setText);
+    connect(viewer_, &Form2::helpTextShown, helpLine, &QLabel::setText);
   }
   return *viewer_;
 }
@@ -124,90 +123,93 @@ Form2& Form1::showViewer() {
   return viewer;
 }
 
-void Form1::parameterTextChanged(ParameterField* field) {
+QString Form1::fieldText(Field which) const {
+  if (which == Field::kBoundary) return boundaryBox->currentText();
+  return field(which)->text();
+}
+
+void Form1::parameterTextChanged(Field which) {
   if (viewer_ && viewer_->circleShown()) {
-    if (field == Text1) emit guideCircleRequested(GuideCircle::kVignetting);
-    if (field == Text5 || field == Text6 || field == Text7)
+    if (which == Field::kStart) emit guideCircleRequested(GuideCircle::kVignetting);
+    if (which == Field::kLightX || which == Field::kLightY || which == Field::kSize)
       emit guideCircleRequested(GuideCircle::kFog);
   }
-  const char* help = nullptr;
-  if (field == Text1) help = kStartHelp;
-  if (field == Text2) help = kCoefficientHelp;
-  if (field == Text5 || field == Text6) help = kLightCentreHelp;
-  if (field == Text7) help = kLightSizeHelp;
-  if (field == Text8) help = kBrightnessHelp;
-  if (field == Text9) help = kGammaHelp;
-  if (help) Label13->setText(QString::fromUtf8(help));
+  helpLine->setText(QString::fromUtf8(DeclarationOf(which).help));
+}
+
+// The fields, sliders and captions of a mode's parameters show in that mode only; the
+// buttons and notes that serve one mode likewise.
+void Form1::showControlsOf(Mode mode) {
+  for (const ParameterDeclaration& declared : kParameterTable) {
+    if (!declared.mode) continue;
+    const bool shown = *declared.mode == mode;
+    if (field(declared.field)) field(declared.field)->setVisible(shown);
+    if (slider(declared.field)) slider(declared.field)->setVisible(shown);
+  }
+  for (const auto& [caption, explained] : fieldCaptions_) {
+    if (const auto& declaredMode = DeclarationOf(explained).mode)
+      caption->setVisible(*declaredMode == mode);
+  }
+  SetVisible({vignettingCircleButton, centreMoveButton}, mode == Mode::kVignetting);
+  SetVisible({lightYCaption, originNote, darkerNote, fogCircleButton}, mode == Mode::kFog);
+  SetVisible({boundaryBox, boundaryCaption}, mode != Mode::kGamma);
 }
 
 void Form1::selectMode(Mode mode) {
-  const bool vignetting = mode == Mode::kVignetting;
-  const bool fog = mode == Mode::kFog;
-  const bool gamma = mode == Mode::kGamma;
-  SetVisible({Text1, HScroll1, Label1, Text2, HScroll2, Label2, Command4, Command6}, vignetting);
-  SetVisible({Text5, HScroll3, Label6, Text6, VScroll1, Label7, Text7, HScroll5, Label8, Text8,
-              HScroll6, Label9, Label11, Label12, Command5},
-             fog);
-  SetVisible({Text9, HScroll4, Label14}, gamma);
-  SetVisible({Combo1, Label15}, !gamma);
+  showControlsOf(mode);
   if (viewer_) viewer_->hideCircle();
   // The moved centre belongs to the vignetting correction; leaving it returns the centre
   // to the middle of the image.
-  if (!vignetting) clearMovedCentre();
+  if (mode != Mode::kVignetting) clearMovedCentre();
 }
 
 void Form1::boundaryChosen() {
-  const QString text = Combo1->currentText();
+  const QString text = boundaryBox->currentText();
   const char* help = kSoftBoundaryHelp;
   if (text == QLatin1String("Sharp")) help = kSharpBoundaryHelp;
   if (text == QLatin1String("Intermediate")) help = kIntermediateBoundaryHelp;
-  Label13->setText(QString::fromUtf8(help));
+  helpLine->setText(QString::fromUtf8(help));
 }
 
-void Form1::currentFileChanged() {
-  for (QPushButton* needsFile : {Command1, Command4, Command5, Command6})
+void Form1::showCurrentFile(const QString& path) {
+  work_.currentFile = path;
+  currentFileField->setEnabled(true);
+  currentFileField->setText(path);
+  for (QPushButton* needsFile :
+       {executeButton, vignettingCircleButton, fogCircleButton, centreMoveButton})
     needsFile->setEnabled(true);
 }
 
 Mode Form1::mode() const {
-  if (Option1->isChecked()) return Mode::kVignetting;
-  if (Option2->isChecked()) return Mode::kFog;
+  if (vignettingOption->isChecked()) return Mode::kVignetting;
+  if (fogOption->isChecked()) return Mode::kFog;
   return Mode::kGamma;
 }
 
 FieldTexts Form1::fieldTexts() const {
   FieldTexts texts;
   texts.mode = mode();
-  texts.start = Text1->text().toStdString();
-  texts.coefficient = Text2->text().toStdString();
-  texts.lightX = Text5->text().toStdString();
-  texts.lightY = Text6->text().toStdString();
-  texts.size = Text7->text().toStdString();
-  texts.brightness = Text8->text().toStdString();
-  texts.gamma = Text9->text().toStdString();
-  texts.boundary = Combo1->currentText().toStdString();
-  texts.background = Check1->isChecked();
-  texts.threshold = Text4->text().toStdString();
+  texts.background = backgroundCheck->isChecked();
+  for (const ParameterDeclaration& declared : kParameterTable)
+    texts[declared.field] = fieldText(declared.field).toStdString();
   return texts;
 }
 
-std::optional<MovedCentre> Form1::movedCentre() const {
-  if (Label16->text().isEmpty()) return std::nullopt;
-  return MovedCentre{Label16->text().toInt(), Label17->text().toInt(), FarCornerDistanceSquared};
-}
-
 void Form1::setMovedCentre(const MovedCentre& centre) {
-  Label16->setText(QString::number(centre.x));
-  Label17->setText(QString::number(centre.y));
-  Label18->setText(QStringLiteral("中心移動"));
-  FarCornerDistanceSquared = centre.farCornerDistanceSquared;
+  work_.movedCentre = centre;
+  showMovedCentre();
 }
 
-// FarCornerDistanceSquared keeps its value: it is read only while a centre is set.
 void Form1::clearMovedCentre() {
-  Label16->clear();
-  Label17->clear();
-  Label18->clear();
+  work_.movedCentre.reset();
+  showMovedCentre();
+}
+
+void Form1::showMovedCentre() {
+  const auto& centre = work_.movedCentre;
+  movedXCaption->setText(centre ? QString::number(centre->x) : QString());
+  movedYCaption->setText(centre ? QString::number(centre->y) : QString());
+  centreMovedCaption->setText(centre ? QString::fromUtf8(kCentreMovedCaption) : QString());
 }
 
 void Form1::exitProgram() {

@@ -3,31 +3,38 @@
 #include <QPointer>
 #include <QString>
 #include <QWidget>
+#include <array>
+#include <cstddef>
 #include <optional>
+#include <utility>
+#include <vector>
 
 #include "file_error.h"
 #include "form2.h"
 #include "moved_centre.h"
 #include "parameters.h"
 #include "platform_services.h"
+#include "work_model.h"
 
 class QCheckBox;
-class QComboBox;
-class QLabel;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
-class QScrollBar;
 
 namespace hosei {
 
+class BoundaryBox;
+class CaptionLabel;
 class ParameterField;
+class ParameterSlider;
 class WorkingFiles;
 
 enum class GuideCircle { kVignetting, kFog };
 
 // The main window: every correction parameter, the mode, the file to work on, Execute
-// and exit. The parameters live in the controls' texts; nothing is kept between runs.
+// and exit. The parameters live in the controls' texts; the rest of the work (the current
+// file, the image size, the moved centre, the viewer's pictures) in the work model, which
+// the captions show.
 class Form1 : public QWidget {
   Q_OBJECT
 
@@ -39,9 +46,9 @@ class Form1 : public QWidget {
 
   // The viewer, once some action has needed it; nothing before, or after it was closed.
   Form2* viewer() const { return viewer_; }
+  const WorkModel& work() const { return work_; }
 
-  // The vignetting centre moved away from the image centre, if one is set.
-  std::optional<MovedCentre> movedCentre() const;
+  // The vignetting centre moved away from the image centre, shown under the centre button.
   void setMovedCentre(const MovedCentre& centre);
   void clearMovedCentre();
 
@@ -69,10 +76,14 @@ class Form1 : public QWidget {
   Form2& showViewer();
 
   // Parameter panel.
-  void parameterTextChanged(ParameterField* field);
+  ParameterField* field(Field which) const { return fields_[Index(which)]; }
+  ParameterSlider* slider(Field which) const { return sliders_[Index(which)]; }
+  QString fieldText(Field which) const;
+  void parameterTextChanged(Field which);
+  void showControlsOf(Mode mode);
   void selectMode(Mode mode);
   void boundaryChosen();
-  void currentFileChanged();
+  void showCurrentFile(const QString& path);
   Mode mode() const;
   FieldTexts fieldTexts() const;
 
@@ -84,6 +95,7 @@ class Form1 : public QWidget {
   // Guide circles and the centre move.
   void drawGuideCircle(GuideCircle circle);
   void moveCentre();
+  void showMovedCentre();
 
   // Help line.
   QString executeHelp() const;
@@ -94,64 +106,56 @@ class Form1 : public QWidget {
 
   void exitProgram();
 
+  static constexpr std::size_t Index(Field which) { return static_cast<std::size_t>(which); }
+
   PlatformServices& services_;
   WorkingFiles& workingFiles_;
   QString dialogFolder_;
   QPointer<Form2> viewer_;
-
-  // The controls, named as the rest of the program and the tests know them.
-  QPushButton* Command1;  // 実 行
-  QPushButton* Command2;  // 終了
-  QPushButton* Command3;  // ファイル設定
-  QPushButton* Command4;  // vignetting circle
-  QPushButton* Command5;  // fog circle
-  QPushButton* Command6;  // centre move
-  QRadioButton* Option1;
-  QRadioButton* Option2;
-  QRadioButton* Option3;
-  ParameterField* Text1;
-  ParameterField* Text2;
-  QLineEdit* Text3;
-  ParameterField* Text4;
-  ParameterField* Text5;
-  ParameterField* Text6;
-  ParameterField* Text7;
-  ParameterField* Text8;
-  ParameterField* Text9;
-  QScrollBar* HScroll1;
-  QScrollBar* HScroll2;
-  QScrollBar* HScroll3;
-  QScrollBar* HScroll4;
-  QScrollBar* HScroll5;
-  QScrollBar* HScroll6;
-  QScrollBar* VScroll1;
-  QComboBox* Combo1;
-  QCheckBox* Check1;
-  QCheckBox* Check2;
-  QCheckBox* Check3;
-  QLabel* Label1;
-  QLabel* Label2;
-  QLabel* Label3;
-  QLabel* Label4;
-  QLabel* Label5;
-  QLabel* Label6;
-  QLabel* Label7;
-  QLabel* Label8;
-  QLabel* Label9;
-  QLabel* Label10;
-  QLabel* Label11;
-  QLabel* Label12;
-  QLabel* Label13;
-  QLabel* Label14;
-  QLabel* Label15;
-  QLabel* Label16;
-  QLabel* Label17;
-  QLabel* Label18;
+  WorkModel work_;
   // The file-open dialog's design settings: the filter list and default extension.
-  FileDialogRequest CommonDialog1;
-  // Squared distance from the moved centre to the farthest corner; read only while
-  // Label16 holds a moved centre.
-  float FarCornerDistanceSquared = 0.0f;
+  FileDialogRequest fileDialog_;
+
+  // The controls. Their object names are the window's design names (Command1, Text1, ...),
+  // which the tests use; each is noted beside it.
+  QPushButton* executeButton;           // Command1: 実 行
+  QPushButton* exitButton;              // Command2: 終了
+  QPushButton* chooseFileButton;        // Command3: ファイル設定
+  QPushButton* vignettingCircleButton;  // Command4
+  QPushButton* fogCircleButton;         // Command5
+  QPushButton* centreMoveButton;        // Command6
+  QRadioButton* vignettingOption;       // Option1
+  QRadioButton* fogOption;              // Option2
+  QRadioButton* gammaOption;            // Option3
+  // The typed parameters by Field (Text1, Text2, Text5 to Text9, Text4) and their sliders;
+  // the boundary is typed into a box of its own, and not every field has a slider.
+  std::array<ParameterField*, kFieldCount> fields_{};
+  std::array<ParameterSlider*, kFieldCount> sliders_{};
+  BoundaryBox* boundaryBox;          // Combo1
+  QLineEdit* currentFileField;       // Text3
+  QCheckBox* backgroundCheck;        // Check1: バックの調整
+  QCheckBox* showPictureCheck;       // Check2: 画像表示
+  QCheckBox* guideLinesCheck;        // Check3: 補助線
+  CaptionLabel* startCaption;        // Label1
+  CaptionLabel* coefficientCaption;  // Label2
+  CaptionLabel* rowsDoneCaption;     // Label3
+  CaptionLabel* statusCaption;       // Label4
+  CaptionLabel* thresholdCaption;    // Label5
+  CaptionLabel* lightXCaption;       // Label6
+  CaptionLabel* lightYCaption;       // Label7
+  CaptionLabel* sizeCaption;         // Label8
+  CaptionLabel* brightnessCaption;   // Label9
+  CaptionLabel* versionCaption;      // Label10
+  CaptionLabel* originNote;          // Label11
+  CaptionLabel* darkerNote;          // Label12
+  CaptionLabel* helpLine;            // Label13
+  CaptionLabel* gammaCaption;        // Label14
+  CaptionLabel* boundaryCaption;     // Label15
+  CaptionLabel* movedXCaption;       // Label16
+  CaptionLabel* movedYCaption;       // Label17
+  CaptionLabel* centreMovedCaption;  // Label18
+  // The captions that explain a field, in the field's own help words.
+  std::vector<std::pair<CaptionLabel*, Field>> fieldCaptions_;
 };
 
 }  // namespace hosei

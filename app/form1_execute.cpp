@@ -1,10 +1,9 @@
 // Execute: one correction run of the current file, reported in the captions as it goes.
 
 #include <QCheckBox>
-#include <QLabel>
-#include <QLineEdit>
 #include <variant>
 
+#include "caption_label.h"
 #include "execute.h"
 #include "execute_captions.h"
 #include "form1.h"
@@ -23,7 +22,7 @@ constexpr const char* kNotProcessedStatus = "処理できませんでした";
 }  // namespace
 
 void Form1::execute() {
-  const QString currentFile = Text3->text();
+  const QString currentFile = work_.currentFile;
   if (currentFile.isEmpty()) return;
   const auto read = ReadParameters(fieldTexts());
   const Parameters* parameters = std::get_if<Parameters>(&read);
@@ -33,9 +32,9 @@ void Form1::execute() {
   viewer.setCurrentPath(currentFile);
   viewer.hideCircle();
 
-  const ExecuteJob job{currentFile.toStdString(), *parameters, movedCentre(), {}};
+  const ExecuteJob job{currentFile.toStdString(), *parameters, work_.movedCentre, {}};
   WaitCursor cursor;
-  ExecuteCaptions captions(*Label3, *Label4, viewer, cursor);
+  ExecuteCaptions captions(*rowsDoneCaption, *statusCaption, viewer, cursor);
   const ExecuteOutcome outcome = Execute(job, &captions);
   if (!outcome.succeeded()) {
     cursor.stop();
@@ -44,11 +43,11 @@ void Form1::execute() {
   }
 
   const QString resultFile = QString::fromStdString(outcome.resultFile);
-  Label3->setText(QString::fromUtf8(kFinishedCaption));
-  Label4->setText(QString::fromStdString(SavedAsCaption(outcome.resultFile)));
+  rowsDoneCaption->setText(QString::fromUtf8(kFinishedCaption));
+  statusCaption->setText(QString::fromStdString(SavedAsCaption(outcome.resultFile)));
   showViewer();
   viewer.setWindowTitle(QString::fromStdString(ResultViewerCaption(outcome.resultFile)));
-  if (Check2->isChecked()) {
+  if (showPictureCheck->isChecked()) {
     if (FileError error = viewer.showAsCurrent(resultFile)) {
       cursor.stop();
       services_.showMessage(&viewer, PictureFailureMessage(error));
@@ -59,11 +58,11 @@ void Form1::execute() {
 void Form1::reportExecuteFailure(const FileError& error) {
   if (error.problem == FileProblem::kNot24BitBitmap) {
     services_.showMessage(this, QString::fromUtf8(kNot24BitBitmapMessage));
-    Label4->setText(QString::fromUtf8(kColourCountErrorStatus));
+    statusCaption->setText(QString::fromUtf8(kColourCountErrorStatus));
     return;
   }
   services_.showMessage(this, QString::fromStdString(DescribeFileError(error)));
-  Label4->setText(QString::fromUtf8(kNotProcessedStatus));
+  statusCaption->setText(QString::fromUtf8(kNotProcessedStatus));
 }
 
 }  // namespace hosei

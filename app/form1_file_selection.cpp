@@ -4,10 +4,9 @@
 #include <QCheckBox>
 #include <QDir>
 #include <QFileInfo>
-#include <QLabel>
-#include <QLineEdit>
 
 #include "bitmap_file.h"
+#include "caption_label.h"
 #include "file_names.h"
 #include "form1.h"
 #include "form2.h"
@@ -36,7 +35,7 @@ void Form1::chooseFile() {
   std::optional<ChosenFile> chosen;
   // Cancelling the confirmation opens the dialog again; only cancelling the dialog ends.
   for (;;) {
-    FileDialogRequest request = CommonDialog1;
+    FileDialogRequest request = fileDialog_;
     request.folder = dialogFolder_;
     chosen = services_.chooseFileToOpen(this, request);
     if (!chosen) return;
@@ -50,8 +49,7 @@ void Form1::chooseFile() {
 void Form1::loadFile(const ChosenFile& chosen) {
   // The file becomes current before it is checked: a rejected file stays current, and
   // Execute rejects it again in the same words.
-  Text3->setEnabled(true);
-  Text3->setText(chosen.path);
+  showCurrentFile(chosen.path);
 
   BitmapHeader header;
   if (FileError error = ReadBitmapHeader(chosen.path.toStdString(), header)) {
@@ -60,7 +58,7 @@ void Form1::loadFile(const ChosenFile& chosen) {
   }
   if (!IsAccepted24BitBitmap(header)) {
     services_.showMessage(this, QString::fromUtf8(kNot24BitBitmapMessage));
-    Label4->setText(QString::fromUtf8(kColourCountErrorStatus));
+    statusCaption->setText(QString::fromUtf8(kColourCountErrorStatus));
     return;
   }
 
@@ -69,14 +67,14 @@ void Form1::loadFile(const ChosenFile& chosen) {
   viewer.show();
   viewer.raise();
   viewer.setWindowTitle(chosen.path);
-  if (Check2->isChecked()) showChosenPicture(viewer, chosen);
+  if (showPictureCheck->isChecked()) showChosenPicture(viewer, chosen);
   clearMovedCentre();
   viewer.hideCircle();
 }
 
 void Form1::showChosenPicture(Form2& viewer, const ChosenFile& chosen) {
   QString shown = chosen.path;
-  if (Check3->isChecked()) {
+  if (guideLinesCheck->isChecked()) {
     const auto named = DisplayCopyName({}, chosen.title.toStdString());
     if (!named) {
       services_.showMessage(

@@ -5,7 +5,13 @@
 
 namespace hosei {
 
-ParameterField::ParameterField(QWidget* parent) : QLineEdit(parent) {}
+ParameterField::ParameterField(QWidget* parent) : QLineEdit(parent) {
+  // A text written by the program (a slider's "1.48024428491834") would leave the caret at
+  // its end and show only the end of a long number; the user reads it from its start.
+  connect(this, &QLineEdit::textChanged, this, [this] {
+    if (!hasFocus()) setCursorPosition(0);
+  });
+}
 
 void ParameterField::focusInEvent(QFocusEvent* event) {
   QLineEdit::focusInEvent(event);

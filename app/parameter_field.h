@@ -6,6 +6,7 @@ namespace hosei {
 
 // A parameter field: gaining the focus selects its whole text, so a new value replaces
 // the old one as it is typed; losing it to another control of the program is reported.
+// A text set while the user is not in the field shows from its first character.
 class ParameterField : public QLineEdit {
   Q_OBJECT
 

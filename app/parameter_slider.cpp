@@ -1,6 +1,9 @@
 #include "parameter_slider.h"
 
 #include <QKeyEvent>
+#include <QPainter>
+#include <QStyle>
+#include <QStyleOptionFocusRect>
 
 namespace hosei {
 
@@ -38,6 +41,16 @@ void ParameterSlider::keyPressEvent(QKeyEvent* event) {
   }
   triggerAction(action);
   event->accept();
+}
+
+void ParameterSlider::paintEvent(QPaintEvent* event) {
+  QScrollBar::paintEvent(event);
+  if (!hasFocus()) return;
+  QStyleOptionFocusRect focus;
+  focus.initFrom(this);
+  focus.backgroundColor = palette().color(backgroundRole());
+  QPainter painter(this);
+  style()->drawPrimitive(QStyle::PE_FrameFocusRect, &focus, &painter, this);
 }
 
 }  // namespace hosei

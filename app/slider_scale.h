@@ -4,14 +4,9 @@
 #include <QString>
 #include <optional>
 
-namespace hosei {
+#include "parameter_table.h"
 
-// How a slider's value and its field's number correspond.
-enum class SliderScale {
-  kDirect,   // the field shows the value
-  kNegated,  // the field shows minus the value (a vertical slider with its top as the maximum)
-  kGamma,    // the field shows 1.04 raised to the value
-};
+namespace hosei {
 
 // The field text for a slider value: a whole number, or for gamma at most 15 significant
 // digits without trailing zeros (10 gives 1.48024428491834).

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "caption_label.h"
 #include "circle_shape.h"
 #include "fonts.h"
 #include "hover_help.h"
@@ -29,8 +30,9 @@ const int kStripHeight = TwipsToPixels(285);
 // window system can map.
 constexpr int kHighestPictureArea = 16000;
 
-QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text, const QRect& geometry) {
-  auto* label = new QLabel(text, parent);
+template <typename Label = CaptionLabel>
+Label* MakeLabel(QWidget* parent, const char* name, const QString& text, const QRect& geometry) {
+  auto* label = new Label(text, parent);
   label->setObjectName(QString::fromLatin1(name));
   label->setTextFormat(Qt::PlainText);
   label->setGeometry(geometry);
@@ -47,8 +49,8 @@ QPushButton* MakeButton(QWidget* parent, const char* name, const QString& captio
 
 }  // namespace
 
-Form2::Form2(PlatformServices& services, QWidget* parent)
-    : QWidget(parent, Qt::Window), services_(services) {
+Form2::Form2(PlatformServices& services, WorkModel& work, QWidget* parent)
+    : QWidget(parent, Qt::Window), services_(services), work_(work) {
   setObjectName(QStringLiteral("Form2"));
   setAttribute(Qt::WA_DeleteOnClose);
   // The main window keeps the keyboard while pictures come and go here.
@@ -56,83 +58,96 @@ Form2::Form2(PlatformServices& services, QWidget* parent)
   setFont(GothicFont(kWindowFontPoints));
   setWindowTitle(QString());
 
-  Image1 = new PictureBox(this);
-  Image1->setObjectName(QStringLiteral("Image1"));
-  Image1->setGeometry(TwipsRect(0, 285, 4815, 3015));
-  Command1 =
+  pictureBox = new PictureBox(this);
+  pictureBox->setObjectName(QStringLiteral("Image1"));
+  pictureBox->setGeometry(TwipsRect(0, 285, 4815, 3015));
+  zoomButton =
       MakeButton(this, "Command1", QString::fromUtf8(kToActualSize), TwipsRect(2850, 0, 800, 280));
-  Command2 = MakeButton(this, "Command2", QStringLiteral("←"), TwipsRect(3720, 0, 550, 280));
-  Label3 =
+  beforeAfterButton =
+      MakeButton(this, "Command2", QStringLiteral("←"), TwipsRect(3720, 0, 550, 280));
+  sizeModeCaption =
       MakeLabel(this, "Label3", QString::fromUtf8(kZoomSizeCaption), TwipsRect(75, 45, 1335, 180));
-  Label1 = MakeLabel(this, "Label1", QString(), TwipsRect(1455, 45, 675, 180));
-  Label2 = MakeLabel(this, "Label2", QString(), TwipsRect(2115, 45, 675, 180));
-  Label4 = MakeLabel(this, "Label4", QString(), QRect());
-  Label4->hide();
-  Label5 = MakeLabel(this, "Label5", QString(), QRect());
-  Label5->hide();
-  Shape1 = new CircleShape(this);
-  Shape1->setObjectName(QStringLiteral("Shape1"));
+  widthCaption = MakeLabel(this, "Label1", QString(), TwipsRect(1455, 45, 675, 180));
+  heightCaption = MakeLabel(this, "Label2", QString(), TwipsRect(2115, 45, 675, 180));
+  previousPictureCaption = MakeLabel<QLabel>(this, "Label4", QString(), QRect());
+  previousPictureCaption->hide();
+  currentPictureCaption = MakeLabel<QLabel>(this, "Label5", QString(), QRect());
+  currentPictureCaption->hide();
+  circleShape = new CircleShape(this);
+  circleShape->setObjectName(QStringLiteral("Shape1"));
 
   // The strip's texts are taller than their design boxes in this face; let them show whole
   // without moving their tops.
-  for (QLabel* label : {Label1, Label2, Label3})
+  for (QLabel* label : {widthCaption, heightCaption, sizeModeCaption})
     label->resize(label->width(), std::max(label->height(), label->fontMetrics().height()));
 
-  setTabOrder(Command1, Command2);
-  connect(Command1, &QPushButton::clicked, this, &Form2::switchZoom);
-  connect(Command2, &QPushButton::clicked, this, &Form2::switchPreviousAndCurrent);
-  connect(Image1, &PictureBox::doubleClicked, this, &Form2::hideCircleOnDoubleClick);
+  setTabOrder(zoomButton, beforeAfterButton);
+  connect(zoomButton, &QPushButton::clicked, this, &Form2::switchZoom);
+  connect(beforeAfterButton, &QPushButton::clicked, this, &Form2::switchPreviousAndCurrent);
+  connect(pictureBox, &PictureBox::doubleClicked, this, &Form2::hideCircleOnDoubleClick);
   explainControls();
+  showImageSize();
+  showPicturePaths();
 
   resize(TwipsRect(0, 0, 4845, 3420).size());
 }
 
 void Form2::setImageSize(int width, int height) {
-  Label1->setText(QString::number(width));
-  Label2->setText(QString::number(height));
+  work_.imageSize = ImageSize{width, height};
+  showImageSize();
   applySizeRule();
 }
 
+void Form2::showImageSize() {
+  const auto& size = work_.imageSize;
+  widthCaption->setText(size ? QString::number(size->width) : QString());
+  heightCaption->setText(size ? QString::number(size->height) : QString());
+}
+
+void Form2::showPicturePaths() {
+  previousPictureCaption->setText(work_.previousPicture);
+  currentPictureCaption->setText(work_.currentPicture);
+}
+
 FileError Form2::showAsCurrent(const QString& path) {
-  QImage picture;
-  if (FileError error = LoadPicture(path, picture)) return error;
-  Label4->setText(Label5->text());
-  Image1->setPicture(picture);
-  Label5->setText(path);
+  if (FileError error = pictureBox->showFile(path)) return error;
+  work_.previousPicture = work_.currentPicture;
+  work_.currentPicture = path;
+  showPicturePaths();
   return {};
 }
 
-void Form2::setCurrentPath(const QString& path) { Label5->setText(path); }
+void Form2::setCurrentPath(const QString& path) {
+  work_.currentPicture = path;
+  showPicturePaths();
+}
 
-QString Form2::currentPath() const { return Label5->text(); }
+QString Form2::currentPath() const { return work_.currentPicture; }
 
-QString Form2::previousPath() const { return Label4->text(); }
+QString Form2::previousPath() const { return work_.previousPicture; }
 
-bool Form2::zoomMode() const { return Image1->stretch(); }
+bool Form2::zoomMode() const { return pictureBox->stretch(); }
 
-QRect Form2::pictureArea() const { return Image1->geometry(); }
+QRect Form2::pictureArea() const { return pictureBox->geometry(); }
 
-std::optional<QSizeF> Form2::imageSize() const {
-  bool widthOk = false;
-  bool heightOk = false;
-  const double width = Label1->text().toDouble(&widthOk);
-  const double height = Label2->text().toDouble(&heightOk);
-  if (!widthOk || !heightOk || !(width > 0) || !(height > 0)) return std::nullopt;
-  return QSizeF(width, height);
+std::optional<QSizeF> Form2::imageSizeInDots() const {
+  const auto size = work_.usableImageSize();
+  if (!size) return std::nullopt;
+  return QSizeF(size->width, size->height);
 }
 
 void Form2::applySizeRule() {
   hideCircle();
   const int areaWidth = width();
-  const auto image = imageSize();
+  const auto image = imageSizeInDots();
   if (!image) {
-    Image1->setGeometry(0, kStripHeight, areaWidth, Image1->height());
+    pictureBox->setGeometry(0, kStripHeight, areaWidth, pictureBox->height());
     return;
   }
   const double exact = image->height() * areaWidth / image->width();
   const int areaHeight =
       static_cast<int>(std::clamp(std::lround(exact), 1L, static_cast<long>(kHighestPictureArea)));
-  Image1->setGeometry(0, kStripHeight, areaWidth, areaHeight);
+  pictureBox->setGeometry(0, kStripHeight, areaWidth, areaHeight);
   // A fixed height keeps the window system from offering the bottom edge at all; setting it
   // resizes the window, which runs this rule once more with nothing left to change.
   if (minimumHeight() != kStripHeight + areaHeight || maximumHeight() != kStripHeight + areaHeight)
@@ -145,32 +160,34 @@ void Form2::resizeEvent(QResizeEvent* event) {
 }
 
 void Form2::switchZoom() {
-  if (Image1->stretch()) {
-    Image1->setStretch(false);
-    Command1->setText(QString::fromUtf8(kToZoom));
-    Label3->setText(QString::fromUtf8(kActualSizeCaption));
-    hideCircle();
-  } else {
-    Image1->setStretch(true);
-    applySizeRule();
-    Command1->setText(QString::fromUtf8(kToActualSize));
-    Label3->setText(QString::fromUtf8(kZoomSizeCaption));
-  }
-  Image1->update();
-}
-
-void Form2::switchPreviousAndCurrent() {
-  const QString previous = Label4->text();
-  if (previous.isEmpty()) return;
-  QImage picture;
-  if (FileError error = LoadPicture(previous, picture)) {
+  // The picture is read again for the other mode; one that cannot be read keeps the mode.
+  if (FileError error = pictureBox->setStretch(!pictureBox->stretch())) {
     services_.showMessage(this, PictureFailureMessage(error));
     return;
   }
-  Image1->setPicture(picture);
+  if (!pictureBox->stretch()) {
+    zoomButton->setText(QString::fromUtf8(kToZoom));
+    sizeModeCaption->setText(QString::fromUtf8(kActualSizeCaption));
+    hideCircle();
+  } else {
+    applySizeRule();
+    zoomButton->setText(QString::fromUtf8(kToActualSize));
+    sizeModeCaption->setText(QString::fromUtf8(kZoomSizeCaption));
+  }
+  pictureBox->update();
+}
+
+void Form2::switchPreviousAndCurrent() {
+  const QString previous = work_.previousPicture;
+  if (previous.isEmpty()) return;
+  if (FileError error = pictureBox->showFile(previous)) {
+    services_.showMessage(this, PictureFailureMessage(error));
+    return;
+  }
   setWindowTitle(previous);
-  Label4->setText(Label5->text());
-  Label5->setText(previous);
+  work_.previousPicture = work_.currentPicture;
+  work_.currentPicture = previous;
+  showPicturePaths();
 }
 
 }  // namespace hosei

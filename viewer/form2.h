@@ -7,26 +7,29 @@
 
 #include "file_error.h"
 #include "moved_centre.h"
+#include "work_model.h"
 
 class QLabel;
 class QPushButton;
 
 namespace hosei {
 
+class CaptionLabel;
 class CircleShape;
 class PictureBox;
 class PlatformServices;
 
 // The viewer: the picture being worked on, zoomed or at actual size, its size in dots,
 // and a switch between the picture before the last operation and the current one.
-// It is told what to show and never looks into the main window.
+// It is handed the main window's work model, told what to show, and never looks into the
+// main window's controls. It records the image size and the pictures it shows in the model.
 class Form2 : public QWidget {
   Q_OBJECT
 
  public:
-  explicit Form2(PlatformServices& services, QWidget* parent = nullptr);
+  Form2(PlatformServices& services, WorkModel& work, QWidget* parent = nullptr);
 
-  // The size texts: the recorded image size in dots. Writing them re-applies the size rule.
+  // Records the image size in dots and shows it in the size texts; re-applies the size rule.
   void setImageSize(int width, int height);
   // Makes the file the picture on screen and keeps the path shown before it for the
   // before/after switch. A file that cannot be shown changes nothing; the caller reports
@@ -43,13 +46,10 @@ class Form2 : public QWidget {
   void showFogCircle(double x, double y, double radius);
   void hideCircle();
   bool circleShown() const;
-  CircleShape* circle() const { return Shape1; }
+  CircleShape* circle() const { return circleShape; }
   bool zoomMode() const;
   // The picture area in the window's pixels.
   QRect pictureArea() const;
-  // The size texts read as numbers; nothing while none is recorded or either is zero.
-  std::optional<QSizeF> imageSize() const;
-
   // Only the width is free: the picture area takes the whole client width and the window's
   // height follows from it and the image's aspect ratio, below the strip of buttons.
   void applySizeRule();
@@ -68,18 +68,24 @@ class Form2 : public QWidget {
   void hideCircleOnDoubleClick();
   void placeCircle(const QRectF& bounds);
   void explainControls();
+  // The recorded size when it can be drawn on; nothing while none is or a side is zero.
+  std::optional<QSizeF> imageSizeInDots() const;
+  // The captions showing the model.
+  void showImageSize();
+  void showPicturePaths();
 
   PlatformServices& services_;
+  WorkModel& work_;
 
-  PictureBox* Image1;
-  QPushButton* Command1;
-  QPushButton* Command2;
-  QLabel* Label1;
-  QLabel* Label2;
-  QLabel* Label3;
-  QLabel* Label4;
-  QLabel* Label5;
-  CircleShape* Shape1;
+  PictureBox* pictureBox;          // Image1
+  QPushButton* zoomButton;         // Command1: zoom or actual size
+  QPushButton* beforeAfterButton;  // Command2
+  CaptionLabel* widthCaption;      // Label1
+  CaptionLabel* heightCaption;     // Label2
+  CaptionLabel* sizeModeCaption;   // Label3: which size the picture is shown at
+  QLabel* previousPictureCaption;  // Label4, never shown
+  QLabel* currentPictureCaption;   // Label5, never shown
+  CircleShape* circleShape;        // Shape1
 };
 
 }  // namespace hosei

@@ -9,7 +9,7 @@
 namespace hosei {
 
 void Form2::showVignettingCircle(double startPercent, const std::optional<MovedCentre>& centre) {
-  const auto image = imageSize();
+  const auto image = imageSizeInDots();
   if (!image) return;
   const QRectF area(pictureArea());
   placeCircle(centre ? MovedVignettingCircle(area, *image, startPercent, *centre)
@@ -17,21 +17,21 @@ void Form2::showVignettingCircle(double startPercent, const std::optional<MovedC
 }
 
 void Form2::showFogCircle(double x, double y, double radius) {
-  const auto image = imageSize();
+  const auto image = imageSizeInDots();
   if (!image) return;
   placeCircle(FogGuideCircle(QRectF(pictureArea()), *image, x, y, radius));
 }
 
 void Form2::placeCircle(const QRectF& bounds) {
   hideCircle();
-  Shape1->placeCircle(bounds, pictureArea());
-  Shape1->raise();
-  Shape1->show();
+  circleShape->placeCircle(bounds, pictureArea());
+  circleShape->raise();
+  circleShape->show();
 }
 
-void Form2::hideCircle() { Shape1->hide(); }
+void Form2::hideCircle() { circleShape->hide(); }
 
-bool Form2::circleShown() const { return !Shape1->isHidden(); }
+bool Form2::circleShown() const { return !circleShape->isHidden(); }
 
 // In actual-size mode no circle can be shown, so there is nothing to hide.
 void Form2::hideCircleOnDoubleClick() {

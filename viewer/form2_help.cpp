@@ -3,21 +3,23 @@
 #include <QLabel>
 #include <QPushButton>
 
+#include "caption_label.h"
 #include "form2.h"
 #include "hover_help.h"
 #include "picture_box.h"
+#include "viewer_help_texts.h"
 
 namespace hosei {
 
 void Form2::explainControls() {
   auto* help = new HoverHelp(this);
-  help->explain(Command1, QStringLiteral("表示画像の　ＺＯＯＭ表示（縮小又は拡大して表示）と\n"
-                                         "　実寸表示の切替えをします"));
-  help->explain(Command2, QStringLiteral("最後におこなった処理の前の画像と\n"
-                                         "　現在の画像を切替えます"));
-  help->explain(Image1, QStringLiteral("処理中の画像です。横方向に引っ張ると\n"
-                                       "　ウインドウ（画像）の大きさを変更できます"));
-  help->explain(Label3, QStringLiteral("表示画像の　大きさ(ドット単位）が表示されています"));
+  const std::pair<QWidget*, const char*> explained[] = {
+      {zoomButton, kZoomSwitchHelp},
+      {beforeAfterButton, kBeforeAfterHelp},
+      {pictureBox, kPictureHelp},
+      {sizeModeCaption, kPictureSizeHelp},
+  };
+  for (const auto& [control, text] : explained) help->explain(control, QString::fromUtf8(text));
   connect(help, &HoverHelp::helpShown, this, &Form2::helpTextShown);
 }
 

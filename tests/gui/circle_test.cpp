@@ -82,7 +82,7 @@ TEST_F(CircleTest, TheCentreMoveShowsTheRangeAndResetsOutsideIt) {
     window->setMovedCentre({200, 200, 1.0f});
     c.y.isEmpty() ? moveCentre({c.x}) : moveCentre({c.x, c.y});
     EXPECT_EQ(services.inputBoxes.size(), c.y.isEmpty() ? 1u : 2u) << c.x;
-    const auto moved = window->movedCentre();
+    const auto moved = window->work().movedCentre;
     ASSERT_EQ(moved.has_value(), c.moved.has_value()) << c.x;
     EXPECT_EQ(text("Label18").isEmpty(), !moved);
     if (moved) {

@@ -2,7 +2,10 @@
 
 #include <QElapsedTimer>
 #include <QLocale>
-#include <variant>
+#include <QRadioButton>
+#include <string>
+
+#include "program_session.h"
 
 namespace hosei::test {
 
@@ -59,13 +62,18 @@ void GuiTest::typeAndLeave(const char* field, const QString& typed) {
   QTest::keyClick(edit, Qt::Key_Tab);
 }
 
-std::vector<std::uint8_t> GuiTest::expected(const std::filesystem::path& source,
-                                            const FieldTexts& texts,
-                                            std::optional<MovedCentre> centre) const {
-  const auto out = scratch / "expected.bmp";
-  const auto parameters = std::get<Parameters>(ReadParameters(texts));
-  EXPECT_TRUE(Execute({source.string(), parameters, centre, out.string()}).succeeded());
-  return ReadFile(out);
+void GuiTest::chooseMode(Mode mode) {
+  const std::string option = "Option" + std::to_string(static_cast<int>(mode));
+  control<QRadioButton>(option.c_str())->click();
+}
+
+QString GuiTest::helpAfterHovering(QWidget* target, const QString& marker) {
+  control<QLabel>("Label13")->setText(marker);
+  QTest::mouseMove(target->window()->windowHandle(), QPoint(1, 1));
+  QTest::mouseMove(target->window()->windowHandle(),
+                   target->mapTo(target->window(), target->rect().center()));
+  QApplication::processEvents();
+  return text("Label13");
 }
 
 }  // namespace hosei::test
@@ -81,7 +89,7 @@ int main(int argc, char** argv) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   standardHandler = qInstallMessageHandler(Quiet);
   QApplication application(argc, argv);
-  QApplication::setApplicationName(QStringLiteral("hosei"));
+  hosei::PrepareApplication(application);
   ::testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();
 }

@@ -1,10 +1,15 @@
 // The parameter panel: sliders and fields in step, modes, check boxes, the help line.
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QRadioButton>
 #include <QScrollBar>
 
 #include "gui_test.h"
+#include "help_texts.h"
+#include "parameter_table.h"
+#include "slider_scale.h"
+#include "viewer_help_texts.h"
 
 namespace hosei::test {
 namespace {
@@ -90,41 +95,73 @@ TEST_F(PanelTest, ModesShowTheirControlsAndCheckBoxesTheirs) {
   EXPECT_TRUE(guideLines->isVisible() && guideLines->isChecked());
 }
 
+const ParameterDeclaration& DeclaredFor(const char* objectName) {
+  for (const ParameterDeclaration& declared : kParameterTable)
+    if (QLatin1String(declared.objectName) == QLatin1String(objectName)) return declared;
+  ADD_FAILURE() << "no parameter is typed into " << objectName;
+  return kParameterTable.front();
+}
+
+QString HelpOf(const char* objectName) { return QString::fromUtf8(DeclaredFor(objectName).help); }
+
 TEST_F(PanelTest, HoveringAControlExplainsItUnlessItIsDisabledHiddenOrUnexplained) {
   const QString marker = "(unchanged)";
-  auto helpAfterHovering = [&](QWidget* target) {
-    control<QLabel>("Label13")->setText(marker);
-    QTest::mouseMove(target->window()->windowHandle(), QPoint(1, 1));
-    QTest::mouseMove(target->window()->windowHandle(),
-                     target->mapTo(target->window(), target->rect().center()));
-    QApplication::processEvents();
-    return text("Label13");
-  };
   for (const char* disabled : {"Command1", "Command4", "Text3"})
     EXPECT_EQ(helpAfterHovering(control(disabled)), marker) << disabled;
   choose(photo("a.bmp"));
+  // A caption beside a field explains the field in the words declared for it.
   const std::tuple<const char*, const char*, QString> helps[] = {
-      {"Option1", "Option2", "かぶりを除去します\n明るくも、暗くもできます"},
-      {"Option1", "Check2",
-       "読み込んだ画像を表示します\n　特に問題ない限りチェックは付けておいてください"},
-      {"Option1", "Command2", "プログラムを終了します"},
+      {"Option1", "Option2", kFogModeHelp},
+      {"Option1", "Check2", kShowImageHelp},
+      {"Option1", "Command2", kExitHelp},
       {"Option1", "Command1",
-       "処理を開始します\n" + Q(photos / "a_.bmp") + " で（上書き）保存されます"},
+       kExecuteHelp + QString("\n") + Q(photos / "a_.bmp") + kExecuteResultHelp},
+      {"Option1", "Label1", HelpOf("Text1")},
+      {"Option1", "Label2", HelpOf("Text2")},
+      {"Option1", "Label15", HelpOf("Combo1")},
       {"Option1", "Text1", marker},  // fields, sliders and status labels have no text
       {"Option1", "Label4", marker},
       {"Option1", "Command5", marker},  // hidden: the mouse meets the background
-      {"Option2", "Label9",
-       "変化させる明るさを入力します\n　正（＋）は明るく、負（－）は暗くします"},
+      {"Option2", "Label6", HelpOf("Text5")},
+      {"Option2", "Label8", HelpOf("Text7")},
+      {"Option2", "Label9", HelpOf("Text8")},
+      {"Option2", "Label7", marker},
       {"Option2", "VScroll1", marker},
-      {"Option3", "Label14", "補正するγ値を入力します\n１で無補正、大きな値で明るくなります"},
+      {"Option3", "Label14", HelpOf("Text9")},
   };
   for (const auto& [option, name, help] : helps) {
     control<QRadioButton>(option)->click();
     EXPECT_EQ(helpAfterHovering(control(name)), help) << name;
   }
-  EXPECT_EQ(helpAfterHovering(viewerControl("Command2")),
-            "最後におこなった処理の前の画像と\n　現在の画像を切替えます");
+  control<QCheckBox>("Check1")->click();
+  EXPECT_EQ(helpAfterHovering(control("Label5")), HelpOf("Text4"));
+  EXPECT_EQ(helpAfterHovering(viewerControl("Command2")), kBeforeAfterHelp);
   EXPECT_EQ(helpAfterHovering(viewerControl("Label1")), marker);
+}
+
+TEST_F(PanelTest, ANewTextInAFieldWithASliderShowsItsDeclaredHelp) {
+  for (const ParameterDeclaration& declared : kParameterTable) {
+    if (!declared.slider) continue;
+    if (declared.mode) chooseMode(*declared.mode);
+    control<QLabel>("Label13")->clear();
+    type(declared.objectName, "3");
+    EXPECT_EQ(text("Label13"), QString::fromUtf8(declared.help)) << declared.objectName;
+  }
+}
+
+// Each field starts with its declared text and its slider where that text puts it.
+TEST_F(PanelTest, FieldsAndSlidersStartAtTheDeclaredTexts) {
+  for (const ParameterDeclaration& declared : kParameterTable) {
+    if (declared.field == Field::kBoundary) {
+      EXPECT_EQ(control<QComboBox>(declared.objectName)->currentText(), declared.defaultText);
+      continue;
+    }
+    EXPECT_EQ(text(declared.objectName), declared.defaultText);
+    if (!declared.slider) continue;
+    const int value = control<QScrollBar>(declared.slider->objectName)->value();
+    EXPECT_EQ(FieldTextForSlider(declared.slider->scale, value), declared.defaultText)
+        << declared.slider->objectName;
+  }
 }
 
 }  // namespace

@@ -13,4 +13,16 @@ int TwipsToPixels(int twips);
 // twips still touch in pixels.
 QRect TwipsRect(int left, int top, int width, int height);
 
+// A control rectangle in twips, as a layout table holds it.
+struct TwipsBox {
+  int left = 0;
+  int top = 0;
+  int width = 0;
+  int height = 0;
+};
+
+inline QRect TwipsRect(const TwipsBox& box) {
+  return TwipsRect(box.left, box.top, box.width, box.height);
+}
+
 }  // namespace hosei

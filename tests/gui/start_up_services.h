@@ -2,13 +2,14 @@
 
 #include "platform_services.h"
 
-namespace hosei {
+namespace hosei::test {
 
-// Answers the dialogs for a start-up check of an installed program: the file dialog picks
-// the given file, confirmations are accepted, messages go to standard error.
-class SelfTestServices : public PlatformServices {
+// Answers the dialogs for a start-up check of the program, an installed one included: the
+// file dialog picks the given file (once), confirmations are accepted, messages go to
+// standard error.
+class StartUpCheckServices : public PlatformServices {
  public:
-  explicit SelfTestServices(QString file) : file_(std::move(file)) {}
+  explicit StartUpCheckServices(QString file) : file_(std::move(file)) {}
 
   std::optional<ChosenFile> chooseFileToOpen(QWidget* parent,
                                              const FileDialogRequest& request) override;
@@ -22,4 +23,4 @@ class SelfTestServices : public PlatformServices {
   bool chosen_ = false;
 };
 
-}  // namespace hosei
+}  // namespace hosei::test

@@ -1,8 +1,6 @@
 #include "fonts.h"
 
-#include <QFontMetrics>
 #include <QStringList>
-#include <QWidget>
 
 namespace hosei {
 
@@ -26,14 +24,6 @@ QFont GothicFont(double pointSize) {
 QFont MinchoFont(double pointSize) {
   return FontOf({"IPAPMincho", "IPAMincho", "Noto Serif CJK JP", "TakaoPMincho"}, QFont::Serif,
                 pointSize);
-}
-
-void ShrinkFontToFit(QWidget& control, const QString& text, double smallestPoints) {
-  QFont font = control.font();
-  while (QFontMetrics(font).horizontalAdvance(text) > control.width() &&
-         font.pointSizeF() - 0.25 >= smallestPoints)
-    font.setPointSizeF(font.pointSizeF() - 0.25);
-  control.setFont(font);
 }
 
 }  // namespace hosei

@@ -1,9 +1,6 @@
 #pragma once
 
 #include <QFont>
-#include <QString>
-
-class QWidget;
 
 namespace hosei {
 
@@ -15,10 +12,5 @@ QFont GothicFont(double pointSize);
 QFont MinchoFont(double pointSize);
 
 inline constexpr double kWindowFontPoints = 9.0;
-
-// Makes a one-line text fit the width its control was designed with, by taking its face
-// down in quarter points (not below `smallestPoints`): this face runs wider than the one
-// the windows were drawn for, and moving controls would break the layout.
-void ShrinkFontToFit(QWidget& control, const QString& text, double smallestPoints);
 
 }  // namespace hosei

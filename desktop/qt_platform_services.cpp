@@ -6,6 +6,8 @@
 #include <QInputDialog>
 #include <QMessageBox>
 
+#include "fonts.h"
+
 namespace hosei {
 
 namespace {
@@ -20,11 +22,17 @@ QString ForQtLabel(QString text) {
   return text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
 }
 
+// Qt's dialogs take the application's face, not their parent window's. That face has no
+// Japanese, so the Japanese would come from a fall-back face and the digits and Latin
+// letters from another, narrower one; the windows' own face gives them one look.
+void UseWindowFace(QWidget& dialog) { dialog.setFont(GothicFont(kWindowFontPoints)); }
+
 }  // namespace
 
 std::optional<ChosenFile> QtPlatformServices::chooseFileToOpen(QWidget* parent,
                                                                const FileDialogRequest& request) {
   QFileDialog dialog(parent);
+  UseWindowFace(dialog);
   dialog.setFileMode(QFileDialog::ExistingFile);
   dialog.setAcceptMode(QFileDialog::AcceptOpen);
   dialog.setNameFilters(request.filters);
@@ -37,6 +45,7 @@ std::optional<ChosenFile> QtPlatformServices::chooseFileToOpen(QWidget* parent,
 
 void QtPlatformServices::showMessage(QWidget* parent, const QString& text, const QString& title) {
   QMessageBox box(QMessageBox::NoIcon, TitleOrProgramName(title), text, QMessageBox::Ok, parent);
+  UseWindowFace(box);
   box.setTextFormat(Qt::PlainText);
   box.exec();
 }
@@ -44,6 +53,7 @@ void QtPlatformServices::showMessage(QWidget* parent, const QString& text, const
 bool QtPlatformServices::confirm(QWidget* parent, const QString& text, const QString& title) {
   QMessageBox box(QMessageBox::NoIcon, TitleOrProgramName(title), text,
                   QMessageBox::Ok | QMessageBox::Cancel, parent);
+  UseWindowFace(box);
   box.setTextFormat(Qt::PlainText);
   box.setDefaultButton(QMessageBox::Ok);
   return box.exec() == QMessageBox::Ok;
@@ -51,10 +61,12 @@ bool QtPlatformServices::confirm(QWidget* parent, const QString& text, const QSt
 
 QString QtPlatformServices::askText(QWidget* parent, const QString& prompt, const QString& title,
                                     const QString& defaultAnswer) {
-  bool ok = false;
-  const QString answer = QInputDialog::getText(
-      parent, TitleOrProgramName(title), ForQtLabel(prompt), QLineEdit::Normal, defaultAnswer, &ok);
-  return ok ? answer : QString();
+  QInputDialog dialog(parent);
+  UseWindowFace(dialog);
+  dialog.setWindowTitle(TitleOrProgramName(title));
+  dialog.setLabelText(ForQtLabel(prompt));
+  dialog.setTextValue(defaultAnswer);
+  return dialog.exec() == QDialog::Accepted ? dialog.textValue() : QString();
 }
 
 }  // namespace hosei

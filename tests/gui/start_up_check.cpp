@@ -1,4 +1,4 @@
-#include "self_test_exit.h"
+#include "start_up_check.h"
 
 #include <QCoreApplication>
 #include <QEvent>
@@ -11,7 +11,7 @@
 
 #include "form1.h"
 
-namespace hosei {
+namespace hosei::test {
 
 namespace {
 
@@ -72,4 +72,4 @@ void PressExitOnceShown(Form1& window, const StartUpClock& clock,
   poll->start(kPollMilliseconds);
 }
 
-}  // namespace hosei
+}  // namespace hosei::test

@@ -4,10 +4,12 @@
 #include <functional>
 
 namespace hosei {
-
 class Form1;
+}
 
-// How long the start took, counted from the first line of main().
+namespace hosei::test {
+
+// How long the start took, counted from the first line of the driver's main().
 struct StartUpClock {
   QElapsedTimer sinceStart;
   qint64 applicationReadyMs = 0;  // the application object made: platform and fonts found
@@ -21,4 +23,4 @@ struct StartUpClock {
 void PressExitOnceShown(Form1& window, const StartUpClock& clock,
                         std::function<void()> beforeExit = {});
 
-}  // namespace hosei
+}  // namespace hosei::test

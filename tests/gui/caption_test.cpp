@@ -1,0 +1,132 @@
+// Texts that run wider than their boxes: captions set at run time, and numbers the
+// program writes into the parameter fields.
+
+#include <QFontMetricsF>
+#include <QRadioButton>
+#include <QScrollBar>
+
+#include "caption_label.h"
+#include "execute.h"
+#include "fonts.h"
+#include "gui_test.h"
+#include "parameter_table.h"
+
+namespace hosei::test {
+namespace {
+
+bool Fits(const FittedCaption& fitted, int width) {
+  for (const QString& line : fitted.lines)
+    if (QFontMetricsF(fitted.font).horizontalAdvance(line) > width) return false;
+  return true;
+}
+
+TEST(ElideMiddle, CutsTheFoldersOfAPathAndKeepsItsStartTheFileNameAndTheWords) {
+  const QFont face = GothicFont(kWindowFontPoints);
+  const QString path =
+      "/tmp/a/very/long/folder/name/for/the/photographs/of/2026/sample_.bmpで保存されました";
+  const struct {
+    QString line;
+    int width;
+    QString start, end;  // what the shown line keeps; empty: only that it fits
+    bool elided;
+  } cases[] = {
+      {path, 2000, path, path, false},
+      {path, 240, "/tmp/", "/sample_.bmpで保存されました", true},
+      {path, 60, "", "", true},  // not even the file name fits: the middle of the whole line
+      {"効果の境界のなめらかさの指定をします　Soft なめらかに Sharp きつめに", 150, "効", "に",
+       true},
+  };
+  for (const auto& c : cases) {
+    const QString shown = ElideMiddle(c.line, face, c.width);
+    EXPECT_LE(QFontMetricsF(face).horizontalAdvance(shown), c.width) << shown;
+    EXPECT_EQ(shown.contains(QStringLiteral("…")), c.elided) << shown;
+    EXPECT_TRUE(shown.startsWith(c.start) && shown.endsWith(c.end)) << shown;
+  }
+}
+
+TEST(FitCaption, ShrinksTheFaceBeforeItElidesAndFitsEveryLine) {
+  const QFont face = GothicFont(kWindowFontPoints);
+  const QString word = QStringLiteral("中心移動");
+  const int wordWidth = static_cast<int>(QFontMetricsF(face).horizontalAdvance(word));
+  const FittedCaption smaller = FitCaption(word, face, wordWidth - 2, kSmallestCaptionPoints);
+  EXPECT_FALSE(smaller.elided);
+  EXPECT_EQ(smaller.lines, QStringList{word});
+  EXPECT_LT(smaller.font.pointSizeF(), face.pointSizeF());
+  EXPECT_TRUE(Fits(smaller, wordWidth - 2));
+
+  const FittedCaption twoLines =
+      FitCaption("処理を開始します\n/a/long/folder/of/photos/scene_.bmp で（上書き）保存されます",
+                 face, 220, kSmallestCaptionPoints);
+  EXPECT_TRUE(twoLines.elided);
+  EXPECT_EQ(twoLines.font.pointSizeF(), kSmallestCaptionPoints);
+  EXPECT_EQ(twoLines.lines.size(), 2);
+  EXPECT_EQ(twoLines.lines[0], "処理を開始します");
+  EXPECT_TRUE(twoLines.lines[1].endsWith("/scene_.bmp で（上書き）保存されます"));
+  EXPECT_TRUE(Fits(twoLines, 220));
+}
+
+class CaptionTest : public GuiTest {
+ protected:
+  CaptionLabel* caption(const char* name) const { return control<CaptionLabel>(name); }
+  // Whether the caption can be read whole or, cut, has the whole text as its tooltip. What
+  // runs over its box or over the window's edge cannot be read.
+  ::testing::AssertionResult readable(const char* name) const {
+    CaptionLabel* label = caption(name);
+    const FittedCaption fitted = label->fitted();
+    const int room = std::min(label->width(), window->width() - label->x());
+    if (!Fits(fitted, room)) return ::testing::AssertionFailure() << name << " runs over";
+    if (!WaitUntil([&] { return label->toolTip() == (fitted.elided ? label->text() : ""); }))
+      return ::testing::AssertionFailure() << name << " tooltip " << label->toolTip();
+    return ::testing::AssertionSuccess();
+  }
+};
+
+TEST_F(CaptionTest, CaptionsSetAtRunTimeShowTheirTextWholeOrElidedWithATooltip) {
+  const auto folder = photos / "a/very/long/folder/name/for/the/photographs/of/2026";
+  std::filesystem::create_directories(folder);
+  WriteFile(folder / "sample.bmp", Sized(64, 48).bytes());
+  choose(folder / "sample.bmp");
+  click("Command1");
+  const QString result = Q(folder / "sample_.bmp");
+  EXPECT_EQ(text("Label4"), QString::fromStdString(SavedAsCaption(result.toStdString())));
+  EXPECT_TRUE(readable("Label4"));
+  const QString status = caption("Label4")->fitted().lines.value(0);
+  EXPECT_TRUE(status.startsWith(Q(photos).left(4)) &&
+              status.endsWith("/sample_.bmpで保存されました"))
+      << status;
+
+  const QString help = helpAfterHovering(control("Command1"));
+  EXPECT_TRUE(help.endsWith(result + " で（上書き）保存されます")) << help;
+  EXPECT_TRUE(readable("Label13"));
+  const QStringList shown = caption("Label13")->fitted().lines;
+  ASSERT_EQ(shown.size(), 2);
+  EXPECT_EQ(shown[0], help.section('\n', 0, 0));
+  EXPECT_TRUE(shown[1].endsWith("/sample_.bmp で（上書き）保存されます")) << shown[1];
+
+  services.answerInputBox("20");
+  services.answerInputBox("15");
+  click("Command6");
+  ASSERT_EQ(text("Label18"), "中心移動");
+  EXPECT_TRUE(readable("Label18"));
+  EXPECT_FALSE(caption("Label18")->fitted().elided);
+  for (const char* name : {"Label16", "Label17", "Label3"}) EXPECT_TRUE(readable(name)) << name;
+}
+
+// A number the program writes (a slider's, or any text it sets) shows from its start.
+TEST_F(CaptionTest, FieldsTheProgramWritesShowFromTheirFirstCharacter) {
+  for (const ParameterDeclaration& declared : kParameterTable) {
+    if (!declared.slider) continue;
+    if (declared.mode) chooseMode(*declared.mode);
+    auto* field = control<QLineEdit>(declared.objectName);
+    auto* slider = control<QScrollBar>(declared.slider->objectName);
+    slider->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(slider, Qt::Key_End);
+    EXPECT_NE(text(declared.objectName), declared.defaultText) << declared.objectName;
+    EXPECT_EQ(field->cursorPosition(), 0) << declared.objectName;
+  }
+  type("Text4", "70.0000000000001");
+  EXPECT_EQ(control<QLineEdit>("Text4")->cursorPosition(), 0);
+}
+
+}  // namespace
+}  // namespace hosei::test
