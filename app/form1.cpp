@@ -44,7 +44,10 @@ Form1::Form1(PlatformServices& services, WorkingFiles& workingFiles, QString fir
       services_(services),
       workingFiles_(workingFiles),
       dialogFolder_(std::move(firstDialogFolder)) {
-  fileDialog_.filters = {QStringLiteral("ビットマップ(*.bmp)"), QStringLiteral("all(*.*)")};
+  // The design's two filters, then the photos: Qt's dialog matches them regardless of case,
+  // so IMG_0001.JPG is listed too.
+  fileDialog_.filters = {QStringLiteral("ビットマップ(*.bmp)"), QStringLiteral("all(*.*)"),
+                         QStringLiteral("写真(*.jpg *.jpeg *.png *.tif *.tiff)")};
   fileDialog_.defaultSuffix = QStringLiteral("bmp");
   buildControls();
   runStartUp();

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "file_error.h"
+#include "file_kind.h"
 #include "form2.h"
 #include "moved_centre.h"
 #include "parameters.h"
@@ -90,7 +91,7 @@ class Form1 : public QWidget {
   // Choosing the file to work on.
   void chooseFile();
   void loadFile(const ChosenFile& chosen);
-  void showChosenPicture(Form2& viewer, const ChosenFile& chosen);
+  void showChosenPicture(Form2& viewer, const ChosenFile& chosen, FileKind kind);
 
   // Guide circles and the centre move.
   void drawGuideCircle(GuideCircle circle);

@@ -5,12 +5,13 @@
 #include <QDir>
 #include <QFileInfo>
 
-#include "bitmap_file.h"
 #include "caption_label.h"
+#include "chosen_file.h"
 #include "file_names.h"
 #include "form1.h"
 #include "form2.h"
 #include "guide_marks.h"
+#include "photo_display_copy.h"
 #include "picture_file.h"
 #include "working_files.h"
 
@@ -51,31 +52,33 @@ void Form1::loadFile(const ChosenFile& chosen) {
   // Execute rejects it again in the same words.
   showCurrentFile(chosen.path);
 
-  BitmapHeader header;
-  if (FileError error = ReadBitmapHeader(chosen.path.toStdString(), header)) {
-    services_.showMessage(this, Describe(error));
-    return;
-  }
-  if (!IsAccepted24BitBitmap(header)) {
-    services_.showMessage(this, QString::fromUtf8(kNot24BitBitmapMessage));
-    statusCaption->setText(QString::fromUtf8(kColourCountErrorStatus));
+  ChosenPicture picture;
+  if (FileError error = CheckChosenFile(chosen.path.toStdString(), picture)) {
+    const bool notBitmap = error.problem == FileProblem::kNot24BitBitmap;
+    services_.showMessage(this,
+                          notBitmap ? QString::fromUtf8(kNot24BitBitmapMessage) : Describe(error));
+    // A photo of more than 8 bits a channel is refused for its colours, as a bitmap is.
+    if (notBitmap || error.problem == FileProblem::kUnsupportedPhoto)
+      statusCaption->setText(QString::fromUtf8(kColourCountErrorStatus));
     return;
   }
 
   Form2& viewer = ensureViewer();
-  viewer.setImageSize(static_cast<int>(header.width), static_cast<int>(header.height));
+  viewer.setImageSize(picture.width, picture.height);
   viewer.show();
   viewer.raise();
   viewer.setWindowTitle(chosen.path);
-  if (showPictureCheck->isChecked()) showChosenPicture(viewer, chosen);
+  if (showPictureCheck->isChecked()) showChosenPicture(viewer, chosen, picture.kind);
   clearMovedCentre();
   viewer.hideCircle();
 }
 
-void Form1::showChosenPicture(Form2& viewer, const ChosenFile& chosen) {
+void Form1::showChosenPicture(Form2& viewer, const ChosenFile& chosen, FileKind kind) {
   QString shown = chosen.path;
   if (guideLinesCheck->isChecked()) {
-    const auto named = DisplayCopyName({}, chosen.title.toStdString());
+    const bool photo = IsPhoto(kind);
+    const auto named = photo ? PhotoDisplayCopyName({}, chosen.title.toStdString())
+                             : DisplayCopyName({}, chosen.title.toStdString());
     if (!named) {
       services_.showMessage(
           this, Describe(FileError{FileProblem::kNameTooShort, chosen.title.toStdString(), {}}));
@@ -90,7 +93,9 @@ void Form1::showChosenPicture(Form2& viewer, const ChosenFile& chosen) {
       return;
     }
     // The copy is written whole or not at all, so a failure leaves nothing behind.
-    if (FileError error = WriteDisplayCopy(chosen.path.toStdString(), copy->toStdString())) {
+    const std::string source = chosen.path.toStdString();
+    if (FileError error = photo ? WritePhotoDisplayCopy(source, copy->toStdString())
+                                : WriteDisplayCopy(source, copy->toStdString())) {
       services_.showMessage(this, QString::fromUtf8(kCannotMakeDisplayCopy) + Describe(error));
       return;
     }

@@ -7,6 +7,7 @@
 #include <QRadioButton>
 
 #include "caption_label.h"
+#include "execute.h"
 #include "file_names.h"
 #include "form1.h"
 #include "help_texts.h"
@@ -33,11 +34,12 @@ void Form1::explainControls() {
   connect(help, &HoverHelp::helpShown, helpLine, &QLabel::setText);
 }
 
-// The second line names the file Execute writes; a name too short to have one (Execute
-// refuses it with a message) leaves only the first.
+// The second line names the file Execute writes, by the rule of what the file holds (a
+// photo keeps its extension); a name too short to have one (Execute refuses it with a
+// message) leaves only the first.
 QString Form1::executeHelp() const {
   QString help = QString::fromUtf8(kExecuteHelp);
-  if (const auto result = ResultFileName(work_.currentFile.toStdString()))
+  if (const auto result = ResultFileFor(work_.currentFile.toStdString()))
     help +=
         QLatin1Char('\n') + QString::fromStdString(*result) + QString::fromUtf8(kExecuteResultHelp);
   return help;

@@ -96,10 +96,9 @@ FileError WritePhotoDisplayCopy(const std::string& source, const std::string& co
                   topDown.data() + static_cast<std::size_t>(r) * stride, stride);
     const int first = height - top - rows;  // the chunk's lowest row, counted from the bottom
     DrawGuideMarks(stored.data(), rowLength, first, rows, width, height);
-    if (FileError error = WriteAt(result.descriptor(), stored.data(),
-                                  static_cast<std::size_t>(rows) * rowLength,
-                                  kBitmapHeadersSize + static_cast<std::uint64_t>(first) * rowLength,
-                                  copy))
+    if (FileError error =
+            WriteAt(result.descriptor(), stored.data(), static_cast<std::size_t>(rows) * rowLength,
+                    kBitmapHeadersSize + static_cast<std::uint64_t>(first) * rowLength, copy))
       return error;
   }
   return result.commit();

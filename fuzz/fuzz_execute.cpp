@@ -207,12 +207,18 @@ Run Decode(const std::uint8_t* data, std::size_t size, std::size_t& fileStart) {
   static const char* const kNames[] = {"photo.bmp", "写真 の 夕焼け.bmp", "a.b", "x.jpeg"};
   run.name = kNames[(control >> kNameShift) & 3];
   static const char* const kBoundaries[] = {"Soft", "Intermediate", "Sharp", "sharp"};
-  run.texts.boundary = kBoundaries[data[1] & kBoundaryBits];
+  run.texts[Field::kBoundary] = kBoundaries[data[1] & kBoundaryBits];
 
-  std::string* fields[kSlotCount] = {
-      &run.texts.start, &run.texts.coefficient, &run.texts.lightX, &run.texts.lightY,
-      &run.texts.size,  &run.texts.brightness,  &run.texts.gamma,  &run.texts.threshold,
-      &run.centre.x,    &run.centre.y};
+  std::string* fields[kSlotCount] = {&run.texts[Field::kStart],
+                                     &run.texts[Field::kCoefficient],
+                                     &run.texts[Field::kLightX],
+                                     &run.texts[Field::kLightY],
+                                     &run.texts[Field::kSize],
+                                     &run.texts[Field::kBrightness],
+                                     &run.texts[Field::kGamma],
+                                     &run.texts[Field::kThreshold],
+                                     &run.centre.x,
+                                     &run.centre.y};
   run.centre.x = run.centre.y = "";
   for (std::size_t slot = 0; slot < kSlotCount; ++slot) {
     const char* at = reinterpret_cast<const char*>(data + kControlBytes + slot * kSlotSize);
@@ -226,10 +232,10 @@ Run Decode(const std::uint8_t* data, std::size_t size, std::size_t& fileStart) {
 // The row reports of a run: the header first and once, then every 40th row in order.
 class CheckingObserver : public ExecuteObserver {
  public:
-  void headerAccepted(const BitmapHeader& header) override {
-    Expect(headers_ == 0, "headerAccepted reported twice");
+  void pictureAccepted(int /*width*/, int height) override {
+    Expect(headers_ == 0, "pictureAccepted reported twice");
     ++headers_;
-    height_ = static_cast<int>(header.height);
+    height_ = height;
   }
   void rowsDone(int row) override {
     Expect(headers_ == 1, "rows reported before the header");
@@ -416,7 +422,6 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
   }
   hosei::fuzz::Folder() = pattern;
   std::atexit(hosei::fuzz::RemoveFolder);
-  hosei::BuildTables();
   return 0;
 }
 

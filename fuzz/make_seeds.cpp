@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "fuzz_input.h"
+#include "photo_encoders.h"
 #include "test_bitmap.h"
 
 namespace hosei::fuzz {
@@ -224,14 +225,80 @@ void FieldTextSeeds(SeedWriter& seeds) {
   }
 }
 
+// Seeds of the photo target: small photos of every kind the readers take, with metadata,
+// and a few of the kinds they refuse.
+int PhotoSeeds(const fs::path& folder) {
+  fs::create_directories(folder);
+  int count = 0;
+  const auto name = [&folder, &count](const std::string& label) {
+    return (folder / ("photo-" + std::to_string(count++) + "-" + label)).string();
+  };
+  const auto picture = [](int channels) { return test::RandomPicture(19, 13, channels, 7); };
+
+  test::PngSpec png;
+  png.chunks = {{"gAMA", {0, 0, 0xB1, 0x8F}},
+                {"tEXt", {'T', 'i', 't', 'l', 'e', 0, 'x'}},
+                {"tIME", {0x07, 0xE8, 5, 6, 7, 8, 9}, true}};
+  test::WritePng(name("rgb.png"), picture(3), png);
+  png.colourType = 6;
+  test::WritePng(name("rgba.png"), picture(4), png);
+  png.colourType = 0;
+  png.interlaced = true;
+  test::WritePng(name("grey-interlaced.png"), picture(1), png);
+  png = {};
+  png.colourType = 3;
+  png.palette = test::RandomPicture(256, 1, 3, 5).samples;
+  png.transparency = {0, 128, 255};
+  test::WritePng(name("palette-trns.png"), picture(1), png);
+  png = {};
+  png.colourType = 0;
+  png.bitDepth = 2;
+  test::Picture low = picture(1);
+  for (auto& sample : low.samples) sample &= 3;
+  test::WritePng(name("grey-2bit.png"), low, png);
+
+  test::TiffSpec tiff;
+  tiff.compression = 5;  // LZW
+  tiff.predictor = 2;
+  test::WriteTiff(name("lzw-metadata.tif"), picture(3), tiff);
+  tiff = {};
+  tiff.compression = 8;  // Deflate
+  tiff.tileSize = 16;
+  tiff.metadata = false;
+  test::WriteTiff(name("tiled-rgba.tif"), picture(4), tiff);
+  tiff = {};
+  tiff.compression = 32773;  // PackBits
+  tiff.photometric = 1;      // grey
+  tiff.bigEndian = true;
+  tiff.metadata = false;
+  test::WriteTiff(name("packbits-grey-mm.tif"), picture(1), tiff);
+
+  test::JpegSpec jpeg;
+  jpeg.markers = {{0xE1, {'E', 'x', 'i', 'f', 0, 0, 'M', 'M', 0, 42}},
+                  {0xE2, {'I', 'C', 'C', '_', 'P', 'R', 'O', 'F', 'I', 'L', 'E', 0, 1, 1, 9}},
+                  {0xFE, {'c', 'o', 'm', 'm', 'e', 'n', 't'}}};
+  test::WriteJpeg(name("baseline.jpg"), picture(3), jpeg);
+  jpeg.progressive = true;
+  jpeg.h = jpeg.v = 1;
+  test::WriteJpeg(name("progressive.jpg"), picture(3), jpeg);
+  jpeg = {};
+  jpeg.components = 1;
+  jpeg.h = jpeg.v = 1;
+  test::WriteJpeg(name("grey.jpg"), picture(1), jpeg);
+  jpeg.components = 4;
+  test::WriteJpeg(name("cmyk.jpg"), picture(4), jpeg);
+  return count;
+}
+
 }  // namespace
 }  // namespace hosei::fuzz
 
 int main(int argc, char** argv) {
-  if (argc != 2) {
-    std::fprintf(stderr, "usage: %s FOLDER\n", argv[0]);
+  if (argc != 2 && argc != 3) {
+    std::fprintf(stderr, "usage: %s FOLDER [PHOTO-FOLDER]\n", argv[0]);
     return 2;
   }
+  if (argc == 3) std::printf("%d photo seeds in %s\n", hosei::fuzz::PhotoSeeds(argv[2]), argv[2]);
   std::filesystem::create_directories(argv[1]);
   hosei::fuzz::SeedWriter seeds(argv[1]);
   int variation = 0;

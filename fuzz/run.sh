@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# Builds the fuzz target into build-fuzz/ and fuzzes the bitmap reader and Execute for
-# SECONDS (default 60), starting from freshly generated seeds and the kept regression
-# inputs in fuzz/regressions/. The corpus grows in a temporary folder, so runs leave the
-# tree as it was; an input that breaks something is saved in build-fuzz/findings/.
+# Builds the fuzz targets into build-fuzz/ and fuzzes for SECONDS (default 60) in all: two
+# thirds of the time the bitmap reader and Execute, a third the photo readers and writers,
+# each starting from freshly generated seeds and its kept regression inputs (fuzz/regressions/,
+# fuzz/regressions-photo/). The corpora grow in a temporary folder, so runs leave the tree as
+# it was; an input that breaks something is saved in build-fuzz/findings/.
 # Exits non-zero on a finding or a failed build.
 #   fuzz/run.sh [SECONDS] [extra libFuzzer options...]
 set -euo pipefail
@@ -28,9 +29,15 @@ main() {
   work=$(mktemp -d "$scratch_base/hosei-fuzz-run.XXXXXX")
   trap 'rm -rf "$work"' EXIT
   mkdir -p "$work/files" "$build/findings"
-  "$build/hosei_make_seeds" "$work/corpus" >/dev/null
+  "$build/hosei_make_seeds" "$work/corpus" "$work/photo-corpus" >/dev/null
   corpora=("$work/corpus")
   [ -n "$(ls -A "$root/fuzz/regressions" 2>/dev/null)" ] && corpora+=("$root/fuzz/regressions")
+  photo_corpora=("$work/photo-corpus")
+  [ -n "$(ls -A "$root/fuzz/regressions-photo" 2>/dev/null)" ] &&
+    photo_corpora+=("$root/fuzz/regressions-photo")
+  photo_seconds=$(( seconds / 3 > 0 ? seconds / 3 : 1 ))
+  photo_log=$build/fuzz-photo-${photo_seconds}s.log
+  execute_seconds=$(( seconds - photo_seconds > 0 ? seconds - photo_seconds : 1 ))
 
   export HOSEI_FUZZ_TMP=$work/files
   export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=0}
@@ -38,9 +45,9 @@ main() {
   symbolizer=/usr/lib/llvm-14/bin/llvm-symbolizer
   [ -x "$symbolizer" ] && export ASAN_SYMBOLIZER_PATH=$symbolizer
   log=$build/fuzz-${seconds}s.log
-  echo "fuzz: ${seconds}s over $(ls "$work/corpus" | wc -l) seeds$([ ${#corpora[@]} -gt 1 ] && echo " and $(ls "$root/fuzz/regressions" | wc -l) regression inputs")"
+  echo "fuzz: ${execute_seconds}s over $(ls "$work/corpus" | wc -l) seeds$([ ${#corpora[@]} -gt 1 ] && echo " and $(ls "$root/fuzz/regressions" | wc -l) regression inputs")"
   status=0
-  "$build/hosei_fuzz_execute" -max_total_time="$seconds" -rss_limit_mb=2048 -timeout=30 \
+  "$build/hosei_fuzz_execute" -max_total_time="$execute_seconds" -rss_limit_mb=2048 -timeout=30 \
     -max_len=270000 -print_final_stats=1 -artifact_prefix="$build/findings/" "$@" \
     "${corpora[@]}" >"$log" 2>&1 || status=$?
 
@@ -49,6 +56,23 @@ main() {
     echo "fuzz: FINDING (exit $status); input kept in $build/findings/, full log $log" >&2
     exit $status
   fi
+  report "$log" "$execute_seconds"
+
+  echo "fuzz: photos ${photo_seconds}s over $(ls "$work/photo-corpus" | wc -l) seeds"
+  "$build/hosei_fuzz_photo" -max_total_time="$photo_seconds" -rss_limit_mb=2048 -timeout=30 \
+    -max_len=65536 -print_final_stats=1 -artifact_prefix="$build/findings/photo-" "$@" \
+    "${photo_corpora[@]}" >"$photo_log" 2>&1 || status=$?
+  if [ $status -ne 0 ]; then
+    tail -n 60 "$photo_log" >&2
+    echo "fuzz: FINDING (exit $status); input kept in $build/findings/, full log $photo_log" >&2
+    exit $status
+  fi
+  report "$photo_log" "$photo_seconds"
+}
+
+# One line on a clean run of a target: executions, speed and coverage.
+report() {
+  local log=$1 seconds=$2 runs speed cover
   runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log")
   speed=$(sed -n 's/^stat::average_exec_per_sec: *//p' "$log")
   cover=$(grep -o 'cov: [0-9]*' "$log" | tail -n 1)

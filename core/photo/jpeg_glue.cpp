@@ -41,7 +41,10 @@ bool IsDamage(int code) {
 void EmitMessage(j_common_ptr cinfo, int level) {
   if (level >= 0) return;  // trace output
   JpegErrorState& state = StateOf(cinfo);
-  if (state.damaged || !IsDamage(cinfo->err->msg_code)) return;
+  const int code = cinfo->err->msg_code;
+  if (state.damaged || !(IsDamage(code) || (state.inHeader && code == JWRN_EXTRANEOUS_DATA)))
+    return;
+  if (code == JWRN_JPEG_EOF && state.inSingleScan) return;
   state.damaged = true;
   state.code = cinfo->err->msg_code;
   cinfo->err->format_message(cinfo, state.message);
@@ -149,6 +152,8 @@ void InstallErrorState(JpegErrorState& state) {
   state.manager.output_message = OutputMessage;
   state.code = 0;
   state.damaged = false;
+  state.inHeader = false;
+  state.inSingleScan = false;
   state.message[0] = '\0';
 }
 
@@ -184,13 +189,18 @@ bool GuardedReadHeader(j_decompress_ptr cinfo) {
   if (setjmp(StateOf(reinterpret_cast<j_common_ptr>(cinfo)).jump)) return false;
   jpeg_save_markers(cinfo, JPEG_COM, 0xFFFF);
   for (int n = 0; n < 16; ++n) jpeg_save_markers(cinfo, JPEG_APP0 + n, 0xFFFF);
+  JpegErrorState& state = StateOf(reinterpret_cast<j_common_ptr>(cinfo));
+  state.inHeader = true;
   jpeg_read_header(cinfo, TRUE);
+  state.inHeader = false;
   return true;
 }
 
 bool GuardedStartDecompress(j_decompress_ptr cinfo) {
   if (setjmp(StateOf(reinterpret_cast<j_common_ptr>(cinfo)).jump)) return false;
   jpeg_start_decompress(cinfo);
+  // A picture of several scans (progressive or not) has been read whole by now.
+  StateOf(reinterpret_cast<j_common_ptr>(cinfo)).inSingleScan = !jpeg_has_multiple_scans(cinfo);
   return true;
 }
 

@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <vector>
 
+// After <cstdio>: libjpeg's header uses size_t and FILE without declaring them.
 #include <jpeglib.h>
 
 namespace hosei {
@@ -21,6 +22,11 @@ struct JpegErrorState {
   std::jmp_buf jump;
   int code;       // the failure's message code, or that of the first damaging warning
   bool damaged;   // picture data was missing or broken: libjpeg filled the gap and went on
+  bool inHeader;  // bytes skipped between segments here are lost metadata, not padding
+  // Decoding the one scan of a single-scan picture: here the end of the file is damage only
+  // where libjpeg then runs out of data (a warning of its own); a file that lacks nothing
+  // but its end marker reads whole.
+  bool inSingleScan;
   char message[JMSG_LENGTH_MAX];
 };
 void InstallErrorState(JpegErrorState& state);

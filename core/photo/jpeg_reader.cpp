@@ -1,11 +1,11 @@
 #include "jpeg_reader.h"
 
+#include <jerror.h>
+
 #include <algorithm>
 #include <cstring>
 #include <new>
 #include <vector>
-
-#include <jerror.h>
 
 #include "file_descriptor.h"
 #include "jpeg_glue.h"
@@ -68,12 +68,15 @@ FileError JpegReader::failure() const {
     case JERR_OUT_OF_MEMORY:
       return FileError{FileProblem::kOutOfMemory, path_, {}};
     case JERR_NO_BACKING_STORE:
-      return UnsupportedPhoto(path_, "プログレッシブ JPEG が大きすぎます（展開に 1 GiB を超えるメモリが要ります）");
+      return UnsupportedPhoto(
+          path_, "プログレッシブ JPEG が大きすぎます（展開に 1 GiB を超えるメモリが要ります）");
     case JERR_BAD_PRECISION:
       return UnsupportedPhoto(path_, "8 ビットでない JPEG です: " + detail);
     case JERR_SOF_UNSUPPORTED:
     case JERR_ARITH_NOTIMPL:
       return UnsupportedPhoto(path_, "この符号化方式の JPEG は読めません: " + detail);
+    case JERR_IMAGE_TOO_BIG:
+      return UnsupportedPhoto(path_, "幅または高さが 65500 を超える JPEG は読めません");
     case JERR_EMPTY_IMAGE:
       return UnsupportedPhoto(path_, "高さが後から決まる JPEG（DNL）は読めません");
     default:
@@ -93,8 +96,9 @@ FileError JpegReader::open() {
   if (cinfo_.jpeg_color_space == JCS_CMYK || cinfo_.jpeg_color_space == JCS_YCCK)
     return UnsupportedPhoto(path_, "CMYK の JPEG は処理できません");
   const bool grey = cinfo_.jpeg_color_space == JCS_GRAYSCALE && cinfo_.num_components == 1;
-  const bool colour = (cinfo_.jpeg_color_space == JCS_YCbCr || cinfo_.jpeg_color_space == JCS_RGB) &&
-                      cinfo_.num_components == 3;
+  const bool colour =
+      (cinfo_.jpeg_color_space == JCS_YCbCr || cinfo_.jpeg_color_space == JCS_RGB) &&
+      cinfo_.num_components == 3;
   if (!grey && !colour) return UnsupportedPhoto(path_, "この色空間の JPEG は処理できません");
   if (cinfo_.image_width < 1 || cinfo_.image_height < 1 ||
       cinfo_.image_width > static_cast<JDIMENSION>(kMaxPhotoSide) ||
@@ -117,7 +121,7 @@ FileError JpegReader::takeLayout() {
     const jpeg_component_info& component = cinfo_.comp_info[i];
     const int table = component.quant_tbl_no;
     layout_.components[i] = {component.component_id, component.h_samp_factor,
-                              component.v_samp_factor, table};
+                             component.v_samp_factor, table};
     // The table in force when the component's first scan began, as the picture used it.
     const JQUANT_TBL* values =
         component.quant_table ? component.quant_table : cinfo_.quant_tbl_ptrs[table];

@@ -1,5 +1,6 @@
 #include "jpeg_writer.h"
 
+#include <algorithm>
 #include <vector>
 
 #include "photo_rows.h"
@@ -12,7 +13,9 @@ namespace {
 class JpegWriter final : public PhotoWriter {
  public:
   JpegWriter(const JpegLayout& layout, std::string sourcePath, std::string path)
-      : layout_(layout), sourcePath_(std::move(sourcePath)), path_(std::move(path)),
+      : layout_(layout),
+        sourcePath_(std::move(sourcePath)),
+        path_(std::move(path)),
         rows_(layout.height) {}
   ~JpegWriter() override {
     if (created_) jpeg_destroy_compress(&cinfo_);
@@ -43,10 +46,11 @@ class JpegWriter final : public PhotoWriter {
 
 // A full disk is the result's problem; anything else libjpeg refuses is the source's.
 FileError JpegWriter::failure() {
-  if (destination_->writeError) failed_ = CannotWritePhoto(path_, destination_->writeError);
+  if (destination_->writeError)
+    failed_ = CannotWritePhoto(path_, destination_->writeError);
   else
-    failed_ = UnsupportedPhoto(sourcePath_,
-                               std::string("この JPEG の形式では書き出せません: ") + errors_.message);
+    failed_ = UnsupportedPhoto(
+        sourcePath_, std::string("この JPEG の形式では書き出せません: ") + errors_.message);
   return failed_;
 }
 
@@ -57,7 +61,8 @@ FileError JpegWriter::start(int fd, int quality) {
   created_ = true;
   UseFileDestination(&cinfo_, *destination_, fd);
   if (!GuardedStartCompress(&cinfo_, &layout_, quality)) return failure();
-  if (layout_.colourSpace == JCS_GRAYSCALE) greyRow_.resize(static_cast<std::size_t>(layout_.width));
+  if (layout_.colourSpace == JCS_GRAYSCALE)
+    greyRow_.resize(static_cast<std::size_t>(layout_.width));
   return {};
 }
 
@@ -92,10 +97,16 @@ FileError JpegWriter::finish() {
 FileError CreateJpegWriter(const JpegLayout& layout, const std::string& sourcePath, int fd,
                            const std::string& path, const PhotoWriteOptions& options,
                            std::unique_ptr<PhotoWriter>& writer) {
-  if (options.jpegQuality < 0 || options.jpegQuality > 100)
-    return UnsupportedPhoto(sourcePath, "JPEG の品質は 1～100 で指定してください");
+  const int quality = std::clamp(options.jpegQuality, 0, 100);
+  // The JPEG rules allow 1..255 for 8-bit pictures; libjpeg's encoder divides by the values
+  // (at 0, or from 8192 on, by zero), though its decoder reads anything.
+  for (int t = 0; t < NUM_QUANT_TBLS && quality == 0; ++t)
+    if (layout.hasTable[t] && !std::all_of(std::begin(layout.tables[t]), std::end(layout.tables[t]),
+                                           [](std::uint16_t q) { return q >= 1 && q <= 255; }))
+      return UnsupportedPhoto(sourcePath,
+                              "量子化テーブルの値が 1～255 の範囲にない JPEG は書き出せません");
   auto created = std::make_unique<JpegWriter>(layout, sourcePath, path);
-  if (FileError error = created->start(fd, options.jpegQuality)) return error;
+  if (FileError error = created->start(fd, quality)) return error;
   writer = std::move(created);
   return {};
 }

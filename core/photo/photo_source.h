@@ -15,8 +15,12 @@ namespace hosei {
 inline constexpr int kMaxPhotoSide = 65535;
 // The most a library may hold of one photo at a time: the whole picture of an interlaced
 // PNG or the coefficients of a progressive JPEG, or one compressed TIFF strip. Bigger
-// photos of those kinds are refused rather than left to exhaust the machine.
-inline constexpr std::size_t kMaxBufferedBytes = std::size_t{1} << 30;
+// photos of those kinds are refused rather than left to exhaust the machine. The fuzz
+// build sets a lower limit, so that one run stays fast.
+#ifndef HOSEI_PHOTO_BUFFER_LIMIT
+#define HOSEI_PHOTO_BUFFER_LIMIT (std::size_t{1} << 30)
+#endif
+inline constexpr std::size_t kMaxBufferedBytes = HOSEI_PHOTO_BUFFER_LIMIT;
 // The metadata carried from a source to its result, all segments or chunks together.
 inline constexpr std::size_t kMaxCarriedBytes = std::size_t{64} << 20;
 

@@ -1,7 +1,9 @@
 // Choosing a file, Execute, the viewer and exit, and files or fields that go wrong.
 
 #include <QCheckBox>
+#include <QColor>
 #include <QComboBox>
+#include <QImage>
 #include <QRadioButton>
 #include <QRegularExpression>
 
@@ -28,7 +30,8 @@ TEST_F(RunTest, TheDialogAsksUntilAFileIsConfirmedAndARejectedFileStaysCurrent) 
   click("Command3");
   ASSERT_EQ(services.dialogs.size(), 2u);
   EXPECT_EQ(services.dialogs[0].folder, Q(scratch / "samples"));
-  EXPECT_EQ(services.dialogs[0].filters, QStringList({"ビットマップ(*.bmp)", "all(*.*)"}));
+  EXPECT_EQ(services.dialogs[0].filters, QStringList({"ビットマップ(*.bmp)", "all(*.*)",
+                                                      "写真(*.jpg *.jpeg *.png *.tif *.tiff)"}));
   EXPECT_EQ(services.dialogs[1].folder, Q(photos));
   EXPECT_EQ(services.confirmations[0], "選択ファイルの確認: first.bmp の処理を行ないます");
   EXPECT_EQ(text("Text3"), Q(second));
@@ -72,6 +75,42 @@ TEST_F(RunTest, GuideLinesShowAMarkedCopyAndExitDeletesOnlyThisRunsCopies) {
 // Known corrections of a 640 x 480 picture of one colour, from the engine's checking
 // values: what reaches the result depends on the mode, the fields, the boundary box, the
 // moved centre and the background check, each set as a user sets them.
+// A photo goes the bitmap's way through the windows and stays in its own format: its size
+// in the viewer, a display copy with guide marks, the result's name on the help line and
+// in the status line.
+TEST_F(RunTest, APhotoIsShownCorrectedAndSavedInItsOwnFormat) {
+  QImage image(320, 240, QImage::Format_RGB888);
+  image.fill(QColor(30, 20, 10));
+  const fs::path source = photos / "IMG_0001.PNG", result = photos / "IMG_0001_.PNG";
+  ASSERT_TRUE(image.save(Q(source), "PNG"));
+  control<QCheckBox>("Check3")->click();
+  choose(source);
+  EXPECT_TRUE(services.messages.isEmpty()) << services.messages.join("; ");
+  EXPECT_EQ(viewerControl<QLabel>("Label1")->text(), "320");
+  EXPECT_EQ(viewerControl<QLabel>("Label2")->text(), "240");
+  const fs::path copy = programFolder / "_IMG_0001.PNG.bmp";
+  EXPECT_EQ(window->viewer()->currentPath(), Q(copy));
+  TestBitmap layout = Sized(320, 240);
+  EXPECT_EQ(PixelOf(ReadFile(copy), layout, 50, 99), (Bgr{10, 20, 190}));
+
+  EXPECT_EQ(helpAfterHovering(control("Command1")),
+            QStringLiteral("処理を開始します\n") + Q(result) + " で（上書き）保存されます");
+  click("Command1");
+  EXPECT_EQ(text("Label4"), Q(result) + "で保存されました");
+  const QImage corrected(Q(result));
+  ASSERT_FALSE(corrected.isNull());
+  EXPECT_EQ(QColor(corrected.pixel(160, 120)), QColor(30, 20, 10));  // inside the start circle
+  EXPECT_GT(qRed(corrected.pixel(0, 0)), 30);                        // brightened corner
+
+  QImage deep(8, 8, QImage::Format_RGBA64);
+  deep.fill(Qt::gray);
+  ASSERT_TRUE(deep.save(Q(photos / "deep.png"), "PNG"));
+  choose(photos / "deep.png");
+  ASSERT_EQ(services.messages.size(), 1);
+  EXPECT_TRUE(services.messages[0].startsWith("この写真は処理できません")) << services.messages[0];
+  EXPECT_EQ(text("Label4"), kColourCountErrorStatus);
+}
+
 TEST_F(RunTest, ExecuteWritesTheCorrectionTheControlsAskFor) {
   struct Pixel {
     int x, y;  // x from 1 at the left, y from 1 at the bottom

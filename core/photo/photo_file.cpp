@@ -1,0 +1,43 @@
+#include "photo_file.h"
+
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "file_descriptor.h"
+#include "jpeg_reader.h"
+#include "photo_source.h"
+#include "png_reader.h"
+#include "tiff_reader.h"
+
+namespace hosei {
+
+FileError OpenPhoto(const std::string& path, std::unique_ptr<PhotoReader>& reader) {
+  FileDescriptor file;
+  if (FileError error = OpenPhotoFile(path, file)) return error;
+  std::uint8_t head[kPhotoSignatureSize] = {};
+  const ssize_t got = ::pread(file.get(), head, sizeof head, 0);
+  if (got < 0) return FileError{FileProblem::kReadFailed, path, std::strerror(errno)};
+  const auto format = PhotoFormatOf(std::span(head, static_cast<std::size_t>(got)));
+  if (!format) return UnsupportedPhoto(path, "JPEG、PNG、TIFF のどれでもありません");
+  switch (*format) {
+    case PhotoFormat::kJpeg:
+      return OpenJpeg(path, reader);
+    case PhotoFormat::kPng:
+      return OpenPng(path, reader);
+    case PhotoFormat::kTiff:
+      return OpenTiff(path, reader);
+  }
+  return {};
+}
+
+FileError CreatePhotoWriter(PhotoReader& source, int fd, const std::string& path,
+                            const PhotoWriteOptions& options,
+                            std::unique_ptr<PhotoWriter>& writer) {
+  auto* photo = dynamic_cast<PhotoSource*>(&source);
+  if (!photo) return UnsupportedPhoto(path, "OpenPhoto で開いた写真ではありません");
+  return photo->createWriter(fd, path, options, writer);
+}
+
+}  // namespace hosei

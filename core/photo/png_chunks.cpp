@@ -1,0 +1,205 @@
+#include "png_chunks.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+#include <zlib.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <new>
+
+#include "photo_source.h"
+
+namespace hosei {
+
+namespace {
+
+constexpr std::uint64_t kSignatureSize = 8;
+constexpr std::uint32_t kMaxChunkLength = 0x7FFFFFFF;
+
+// Colour types of the IHDR chunk.
+constexpr int kGrey = 0;
+constexpr int kColour = 2;
+constexpr int kPalette = 3;
+constexpr int kGreyAlpha = 4;
+
+std::uint32_t BigEndian(const std::uint8_t* b) {
+  return std::uint32_t{b[0]} << 24 | std::uint32_t{b[1]} << 16 | std::uint32_t{b[2]} << 8 | b[3];
+}
+
+bool Is(const char* type, const char* name) { return std::memcmp(type, name, 4) == 0; }
+
+// Whether the chunk describes the picture in a way a tone correction keeps true (or is
+// metadata that does not describe pixels at all).
+bool KnownToCarry(const char* type) {
+  static const char* const kKnown[] = {"iCCP", "sRGB", "gAMA", "cHRM", "cICP", "mDCV", "cLLI",
+                                       "sBIT", "bKGD", "pHYs", "tEXt", "zTXt", "iTXt", "eXIf",
+                                       "tIME", "sPLT", "oFFs", "pCAL", "sCAL", "sTER"};
+  return std::any_of(std::begin(kKnown), std::end(kKnown),
+                     [type](const char* name) { return Is(type, name); });
+}
+
+// 0 at the end of the file, -1 with errno on a failure.
+long long ReadAt(int fd, std::uint8_t* buffer, std::size_t size, std::uint64_t offset) {
+  std::size_t done = 0;
+  while (done < size) {
+    const ssize_t n = ::pread(fd, buffer + done, size - done, static_cast<off_t>(offset + done));
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return -1;
+    }
+    if (n == 0) break;
+    done += static_cast<std::size_t>(n);
+  }
+  return static_cast<long long>(done);
+}
+
+class ChunkWalk {
+ public:
+  ChunkWalk(int fd, const std::string& path) : fd_(fd), path_(path) {
+    struct stat info {};
+    if (::fstat(fd, &info) == 0) fileSize_ = static_cast<std::uint64_t>(info.st_size);
+  }
+
+  // Reads `size` bytes at `offset` or says why not.
+  FileError read(std::uint8_t* buffer, std::size_t size, std::uint64_t offset) const {
+    const long long n = ReadAt(fd_, buffer, size, offset);
+    if (n < 0) return FileError{FileProblem::kReadFailed, path_, std::strerror(errno)};
+    if (static_cast<std::size_t>(n) != size)
+      return CorruptPhoto(path_, "PNG のデータが途中で切れています");
+    return {};
+  }
+
+  // The chunk's data, its CRC checked.
+  FileError readData(const char* type, std::uint32_t length, std::uint64_t offset,
+                     std::vector<std::uint8_t>& data) const {
+    // A length the file cannot hold is never allocated.
+    if (offset + length + 4 > fileSize_)
+      return CorruptPhoto(path_, "PNG のデータが途中で切れています");
+    try {
+      data.resize(length);
+    } catch (const std::bad_alloc&) {
+      return FileError{FileProblem::kOutOfMemory, path_, {}};
+    }
+    std::uint8_t crc[4];
+    if (FileError error = read(data.data(), length, offset)) return error;
+    if (FileError error = read(crc, 4, offset + length)) return error;
+    uLong expected = crc32(0L, reinterpret_cast<const Bytef*>(type), 4);
+    expected = crc32(expected, data.data(), static_cast<uInt>(length));
+    if (BigEndian(crc) != expected)
+      return CorruptPhoto(path_, "PNG のチャンク " + std::string(type, 4) + " の CRC が合いません");
+    return {};
+  }
+
+ private:
+  int fd_;
+  const std::string& path_;
+  std::uint64_t fileSize_ = 0;
+};
+
+FileError ReadHeaderChunk(const std::vector<std::uint8_t>& data, const std::string& path,
+                          PngChunkScan& scan) {
+  if (data.size() != 13) return CorruptPhoto(path, "PNG の IHDR チャンクが壊れています");
+  scan.width = BigEndian(&data[0]);
+  scan.height = BigEndian(&data[4]);
+  scan.bitDepth = data[8];
+  scan.colourType = data[9];
+  scan.interlaced = data[12] != 0;
+  return {};
+}
+
+}  // namespace
+
+FileError ScanPngChunks(int fd, const std::string& path, PngChunkScan& scan) {
+  const ChunkWalk walk(fd, path);
+  std::uint64_t offset = kSignatureSize;
+  std::size_t carriedBytes = 0;
+  bool seenHeader = false;
+  bool seenImage = false;
+  for (;;) {
+    std::uint8_t head[8];
+    if (FileError error = walk.read(head, sizeof head, offset)) return error;
+    const std::uint32_t length = BigEndian(head);
+    char type[4];
+    std::memcpy(type, head + 4, 4);
+    offset += sizeof head;
+    if (length > kMaxChunkLength || !std::all_of(type, type + 4, [](char c) {
+          return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+        }))
+      return CorruptPhoto(path, "PNG のチャンクの並びが壊れています");
+    const bool critical = (type[0] & 0x20) == 0;
+    const bool safeToCopy = (type[3] & 0x20) != 0;
+    if (!seenHeader && !Is(type, "IHDR"))
+      return CorruptPhoto(path, "PNG が IHDR チャンクで始まっていません");
+
+    if (Is(type, "IEND")) break;
+    if (Is(type, "IDAT")) {
+      seenImage = true;
+    } else if (Is(type, "IHDR") || Is(type, "PLTE")) {
+      std::vector<std::uint8_t> data;
+      if (FileError error = walk.readData(type, length, offset, data)) return error;
+      if (Is(type, "PLTE")) {
+        scan.palette = std::move(data);
+      } else {
+        if (seenHeader) return CorruptPhoto(path, "PNG の IHDR チャンクが二つあります");
+        seenHeader = true;
+        if (FileError error = ReadHeaderChunk(data, path, scan)) return error;
+      }
+    } else if (Is(type, "acTL") || Is(type, "fcTL") || Is(type, "fdAT")) {
+      return UnsupportedPhoto(path, "アニメーション PNG は処理できません");
+    } else if (critical) {
+      return UnsupportedPhoto(path,
+                              "未知の必須チャンク " + std::string(type, 4) + " を含む PNG です");
+    } else if (Is(type, "tRNS")) {
+      scan.transparency = true;
+    } else if (KnownToCarry(type) || safeToCopy) {
+      carriedBytes += length;
+      if (carriedBytes > kMaxCarriedBytes)
+        return UnsupportedPhoto(path, "PNG のメタデータが大きすぎます");
+      PngChunk chunk;
+      std::memcpy(chunk.type, type, 4);
+      chunk.afterImage = seenImage;
+      if (FileError error = walk.readData(type, length, offset, chunk.data)) return error;
+      try {
+        scan.carried.push_back(std::move(chunk));
+      } catch (const std::bad_alloc&) {
+        return FileError{FileProblem::kOutOfMemory, path, {}};
+      }
+    }
+    offset += std::uint64_t{length} + 4;
+  }
+  if (!seenImage) return CorruptPhoto(path, "PNG に画素データ（IDAT）がありません");
+  return {};
+}
+
+void AdaptChunksToResult(PngChunkScan& scan, int channels) {
+  const bool resultAlpha = channels == 2 || channels == 4;
+  const int sourceEntries = scan.colourType == kGrey                                    ? 1
+                            : scan.colourType == kGreyAlpha                             ? 2
+                            : scan.colourType == kColour || scan.colourType == kPalette ? 3
+                                                                                        : 4;
+  auto& chunks = scan.carried;
+  for (auto it = chunks.begin(); it != chunks.end();) {
+    std::vector<std::uint8_t>& data = it->data;
+    bool keep = true;
+    if (Is(it->type, "bKGD") && scan.colourType == kPalette) {
+      const std::size_t at = data.size() == 1 ? std::size_t{data[0]} * 3 : scan.palette.size();
+      keep = at + 3 <= scan.palette.size();
+      if (keep) data = {0, scan.palette[at], 0, scan.palette[at + 1], 0, scan.palette[at + 2]};
+    } else if (Is(it->type, "bKGD") && scan.colourType == kGrey && scan.bitDepth < 8) {
+      keep = data.size() == 2;
+      if (keep) {
+        const unsigned value = (unsigned{data[0]} << 8 | data[1]) & ((1u << scan.bitDepth) - 1);
+        data = {0, static_cast<std::uint8_t>(value * 255 / ((1u << scan.bitDepth) - 1))};
+      }
+    } else if (Is(it->type, "sBIT")) {
+      keep = data.size() == static_cast<std::size_t>(sourceEntries);
+      if (keep && static_cast<int>(data.size()) < channels && resultAlpha) data.push_back(8);
+      keep = keep && static_cast<int>(data.size()) == channels;
+    }
+    it = keep ? it + 1 : chunks.erase(it);
+  }
+}
+
+}  // namespace hosei

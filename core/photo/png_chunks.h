@@ -1,0 +1,45 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "file_error.h"
+
+namespace hosei {
+
+// An ancillary chunk carried from source to result, with its place: before the picture
+// data or after it.
+struct PngChunk {
+  char type[4] = {};
+  std::vector<std::uint8_t> data;
+  bool afterImage = false;
+};
+
+// What the walk over a PNG's chunks finds before libpng decodes it.
+struct PngChunkScan {
+  std::uint32_t width = 0;
+  std::uint32_t height = 0;
+  int bitDepth = 0;
+  int colourType = 0;
+  bool interlaced = false;
+  bool transparency = false;          // a tRNS chunk: read and written as an alpha channel
+  std::vector<std::uint8_t> palette;  // PLTE, for the background colour of a palette PNG
+  std::vector<PngChunk> carried;      // in file order
+};
+
+// Walks the chunk list of the PNG open at `fd` (without moving its offset), checks the
+// CRC of every chunk it keeps, and keeps the ancillary chunks the result carries: the
+// known ones (colour space, text, EXIF, time, ...) and unknown safe-to-copy ones. Dropped:
+// tRNS (becomes alpha), hIST (counts palette entries the result has not), a suggested
+// PLTE of a colour PNG, and unknown chunks that the PNG rules say go stale once the picture
+// changes. Animated PNGs and unknown critical chunks are refused.
+FileError ScanPngChunks(int fd, const std::string& path, PngChunkScan& scan);
+
+// Rewrites the chunks whose contents depend on the colour type for a result with
+// `channels` 8-bit channels: a background colour given as a palette index or at a low grey
+// depth, and the significant bits, which gain an alpha entry when transparency became an
+// alpha channel. One that cannot be rewritten is dropped.
+void AdaptChunksToResult(PngChunkScan& scan, int channels);
+
+}  // namespace hosei

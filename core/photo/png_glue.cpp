@@ -1,0 +1,145 @@
+#include "png_glue.h"
+
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "photo_source.h"
+
+namespace hosei {
+
+namespace {
+
+// Chunks libpng itself inflates (ICC profiles, compressed text) may not grow beyond this.
+constexpr png_alloc_size_t kMaxInflatedChunk = 16u << 20;
+
+PngState& StateOf(png_const_structrp png) {
+  return *static_cast<PngState*>(png_get_error_ptr(png));
+}
+
+[[noreturn]] void Error(png_structp png, png_const_charp message) {
+  PngState& state = StateOf(png);
+  std::strncpy(state.message, message ? message : "", sizeof state.message - 1);
+  state.message[sizeof state.message - 1] = '\0';
+  std::longjmp(state.jump, 1);
+}
+
+void Warning(png_structp, png_const_charp) {}
+
+void ReadData(png_structp png, png_bytep data, size_t length) {
+  PngState& state = *static_cast<PngState*>(png_get_io_ptr(png));
+  size_t done = 0;
+  while (done < length) {
+    const ssize_t n = ::read(state.fd, data + done, length - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      state.readError = errno;
+      png_error(png, "read error");
+    }
+    if (n == 0) {
+      state.ended = true;
+      png_error(png, "unexpected end of file");
+    }
+    done += static_cast<size_t>(n);
+  }
+}
+
+void WriteData(png_structp png, png_bytep data, size_t length) {
+  PngState& state = *static_cast<PngState*>(png_get_io_ptr(png));
+  size_t done = 0;
+  while (done < length) {
+    const ssize_t n = ::write(state.fd, data + done, length - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      state.writeError = n < 0 ? errno : ENOSPC;
+      png_error(png, "write error");
+    }
+    done += static_cast<size_t>(n);
+  }
+}
+
+void Flush(png_structp) {}
+
+}  // namespace
+
+bool GuardedCreateRead(PngState* state, png_structp* png, png_infop* info) {
+  if (setjmp(state->jump)) return false;
+  *png = png_create_read_struct(PNG_LIBPNG_VER_STRING, state, Error, Warning);
+  if (!*png) return false;
+  *info = png_create_info_struct(*png);
+  if (!*info) return false;
+  png_set_read_fn(*png, state, ReadData);
+  return true;
+}
+
+bool GuardedReadInfo(png_structp png, png_infop info, PngRows* rows) {
+  if (setjmp(StateOf(png).jump)) return false;
+  png_set_user_limits(png, kMaxPhotoSide, kMaxPhotoSide);
+  png_set_chunk_malloc_max(png, kMaxInflatedChunk);
+  png_read_info(png, info);
+  const int colourType = png_get_color_type(png, info);
+  if (colourType == PNG_COLOR_TYPE_PALETTE) png_set_palette_to_rgb(png);
+  if (colourType == PNG_COLOR_TYPE_GRAY && png_get_bit_depth(png, info) < 8)
+    png_set_expand_gray_1_2_4_to_8(png);
+  if (png_get_valid(png, info, PNG_INFO_tRNS)) png_set_tRNS_to_alpha(png);
+  rows->interlaced = png_set_interlace_handling(png) > 1;
+  png_read_update_info(png, info);
+  rows->channels = png_get_channels(png, info);
+  rows->rowBytes = png_get_rowbytes(png, info);
+  return true;
+}
+
+bool GuardedReadRow(png_structp png, png_bytep row) {
+  if (setjmp(StateOf(png).jump)) return false;
+  png_read_row(png, row, nullptr);
+  return true;
+}
+
+bool GuardedReadImage(png_structp png, png_bytepp rows) {
+  if (setjmp(StateOf(png).jump)) return false;
+  png_read_image(png, rows);
+  return true;
+}
+
+bool GuardedCreateWrite(PngState* state, png_structp* png, png_infop* info) {
+  if (setjmp(state->jump)) return false;
+  *png = png_create_write_struct(PNG_LIBPNG_VER_STRING, state, Error, Warning);
+  if (!*png) return false;
+  *info = png_create_info_struct(*png);
+  if (!*info) return false;
+  png_set_write_fn(*png, state, WriteData, Flush);
+  return true;
+}
+
+bool GuardedStartWrite(png_structp png, png_infop info, const PngPlan* plan) {
+  if (setjmp(StateOf(png).jump)) return false;
+  static const int kColourTypes[] = {PNG_COLOR_TYPE_GRAY, PNG_COLOR_TYPE_GRAY_ALPHA,
+                                     PNG_COLOR_TYPE_RGB, PNG_COLOR_TYPE_RGB_ALPHA};
+  png_set_IHDR(png, info, plan->width, plan->height, 8, kColourTypes[plan->channels - 1],
+               PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+  png_write_info(png, info);
+  for (const PngChunk& chunk : plan->chunks)
+    if (!chunk.afterImage)
+      png_write_chunk(png, reinterpret_cast<png_const_bytep>(chunk.type), chunk.data.data(),
+                      chunk.data.size());
+  return true;
+}
+
+bool GuardedWriteRow(png_structp png, png_const_bytep row) {
+  if (setjmp(StateOf(png).jump)) return false;
+  png_write_row(png, row);
+  return true;
+}
+
+bool GuardedFinishWrite(png_structp png, const PngPlan* plan) {
+  if (setjmp(StateOf(png).jump)) return false;
+  for (const PngChunk& chunk : plan->chunks)
+    if (chunk.afterImage)
+      png_write_chunk(png, reinterpret_cast<png_const_bytep>(chunk.type), chunk.data.data(),
+                      chunk.data.size());
+  png_write_end(png, nullptr);
+  return true;
+}
+
+}  // namespace hosei

@@ -1,0 +1,148 @@
+#include "png_reader.h"
+
+#include <cstring>
+#include <new>
+#include <vector>
+
+#include "file_descriptor.h"
+#include "photo_rows.h"
+#include "photo_source.h"
+#include "png_chunks.h"
+#include "png_glue.h"
+#include "png_writer.h"
+
+namespace hosei {
+
+namespace {
+
+class PngReader final : public PhotoSource {
+ public:
+  explicit PngReader(std::string path) : path_(std::move(path)) {}
+  ~PngReader() override {
+    if (png_) png_destroy_read_struct(&png_, info_ ? &info_ : nullptr, nullptr);
+  }
+  PngReader(const PngReader&) = delete;
+  PngReader& operator=(const PngReader&) = delete;
+
+  FileError open();
+
+  int width() const override { return static_cast<int>(plan_.width); }
+  int height() const override { return static_cast<int>(plan_.height); }
+  bool hasAlpha() const override { return layout_.alpha(); }
+  PhotoFormat format() const override { return PhotoFormat::kPng; }
+  bool grey() const override { return layout_.grey(); }
+
+  FileError readRows(int count, std::uint8_t* bgr, std::size_t bgrStride, std::uint8_t* alpha,
+                     std::size_t alphaStride) override;
+
+  FileError createWriter(int fd, const std::string& path, const PhotoWriteOptions&,
+                         std::unique_ptr<PhotoWriter>& writer) const override {
+    return CreatePngWriter(plan_, fd, path, writer);
+  }
+
+ private:
+  FileError failure() const;
+  FileError checkHeader(const PngChunkScan& scan) const;
+  FileError decodeWholePicture();
+
+  std::string path_;
+  FileDescriptor file_;
+  PngState state_{};
+  png_structp png_ = nullptr;
+  png_infop info_ = nullptr;
+  PngRows rows_;
+  SampleLayout layout_;
+  PngPlan plan_;
+  std::vector<std::uint8_t> row_;
+  // An interlaced picture, decoded whole on the first read.
+  std::unique_ptr<std::uint8_t[]> picture_;
+  FileError failed_;
+};
+
+FileError PngReader::failure() const {
+  if (state_.readError)
+    return FileError{FileProblem::kReadFailed, path_, std::strerror(state_.readError)};
+  if (state_.ended) return CorruptPhoto(path_, "PNG のデータが途中で切れています");
+  if (!png_ || !info_) return FileError{FileProblem::kOutOfMemory, path_, {}};
+  return CorruptPhoto(path_, std::string("PNG のデータが壊れています: ") + state_.message);
+}
+
+FileError PngReader::checkHeader(const PngChunkScan& scan) const {
+  if (scan.width < 1 || scan.height < 1 || scan.width > kMaxPhotoSide ||
+      scan.height > kMaxPhotoSide)
+    return UnsupportedPhoto(path_, "幅または高さが 1～65535 の範囲にありません");
+  if (scan.bitDepth == 16) return UnsupportedPhoto(path_, "16 ビットの PNG は処理できません");
+  return {};
+}
+
+FileError PngReader::open() {
+  if (FileError error = OpenPhotoFile(path_, file_)) return error;
+  PngChunkScan scan;
+  if (FileError error = ScanPngChunks(file_.get(), path_, scan)) return error;
+  if (FileError error = checkHeader(scan)) return error;
+
+  state_.fd = file_.get();
+  if (!GuardedCreateRead(&state_, &png_, &info_)) return failure();
+  if (!GuardedReadInfo(png_, info_, &rows_)) return failure();
+  if (rows_.channels < 1 || rows_.channels > 4 ||
+      rows_.rowBytes != static_cast<std::size_t>(rows_.channels) * scan.width)
+    return UnsupportedPhoto(path_, "この形式の PNG は処理できません");
+  if (rows_.interlaced && rows_.rowBytes * scan.height > kMaxBufferedBytes)
+    return UnsupportedPhoto(
+        path_, "インターレース PNG が大きすぎます（展開に 1 GiB を超えるメモリが要ります）");
+  layout_ = SampleLayout{rows_.channels, true};
+
+  AdaptChunksToResult(scan, rows_.channels);
+  plan_.width = scan.width;
+  plan_.height = scan.height;
+  plan_.channels = rows_.channels;
+  plan_.chunks = std::move(scan.carried);
+  try {
+    if (!rows_.interlaced) row_.resize(rows_.rowBytes);
+  } catch (const std::bad_alloc&) {
+    return FileError{FileProblem::kOutOfMemory, path_, {}};
+  }
+  return {};
+}
+
+FileError PngReader::decodeWholePicture() {
+  const std::size_t height = plan_.height;
+  picture_.reset(new (std::nothrow) std::uint8_t[rows_.rowBytes * height]);
+  std::unique_ptr<png_bytep[]> rows(new (std::nothrow) png_bytep[height]);
+  if (!picture_ || !rows) return FileError{FileProblem::kOutOfMemory, path_, {}};
+  for (std::size_t y = 0; y < height; ++y) rows[y] = picture_.get() + y * rows_.rowBytes;
+  if (!GuardedReadImage(png_, rows.get())) return failure();
+  return {};
+}
+
+FileError PngReader::readRows(int count, std::uint8_t* bgr, std::size_t bgrStride,
+                              std::uint8_t* alpha, std::size_t alphaStride) {
+  if (failed_) return failed_;
+  const int first = rowsRead();
+  if (FileError error = takeRows(count, path_)) return error;
+  if (rows_.interlaced && !picture_ && count > 0)
+    if (FileError error = decodeWholePicture()) return failed_ = error;
+  for (int r = 0; r < count; ++r) {
+    const std::uint8_t* samples;
+    if (picture_) {
+      samples = picture_.get() + static_cast<std::size_t>(first + r) * rows_.rowBytes;
+    } else {
+      if (!GuardedReadRow(png_, row_.data())) return failed_ = failure();
+      samples = row_.data();
+    }
+    SplitRow(samples, width(), layout_, bgr + static_cast<std::size_t>(r) * bgrStride,
+             alpha ? alpha + static_cast<std::size_t>(r) * alphaStride : nullptr);
+  }
+  return {};
+}
+
+}  // namespace
+
+FileError OpenPng(const std::string& path, std::unique_ptr<PhotoReader>& reader) {
+  auto opened = std::make_unique<PngReader>(path);
+  if (FileError error = opened->open()) return error;
+  reader = std::move(opened);
+  return {};
+}
+
+}  // namespace hosei

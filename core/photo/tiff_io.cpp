@@ -1,0 +1,111 @@
+#include "tiff_io.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+
+#include "photo_source.h"
+
+namespace hosei {
+
+namespace {
+
+TiffContext& ContextOf(thandle_t handle) { return *static_cast<TiffContext*>(handle); }
+
+tmsize_t Read(thandle_t handle, void* buffer, tmsize_t size) {
+  TiffContext& context = ContextOf(handle);
+  auto* bytes = static_cast<char*>(buffer);
+  tmsize_t done = 0;
+  while (done < size) {
+    const ssize_t n = ::read(context.fd, bytes + done, static_cast<std::size_t>(size - done));
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      context.readError = errno;
+      return -1;
+    }
+    if (n == 0) break;
+    done += n;
+  }
+  return done;
+}
+
+tmsize_t Write(thandle_t handle, void* buffer, tmsize_t size) {
+  TiffContext& context = ContextOf(handle);
+  const auto* bytes = static_cast<const char*>(buffer);
+  tmsize_t done = 0;
+  while (done < size) {
+    const ssize_t n = ::write(context.fd, bytes + done, static_cast<std::size_t>(size - done));
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      context.writeError = n < 0 ? errno : ENOSPC;
+      return -1;
+    }
+    done += n;
+  }
+  return done;
+}
+
+toff_t Seek(thandle_t handle, toff_t offset, int whence) {
+  const off_t at = ::lseek(ContextOf(handle).fd, static_cast<off_t>(offset), whence);
+  return at < 0 ? static_cast<toff_t>(-1) : static_cast<toff_t>(at);
+}
+
+int Close(thandle_t) { return 0; }
+
+toff_t Size(thandle_t handle) {
+  struct stat info {};
+  if (::fstat(ContextOf(handle).fd, &info) != 0) return 0;
+  return static_cast<toff_t>(info.st_size);
+}
+
+// No mapping: a file cut short while mapped would end the program with SIGBUS.
+int Map(thandle_t, void**, toff_t*) { return 0; }
+void Unmap(thandle_t, void*, toff_t) {}
+
+void Format(char (&text)[256], const char* module, const char* format, va_list arguments) {
+  int used = 0;
+  if (module) used = std::snprintf(text, sizeof text, "%s: ", module);
+  if (used < 0 || static_cast<std::size_t>(used) >= sizeof text) used = 0;
+  std::vsnprintf(text + used, sizeof text - static_cast<std::size_t>(used), format, arguments);
+}
+
+int OnError(TIFF*, void* data, const char* module, const char* format, va_list arguments) {
+  TiffContext& context = *static_cast<TiffContext*>(data);
+  if (!context.failed) {
+    context.failed = true;
+    Format(context.message, module, format, arguments);
+  }
+  return 1;
+}
+
+int OnWarning(TIFF*, void* data, const char* module, const char* format, va_list arguments) {
+  TiffContext& context = *static_cast<TiffContext*>(data);
+  if (context.tagLost) return 1;
+  char text[256];
+  Format(text, module, format, arguments);
+  if (std::strstr(text, "IO error") || std::strstr(text, "tag ignored")) {
+    context.tagLost = true;
+    std::memcpy(context.lostTag, text, sizeof text);
+  }
+  return 1;
+}
+
+}  // namespace
+
+TIFF* TiffOnDescriptor(TiffContext& context, const char* name, const char* mode) {
+  TIFFOpenOptions* options = TIFFOpenOptionsAlloc();
+  if (!options) return nullptr;
+  TIFFOpenOptionsSetMaxSingleMemAlloc(options, static_cast<tmsize_t>(kMaxBufferedBytes));
+  TIFFOpenOptionsSetErrorHandlerExtR(options, OnError, &context);
+  TIFFOpenOptionsSetWarningHandlerExtR(options, OnWarning, &context);
+  TIFF* tif =
+      TIFFClientOpenExt(name, mode, &context, Read, Write, Seek, Close, Size, Map, Unmap, options);
+  TIFFOpenOptionsFree(options);
+  return tif;
+}
+
+}  // namespace hosei

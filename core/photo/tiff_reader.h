@@ -1,0 +1,15 @@
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "file_error.h"
+#include "photo_file.h"
+
+namespace hosei {
+
+// Strips are decoded a row at a time (libtiff reads each compressed strip whole, up to
+// kMaxBufferedBytes); tiles a row of tiles at a time.
+FileError OpenTiff(const std::string& path, std::unique_ptr<PhotoReader>& reader);
+
+}  // namespace hosei

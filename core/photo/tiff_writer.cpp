@@ -1,0 +1,145 @@
+#include "tiff_writer.h"
+
+#include <vector>
+
+#include "photo_rows.h"
+#include "photo_source.h"
+#include "tiff_io.h"
+
+namespace hosei {
+
+namespace {
+
+class TiffWriter final : public PhotoWriter {
+ public:
+  TiffWriter(const TiffPlan& plan, std::string sourcePath, std::string path)
+      : plan_(plan),
+        sourcePath_(std::move(sourcePath)),
+        path_(std::move(path)),
+        rows_(static_cast<int>(plan.height)),
+        layout_{plan.channels, true, plan.photometric == PHOTOMETRIC_MINISWHITE} {}
+  ~TiffWriter() override {
+    // Frees without flushing: after a failure nothing more goes to the file.
+    if (tif_) TIFFCleanup(tif_);
+  }
+  TiffWriter(const TiffWriter&) = delete;
+  TiffWriter& operator=(const TiffWriter&) = delete;
+
+  FileError start(int fd);
+  FileError writeRows(int count, const std::uint8_t* bgr, std::size_t bgrStride,
+                      const std::uint8_t* alpha, std::size_t alphaStride) override;
+  FileError finish() override;
+
+ private:
+  FileError failure(const char* what);
+  bool writeSubDirectory(int (*create)(TIFF*), const std::vector<TiffTag>& tags,
+                         std::uint64_t& offset);
+  bool setPictureFields(std::uint64_t exif, std::uint64_t gps);
+
+  TiffPlan plan_;
+  std::string sourcePath_;
+  std::string path_;
+  RowCounter rows_;
+  SampleLayout layout_;
+  TiffContext context_;
+  TIFF* tif_ = nullptr;
+  std::vector<std::uint8_t> row_;
+  FileError failed_;
+  bool finished_ = false;
+};
+
+FileError TiffWriter::failure(const char* what) {
+  if (context_.writeError) return failed_ = CannotWritePhoto(path_, context_.writeError);
+  return failed_ = CannotWritePhoto(path_, std::string(what) + ": " + context_.message);
+}
+
+bool TiffWriter::writeSubDirectory(int (*create)(TIFF*), const std::vector<TiffTag>& tags,
+                                   std::uint64_t& offset) {
+  if (create(tif_) != 0 || !PutTags(tif_, tags) || !TIFFWriteCustomDirectory(tif_, &offset))
+    return false;
+  // libtiff 4.5.0 does not free a written custom directory when the next one is created.
+  TIFFFreeDirectory(tif_);
+  return true;
+}
+
+bool TiffWriter::setPictureFields(std::uint64_t exif, std::uint64_t gps) {
+  const TiffPlan& p = plan_;
+  bool ok = TIFFSetField(tif_, TIFFTAG_IMAGEWIDTH, p.width) &&
+            TIFFSetField(tif_, TIFFTAG_IMAGELENGTH, p.height) &&
+            TIFFSetField(tif_, TIFFTAG_BITSPERSAMPLE, 8) &&
+            TIFFSetField(tif_, TIFFTAG_SAMPLESPERPIXEL, p.channels) &&
+            TIFFSetField(tif_, TIFFTAG_PHOTOMETRIC, p.photometric) &&
+            TIFFSetField(tif_, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG) &&
+            TIFFSetField(tif_, TIFFTAG_COMPRESSION, p.compression);
+  if (ok && layout_.alpha()) {
+    const std::uint16_t extra[] = {p.extraSample};
+    ok = TIFFSetField(tif_, TIFFTAG_EXTRASAMPLES, 1, extra);
+  }
+  if (ok && p.predictor) ok = TIFFSetField(tif_, TIFFTAG_PREDICTOR, p.predictor);
+  const std::uint32_t rowsPerStrip =
+      p.rowsPerStrip ? p.rowsPerStrip : TIFFDefaultStripSize(tif_, 0);
+  ok = ok && TIFFSetField(tif_, TIFFTAG_ROWSPERSTRIP, rowsPerStrip);
+  if (ok && p.hasOrientation) ok = TIFFSetField(tif_, TIFFTAG_ORIENTATION, p.orientation);
+  if (ok && p.hasResolution)
+    ok = TIFFSetField(tif_, TIFFTAG_XRESOLUTION, static_cast<double>(p.xResolution)) &&
+         TIFFSetField(tif_, TIFFTAG_YRESOLUTION, static_cast<double>(p.yResolution));
+  if (ok && p.hasResolutionUnit) ok = TIFFSetField(tif_, TIFFTAG_RESOLUTIONUNIT, p.resolutionUnit);
+  if (ok && exif) ok = TIFFSetField(tif_, TIFFTAG_EXIFIFD, exif);
+  if (ok && gps) ok = TIFFSetField(tif_, TIFFTAG_GPSIFD, gps);
+  return ok && PutTags(tif_, p.tags);
+}
+
+FileError TiffWriter::start(int fd) {
+  context_.fd = fd;
+  tif_ = TiffOnDescriptor(context_, path_.c_str(), plan_.bigEndian ? "wb" : "wl");
+  if (!tif_) return failure("TIFF を作れません");
+  std::uint64_t exif = 0, gps = 0;
+  if (!plan_.exif.empty() && !writeSubDirectory(TIFFCreateEXIFDirectory, plan_.exif, exif))
+    return failure("EXIF を書き込めません");
+  if (!plan_.gps.empty() && !writeSubDirectory(TIFFCreateGPSDirectory, plan_.gps, gps))
+    return failure("GPS 情報を書き込めません");
+  if ((exif || gps) && TIFFCreateDirectory(tif_) != 0) return failure("TIFF を作れません");
+  if (!setPictureFields(exif, gps)) {
+    if (context_.writeError) return failure("TIFF を書き込めません");
+    return failed_ = UnsupportedPhoto(
+               sourcePath_, std::string("この TIFF のタグを書き出せません: ") + context_.message);
+  }
+  row_.resize(static_cast<std::size_t>(plan_.width) * plan_.channels);
+  return {};
+}
+
+FileError TiffWriter::writeRows(int count, const std::uint8_t* bgr, std::size_t bgrStride,
+                                const std::uint8_t* alpha, std::size_t alphaStride) {
+  if (failed_) return failed_;
+  const int first = rows_.written();
+  if (FileError error = rows_.take(count, path_)) return error;
+  for (int r = 0; r < count; ++r) {
+    JoinRow(bgr + static_cast<std::size_t>(r) * bgrStride,
+            alpha ? alpha + static_cast<std::size_t>(r) * alphaStride : nullptr,
+            static_cast<int>(plan_.width), layout_, row_.data());
+    if (TIFFWriteScanline(tif_, row_.data(), static_cast<std::uint32_t>(first + r), 0) < 0)
+      return failure("TIFF を書き込めません");
+  }
+  return {};
+}
+
+FileError TiffWriter::finish() {
+  if (failed_) return failed_;
+  if (finished_) return {};
+  if (FileError error = rows_.checkComplete(path_)) return error;
+  if (!TIFFFlush(tif_) || context_.writeError) return failure("TIFF を書き込めません");
+  finished_ = true;
+  return {};
+}
+
+}  // namespace
+
+FileError CreateTiffWriter(const TiffPlan& plan, const std::string& sourcePath, int fd,
+                           const std::string& path, std::unique_ptr<PhotoWriter>& writer) {
+  auto created = std::make_unique<TiffWriter>(plan, sourcePath, path);
+  if (FileError error = created->start(fd)) return error;
+  writer = std::move(created);
+  return {};
+}
+
+}  // namespace hosei

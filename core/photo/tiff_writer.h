@@ -1,0 +1,43 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "file_error.h"
+#include "photo_file.h"
+#include "tiff_tags.h"
+
+namespace hosei {
+
+// Everything about the source's storage that its result keeps.
+struct TiffPlan {
+  std::uint32_t width = 0;
+  std::uint32_t height = 0;
+  bool bigEndian = false;
+  std::uint16_t photometric = PHOTOMETRIC_RGB;         // RGB, MinIsBlack or MinIsWhite
+  int channels = 3;                                    // colour channels and the alpha, if any
+  std::uint16_t extraSample = EXTRASAMPLE_UNASSALPHA;  // what the alpha is
+  std::uint16_t compression = COMPRESSION_NONE;
+  std::uint16_t predictor = 0;     // 0: none recorded
+  std::uint32_t rowsPerStrip = 0;  // 0: the source was tiled; libtiff's default is used
+  // The descriptive tags libtiff keeps in fields of its own, where the source has them.
+  bool hasOrientation = false;
+  std::uint16_t orientation = 1;
+  bool hasResolution = false;
+  float xResolution = 0;
+  float yResolution = 0;
+  bool hasResolutionUnit = false;
+  std::uint16_t resolutionUnit = RESUNIT_INCH;
+  std::vector<TiffTag> tags;  // of the picture's directory
+  std::vector<TiffTag> exif;  // of the EXIF directory
+  std::vector<TiffTag> gps;   // of the GPS directory
+};
+
+// Writes strips with the source's compression and predictor; the EXIF and GPS directories
+// go first, before the picture, so the file is written front to back.
+FileError CreateTiffWriter(const TiffPlan& plan, const std::string& sourcePath, int fd,
+                           const std::string& path, std::unique_ptr<PhotoWriter>& writer);
+
+}  // namespace hosei
