@@ -8,27 +8,14 @@
 #include <cstring>
 #include <new>
 
+#include "positioned_io.h"
+
 namespace hosei {
 
 namespace {
 
 FileError Failure(FileProblem problem, const std::string& path, int errorNumber = 0) {
   return FileError{problem, path, errorNumber ? std::strerror(errorNumber) : std::string()};
-}
-
-// Reads up to `size` bytes at `offset`; returns the count read, or -1 with errno set.
-long long ReadAt(int fd, std::uint8_t* buffer, std::size_t size, std::uint64_t offset) {
-  std::size_t done = 0;
-  while (done < size) {
-    const ssize_t n = ::pread(fd, buffer + done, size - done, static_cast<off_t>(offset + done));
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return -1;
-    }
-    if (n == 0) break;
-    done += static_cast<std::size_t>(n);
-  }
-  return static_cast<long long>(done);
 }
 
 }  // namespace

@@ -1,10 +1,7 @@
 #include "photo_display_copy.h"
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <array>
-#include <cerrno>
 #include <cstring>
 #include <memory>
 #include <vector>
@@ -13,6 +10,7 @@
 #include "file_names.h"
 #include "guide_marks.h"
 #include "photo_file.h"
+#include "positioned_io.h"
 #include "result_file.h"
 #include "row_chunks.h"
 
@@ -48,21 +46,6 @@ std::array<std::uint8_t, kBitmapHeadersSize> BitmapHeaders(int width, int height
   return h;
 }
 
-FileError WriteAt(int fd, const std::uint8_t* data, std::size_t size, std::uint64_t offset,
-                  const std::string& path) {
-  while (size > 0) {
-    const ssize_t n = ::pwrite(fd, data, size, static_cast<off_t>(offset));
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return FileError{FileProblem::kCannotWrite, path, std::strerror(errno)};
-    }
-    data += n;
-    size -= static_cast<std::size_t>(n);
-    offset += static_cast<std::uint64_t>(n);
-  }
-  return {};
-}
-
 }  // namespace
 
 std::string PhotoDisplayCopyName(const std::string& folder, const std::string& fileTitle) {
@@ -96,10 +79,10 @@ FileError WritePhotoDisplayCopy(const std::string& source, const std::string& co
                   topDown.data() + static_cast<std::size_t>(r) * stride, stride);
     const int first = height - top - rows;  // the chunk's lowest row, counted from the bottom
     DrawGuideMarks(stored.data(), rowLength, first, rows, width, height);
-    if (FileError error =
+    if (const int failure =
             WriteAt(result.descriptor(), stored.data(), static_cast<std::size_t>(rows) * rowLength,
-                    kBitmapHeadersSize + static_cast<std::uint64_t>(first) * rowLength, copy))
-      return error;
+                    kBitmapHeadersSize + static_cast<std::uint64_t>(first) * rowLength))
+      return FileError{FileProblem::kCannotWrite, copy, std::strerror(failure)};
   }
   return result.commit();
 }

@@ -10,6 +10,7 @@
 #include <new>
 
 #include "photo_source.h"
+#include "positioned_io.h"
 
 namespace hosei {
 
@@ -38,21 +39,6 @@ bool KnownToCarry(const char* type) {
                                        "tIME", "sPLT", "oFFs", "pCAL", "sCAL", "sTER"};
   return std::any_of(std::begin(kKnown), std::end(kKnown),
                      [type](const char* name) { return Is(type, name); });
-}
-
-// 0 at the end of the file, -1 with errno on a failure.
-long long ReadAt(int fd, std::uint8_t* buffer, std::size_t size, std::uint64_t offset) {
-  std::size_t done = 0;
-  while (done < size) {
-    const ssize_t n = ::pread(fd, buffer + done, size - done, static_cast<off_t>(offset + done));
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return -1;
-    }
-    if (n == 0) break;
-    done += static_cast<std::size_t>(n);
-  }
-  return static_cast<long long>(done);
 }
 
 class ChunkWalk {
