@@ -170,10 +170,7 @@ FileError JpegReader::readRows(int count, std::uint8_t* bgr, std::size_t bgrStri
 }  // namespace
 
 FileError OpenJpeg(const std::string& path, std::unique_ptr<PhotoReader>& reader) {
-  auto opened = std::make_unique<JpegReader>(path);
-  if (FileError error = opened->open()) return error;
-  reader = std::move(opened);
-  return {};
+  return OpenWith<JpegReader>(path, reader);
 }
 
 }  // namespace hosei

@@ -50,6 +50,16 @@ class PhotoSource : public PhotoReader {
   int rowsRead_ = 0;
 };
 
+// Opens `path` with a reader of type Reader (constructed from the path, checked by its
+// open()), handing it over only once it is accepted.
+template <typename Reader>
+FileError OpenWith(const std::string& path, std::unique_ptr<PhotoReader>& reader) {
+  auto opened = std::make_unique<Reader>(path);
+  if (FileError error = opened->open()) return error;
+  reader = std::move(opened);
+  return {};
+}
+
 // The row bookkeeping every writer shares: no row beyond the picture, none missing.
 class RowCounter {
  public:

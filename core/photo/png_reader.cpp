@@ -139,10 +139,7 @@ FileError PngReader::readRows(int count, std::uint8_t* bgr, std::size_t bgrStrid
 }  // namespace
 
 FileError OpenPng(const std::string& path, std::unique_ptr<PhotoReader>& reader) {
-  auto opened = std::make_unique<PngReader>(path);
-  if (FileError error = opened->open()) return error;
-  reader = std::move(opened);
-  return {};
+  return OpenWith<PngReader>(path, reader);
 }
 
 }  // namespace hosei

@@ -275,10 +275,7 @@ FileError TiffReader::readRows(int count, std::uint8_t* bgr, std::size_t bgrStri
 }  // namespace
 
 FileError OpenTiff(const std::string& path, std::unique_ptr<PhotoReader>& reader) {
-  auto opened = std::make_unique<TiffReader>(path);
-  if (FileError error = opened->open()) return error;
-  reader = std::move(opened);
-  return {};
+  return OpenWith<TiffReader>(path, reader);
 }
 
 }  // namespace hosei
