@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds the fuzz targets into build-fuzz/ and fuzzes for SECONDS (default 60) in all: two
 # thirds of the time the bitmap reader and Execute, a third the photo readers and writers,
-# each starting from freshly generated seeds and its kept regression inputs (fuzz/regressions/,
+# each from fresh seeds and its kept regression inputs (fuzz/regressions/,
 # fuzz/regressions-photo/). The corpora grow in a temporary folder, so runs leave the tree as
 # it was; an input that breaks something is saved in build-fuzz/findings/.
 # Exits non-zero on a finding or a failed build.
@@ -15,7 +15,6 @@ main() {
   root=$(cd "$(dirname "$0")/.." && pwd)
   build=$root/build-fuzz
   compiler=${HOSEI_FUZZ_CXX:-clang++-14}
-
   if ! command -v "$compiler" >/dev/null; then
     echo "fuzz: $compiler not found (apt-get install clang-14 libclang-rt-14-dev)" >&2
     exit 1
@@ -30,53 +29,37 @@ main() {
   trap 'rm -rf "$work"' EXIT
   mkdir -p "$work/files" "$build/findings"
   "$build/hosei_make_seeds" "$work/corpus" "$work/photo-corpus" >/dev/null
-  corpora=("$work/corpus")
-  [ -n "$(ls -A "$root/fuzz/regressions" 2>/dev/null)" ] && corpora+=("$root/fuzz/regressions")
-  photo_corpora=("$work/photo-corpus")
-  [ -n "$(ls -A "$root/fuzz/regressions-photo" 2>/dev/null)" ] &&
-    photo_corpora+=("$root/fuzz/regressions-photo")
-  photo_seconds=$(( seconds / 3 > 0 ? seconds / 3 : 1 ))
-  photo_log=$build/fuzz-photo-${photo_seconds}s.log
-  execute_seconds=$(( seconds - photo_seconds > 0 ? seconds - photo_seconds : 1 ))
-
   export HOSEI_FUZZ_TMP=$work/files
   export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=0}
   export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
   symbolizer=/usr/lib/llvm-14/bin/llvm-symbolizer
   [ -x "$symbolizer" ] && export ASAN_SYMBOLIZER_PATH=$symbolizer
-  log=$build/fuzz-${seconds}s.log
-  echo "fuzz: ${execute_seconds}s over $(ls "$work/corpus" | wc -l) seeds$([ ${#corpora[@]} -gt 1 ] && echo " and $(ls "$root/fuzz/regressions" | wc -l) regression inputs")"
-  status=0
-  "$build/hosei_fuzz_execute" -max_total_time="$execute_seconds" -rss_limit_mb=2048 -timeout=30 \
-    -max_len=270000 -print_final_stats=1 -artifact_prefix="$build/findings/" "$@" \
-    "${corpora[@]}" >"$log" 2>&1 || status=$?
+  photo_seconds=$(( seconds / 3 > 0 ? seconds / 3 : 1 ))
+  fuzz execute $(( seconds - photo_seconds > 0 ? seconds - photo_seconds : 1 )) 270000 \
+    "$work/corpus" "$root/fuzz/regressions" "$@"
+  fuzz photo "$photo_seconds" 65536 "$work/photo-corpus" "$root/fuzz/regressions-photo" "$@"
+}
 
+# fuzz TARGET SECONDS MAX_LEN SEEDS REGRESSIONS [options...]: one target, then one line on
+# a clean run (executions, speed and coverage) or the end of its log on a finding.
+fuzz() {
+  local target=$1 seconds=$2 max_len=$3 seeds=$4 regressions=$5 status=0
+  shift 5
+  local corpora=("$seeds") log=$build/fuzz-$target-${seconds}s.log kept=0
+  if [ -n "$(ls -A "$regressions" 2>/dev/null)" ]; then
+    corpora+=("$regressions")
+    kept=$(ls "$regressions" | wc -l)
+  fi
+  echo "fuzz: $target ${seconds}s over $(ls "$seeds" | wc -l) seeds and $kept regression inputs"
+  "$build/hosei_fuzz_$target" -max_total_time="$seconds" -rss_limit_mb=2048 -timeout=30 \
+    -max_len="$max_len" -print_final_stats=1 -artifact_prefix="$build/findings/$target-" "$@" \
+    "${corpora[@]}" >"$log" 2>&1 || status=$?
   if [ $status -ne 0 ]; then
     tail -n 60 "$log" >&2
     echo "fuzz: FINDING (exit $status); input kept in $build/findings/, full log $log" >&2
     exit $status
   fi
-  report "$log" "$execute_seconds"
-
-  echo "fuzz: photos ${photo_seconds}s over $(ls "$work/photo-corpus" | wc -l) seeds"
-  "$build/hosei_fuzz_photo" -max_total_time="$photo_seconds" -rss_limit_mb=2048 -timeout=30 \
-    -max_len=65536 -print_final_stats=1 -artifact_prefix="$build/findings/photo-" "$@" \
-    "${photo_corpora[@]}" >"$photo_log" 2>&1 || status=$?
-  if [ $status -ne 0 ]; then
-    tail -n 60 "$photo_log" >&2
-    echo "fuzz: FINDING (exit $status); input kept in $build/findings/, full log $photo_log" >&2
-    exit $status
-  fi
-  report "$photo_log" "$photo_seconds"
-}
-
-# One line on a clean run of a target: executions, speed and coverage.
-report() {
-  local log=$1 seconds=$2 runs speed cover
-  runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log")
-  speed=$(sed -n 's/^stat::average_exec_per_sec: *//p' "$log")
-  cover=$(grep -o 'cov: [0-9]*' "$log" | tail -n 1)
-  echo "fuzz: no finding in ${seconds}s, ${runs:-?} executions (${speed:-?}/s), ${cover:-cov: ?}"
+  echo "fuzz: no finding in ${seconds}s, $(sed -n 's/^stat::number_of_executed_units: *//p' "$log") executions ($(sed -n 's/^stat::average_exec_per_sec: *//p' "$log")/s), $(grep -o 'cov: [0-9]*' "$log" | tail -n 1)"
 }
 
 main "$@"

@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <filesystem>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -13,18 +15,11 @@
 #include "file_error.h"
 #include "guide_marks.h"
 
-namespace hosei {
+namespace hosei::test {
 namespace {
 
-using test::Bgr;
-using test::PixelOf;
-using test::ReadFile;
-using test::TestBitmap;
-using test::WriteFile;
-using Bytes = std::vector<std::uint8_t>;
-
 TEST(BitmapHeader, LowWordsOnlyAndTheAcceptTest) {
-  Bytes bytes = test::Sized(640, 480, 70).bytes();
+  Bytes bytes = Sized(640, 480, 70).bytes();
   bytes[12] = bytes[20] = bytes[25] = 1;  // high words of offset, width and height
   const BitmapHeader header = DecodeBitmapHeader(bytes);
   EXPECT_EQ(header.pixelDataOffset, 70);
@@ -43,7 +38,7 @@ TEST(BitmapHeader, LowWordsOnlyAndTheAcceptTest) {
 class Files : public ::testing::Test {
  protected:
   ExecuteOutcome Run(const FieldTexts& texts, ExecuteObserver* observer = nullptr) {
-    return Execute(ExecuteJob{source_.string(), test::Accepted(texts), {}, {}}, observer);
+    return Execute(ExecuteJob{source_.string(), Accepted(texts), {}, {}}, observer);
   }
   std::vector<std::string> Entries() const {
     std::vector<std::string> names;
@@ -52,15 +47,15 @@ class Files : public ::testing::Test {
     std::sort(names.begin(), names.end());
     return names;
   }
-  test::ScratchFolder folder_;
+  ScratchFolder folder_;
   std::filesystem::path source_ = folder_ / "photo.bmp";
   std::filesystem::path result_ = folder_ / "photo_.bmp";
   const std::vector<std::string> both_ = {"photo.bmp", "photo_.bmp"};
 };
 
 TEST_F(Files, PaddingAndGapBytesAreCarriedOver) {
-  const TestBitmap layouts[] = {test::Sized(1, 3), test::Sized(5, 7, 60), test::Sized(4, 3, 1078),
-                                test::Sized(4, 3, 32767)};
+  const TestBitmap layouts[] = {Sized(1, 3), Sized(5, 7, 60), Sized(4, 3, 1078),
+                                Sized(4, 3, 32767)};
   for (const TestBitmap& bitmap : layouts) {
     const Bytes bytes = bitmap.bytes();
     WriteFile(source_, bytes);
@@ -72,7 +67,7 @@ TEST_F(Files, PaddingAndGapBytesAreCarriedOver) {
     EXPECT_EQ(ReadFile(result_), bytes) << bitmap.width << " / " << bitmap.pixelDataOffset;
     // Gamma 1 writes the same bytes back beside the source and leaves the source alone.
     std::filesystem::remove(result_);
-    const ExecuteOutcome outcome = Run(test::Texts(Mode::kGamma, {{Field::kGamma, "1"}}));
+    const ExecuteOutcome outcome = Run(Texts(Mode::kGamma, {{Field::kGamma, "1"}}));
     ASSERT_TRUE(outcome.succeeded()) << DescribeFileError(outcome.error);
     EXPECT_EQ(outcome.resultFile, result_.string());
     EXPECT_EQ(ReadFile(result_), bytes);
@@ -81,61 +76,10 @@ TEST_F(Files, PaddingAndGapBytesAreCarriedOver) {
   }
 }
 
-TEST_F(Files, FogCentreCountsFromTheBottomRow) {
-  const TestBitmap bitmap = test::Uniform(160, 20, {100, 150, 200});
-  WriteFile(source_, bitmap.bytes());
-  ASSERT_TRUE(Run(test::Texts(Mode::kFog)).succeeded());  // centre (0, 0), size 150, brightness -40
-  const Bytes result = ReadFile(result_);
-  EXPECT_EQ(PixelOf(result, bitmap, 1, 1), (Bgr{61, 114, 176}));
-  EXPECT_EQ(PixelOf(result, bitmap, 150, 1), (Bgr{100, 150, 200}));
-  EXPECT_GT(PixelOf(result, bitmap, 1, 20)[0], 61);
-}
-
-TEST_F(Files, ProgressEveryFortyRows) {
-  struct Observer : ExecuteObserver {
-    void pictureAccepted(int /*width*/, int h) override { height = h; }
-    void rowsDone(int row) override { rows.push_back(row); }
-    double height = -1;
-    std::vector<int> rows;
-  };
-  for (const auto& [height, expected] :
-       std::vector<std::pair<int, std::vector<int>>>{{39, {}}, {40, {40}}, {121, {40, 80, 120}}}) {
-    WriteFile(source_, test::Sized(3, height).bytes());
-    Observer observer;
-    ASSERT_TRUE(Run(test::Texts(Mode::kGamma, {{Field::kGamma, "1.5"}}), &observer).succeeded());
-    EXPECT_EQ(observer.height, height);
-    EXPECT_EQ(observer.rows, expected) << height;
-  }
-}
-
-TEST_F(Files, RefusalComesBeforeAnyWriting) {
-  using Change = void (*)(Bytes&);
-  const std::pair<Change, FileProblem> cases[] = {
-      {[](Bytes& b) { b[28] = 8; }, FileProblem::kNot24BitBitmap},
-      {[](Bytes& b) { b[14] = 124; }, FileProblem::kNot24BitBitmap},
-      {[](Bytes& b) { b[18] = 0; }, FileProblem::kZeroSize},
-      {[](Bytes& b) { b[22] = 0; }, FileProblem::kZeroSize},
-      {[](Bytes& b) { b[10] = 53; }, FileProblem::kOffsetOutOfRange},
-      {[](Bytes& b) { b[10] = 0; }, FileProblem::kOffsetOutOfRange},
-      {[](Bytes& b) { b[10] = 0, b[11] = 0x80, b.resize(32768 + 48); },
-       FileProblem::kOffsetOutOfRange},
-      {[](Bytes& b) { b.pop_back(); }, FileProblem::kTruncated},
-      {[](Bytes& b) { b.resize(28); }, FileProblem::kNot24BitBitmap},  // missing bytes read 0
-      {[](Bytes& b) { b.resize(29); }, FileProblem::kTruncated}};
-  for (const auto& [change, problem] : cases) {
-    Bytes bytes = TestBitmap{}.bytes();
-    change(bytes);
-    WriteFile(source_, bytes);
-    EXPECT_EQ(Run(FieldTexts()).error.problem, problem) << static_cast<int>(problem);
-    EXPECT_EQ(Entries(), std::vector<std::string>{"photo.bmp"});
-    EXPECT_EQ(ReadFile(source_), bytes);
-  }
-}
-
 TEST_F(Files, ResultIsReplacedWholeOrNotAtAll) {
-  WriteFile(source_, test::Sized(90, 60).bytes());
+  WriteFile(source_, Sized(90, 60).bytes());
   WriteFile(result_, Bytes(100000, 0x11));  // a longer file of that name was there first
-  const FieldTexts fog = test::Texts(
+  const FieldTexts fog = Texts(
       Mode::kFog, {{Field::kLightX, "45"}, {Field::kLightY, "30"}, {Field::kBrightness, "120"}});
   ASSERT_TRUE(Run(fog).succeeded());
   const Bytes earlier = ReadFile(result_);
@@ -143,10 +87,10 @@ TEST_F(Files, ResultIsReplacedWholeOrNotAtAll) {
   ASSERT_TRUE(Run(fog).succeeded());
   EXPECT_EQ(ReadFile(result_), earlier);
 
-  Bytes truncated = test::Sized(90, 60).bytes();
+  Bytes truncated = Sized(90, 60).bytes();
   truncated.resize(truncated.size() - 5);
   WriteFile(source_, truncated);
-  EXPECT_EQ(Run(test::Texts(Mode::kGamma, {{Field::kGamma, "0.5"}})).error.problem,
+  EXPECT_EQ(Run(Texts(Mode::kGamma, {{Field::kGamma, "0.5"}})).error.problem,
             FileProblem::kTruncated);
   EXPECT_EQ(ReadFile(result_), earlier);
   EXPECT_EQ(Entries(), both_);
@@ -154,7 +98,7 @@ TEST_F(Files, ResultIsReplacedWholeOrNotAtAll) {
 
 TEST_F(Files, NeverWritesOverTheSource) {
   const Bytes bytes = TestBitmap{}.bytes();
-  const Parameters gamma = test::Accepted(test::Texts(Mode::kGamma, {{Field::kGamma, "2"}}));
+  const Parameters gamma = Accepted(Texts(Mode::kGamma, {{Field::kGamma, "2"}}));
   for (const std::string& result : {source_.string(), (folder_ / "." / "photo.bmp").string()}) {
     WriteFile(source_, bytes);
     EXPECT_FALSE(Execute(ExecuteJob{source_.string(), gamma, {}, result}).succeeded()) << result;
@@ -213,5 +157,95 @@ TEST(GuideMarks, GridAndDiagonals) {
     for (int h : {1, 3, 39}) EXPECT_TRUE(Marked(w, h).spareUntouched()) << w << "x" << h;
 }
 
+// Guide marks drawn a piece of rows at a time, as the display copy is written, against
+// the marks drawn over the whole pixel block in one go.
+
+using Bytes = std::vector<std::uint8_t>;
+
+// The marks as first written: every mark of the whole picture, one dot at a time, into the
+// whole block (x from the left and y from the bottom, both from 1).
+void WholeBlockMarks(PixelBlock& pixels, int width, int height) {
+  const auto set = [&](int x, int y, int channel, std::uint8_t value) {
+    if (x < 1 || x > width || y < 1 || y > height) return;
+    pixels.row(static_cast<std::size_t>(y - 1))[3 * (x - 1) + channel] = value;
+  };
+  for (int n = kGridSpacing; n <= width; n += kGridSpacing)
+    for (int y = 1; y <= height; ++y)
+      for (int x = n - 2; x <= n; ++x) set(x, y, 2, kVerticalLineRed);
+  for (int n = kGridSpacing; n <= height; n += kGridSpacing)
+    for (int y = n - 2; y <= n; ++y)
+      for (int x = 1; x <= width; ++x) set(x, y, 2, kHorizontalLineRed);
+  const double w = width, h = height;
+  for (int j = static_cast<int>(std::nearbyint(w / 20)); j <= std::nearbyint(w - w / 20); ++j) {
+    const int rising = static_cast<int>(std::nearbyint(j * h / w));
+    set(j - 1, rising - 1, 0, kDiagonalBlue);
+    set(j, rising, 0, kDiagonalBlue);
+    set(j + 1, rising + 1, 0, kDiagonalBlue);
+    const int falling = static_cast<int>(std::nearbyint(h - rising));
+    set(j, falling, 0, kDiagonalBlue);
+    set(j - 1, falling + 1, 0, kDiagonalBlue);
+    set(j + 1, falling, 0, kDiagonalBlue);
+  }
+}
+
+PixelBlock Noise(int width, int height, std::mt19937& random) {
+  PixelBlock block(PaddedRowLength(width), static_cast<std::size_t>(height));
+  for (std::size_t i = 0; i < block.size(); ++i)
+    block.data()[i] = static_cast<std::uint8_t>(random());
+  return block;
+}
+
+TEST(GuideMarkRows, PieceByPieceMatchesTheWholeBlock) {
+  std::mt19937 random(20240611);
+  std::vector<std::pair<int, int>> sizes = {{1, 1},     {3, 39},   {39, 3},   {39, 39},
+                                            {40, 40},   {19, 300}, {300, 19}, {250, 150},
+                                            {101, 203}, {997, 2},  {2, 997}};
+  for (int i = 0; i < 40; ++i)  // half of them below 40 dots on some side
+    sizes.emplace_back(1 + static_cast<int>(random() % (i % 2 ? 39 : 640)),
+                       1 + static_cast<int>(random() % (i % 4 < 2 ? 640 : 39)));
+  for (const auto& [width, height] : sizes) {
+    const PixelBlock source = Noise(width, height, random);
+    PixelBlock whole(source.rowLength(), source.rows());
+    std::memcpy(whole.data(), source.data(), source.size());
+    WholeBlockMarks(whole, width, height);
+    // Pieces of one row, of a random height, and of every row.
+    for (int piece : {1, 1 + static_cast<int>(random() % height), height}) {
+      PixelBlock pieces(source.rowLength(), source.rows());
+      std::memcpy(pieces.data(), source.data(), source.size());
+      for (int first = 0; first < height; first += piece)
+        DrawGuideMarks(pieces.row(static_cast<std::size_t>(first)), pieces.rowLength(), first,
+                       std::min(piece, height - first), width, height);
+      ASSERT_EQ(std::memcmp(pieces.data(), whole.data(), whole.size()), 0)
+          << width << "x" << height << " in pieces of " << piece;
+    }
+  }
+}
+
+TEST(GuideMarkRows, TheDisplayCopyIsTheSourceWithTheWholeBlockMarked) {
+  // The larger pictures span several of the pieces the copy is written in.
+  const std::array<int, 3> cases[] = {{5, 3, 54}, {39, 41, 60}, {1001, 700, 1078}, {4001, 300, 54}};
+  std::mt19937 random(7);
+  test::ScratchFolder folder;
+  for (const auto& [width, height, offset] : cases) {
+    test::TestBitmap bitmap = test::Sized(width, height, offset);
+    bitmap.trailing = {9, 9, 9};  // not carried into the copy
+    bitmap.paint = [&](int, int, std::uint8_t* bgr) {
+      for (int c = 0; c < 3; ++c) bgr[c] = static_cast<std::uint8_t>(random());
+    };
+    const Bytes bytes = bitmap.bytes();
+    test::WriteFile(folder / "photo.bmp", bytes);
+    ASSERT_FALSE(
+        WriteDisplayCopy((folder / "photo.bmp").string(), (folder / "_photo.bmp").string()));
+
+    PixelBlock block(bitmap.rowLength(), static_cast<std::size_t>(height));
+    std::memcpy(block.data(), bytes.data() + offset, block.size());
+    WholeBlockMarks(block, width, height);
+    Bytes expected(bytes.begin(), bytes.begin() + offset);
+    expected.insert(expected.end(), block.data(), block.data() + block.size());
+    EXPECT_EQ(test::ReadFile(folder / "_photo.bmp"), expected) << width << "x" << height;
+    EXPECT_EQ(test::ReadFile(folder / "photo.bmp"), bytes);
+  }
+}
+
 }  // namespace
-}  // namespace hosei
+}  // namespace hosei::test

@@ -24,10 +24,10 @@ constexpr double kRefused = std::numeric_limits<double>::quiet_NaN();
 TEST(LeadingNumber, ReadsTheNumberAtTheStart) {
   const double inf = std::numeric_limits<double>::infinity();
   const std::pair<const char*, double> cases[] = {
-      {"  12abc", 12}, {"+.5", 0.5},  {"1.5.5", 1.5}, {"1,000", 1},
-      {"0x10", 0},     {"inf", 0},    {"nan", 0},     {"2.5E-1", .25},
-      {"12e+", 12},    {"1e-400", 0}, {"1e400", inf}, {"-1e400", -inf},
-      {"１２", 0},     {"", 0},       {"-", 0},       {"+-5", 0}};
+      {"  12abc", 12}, {"+.5", 0.5},     {"1.5.5", 1.5},  {"1,000", 1}, {"0x10", 0},
+      {"inf", 0},      {"nan", 0},       {"2.5E-1", .25}, {"12e+", 12}, {"1e-400", 0},
+      {"1e400", inf},  {"-1e400", -inf}, {"１２", 0},     {"", 0},      {"-", 0},
+      {"+-5", 0},      {"\u3000 12", 12}};
   for (const auto& [text, value] : cases) EXPECT_EQ(LeadingNumber(text), value) << text;
 }
 
@@ -69,7 +69,7 @@ TEST(ReadParameters, Boundaries) {
       {{"170.3", 238}, {"170.4", no}, {"-100", -140}, {"-101", no}, {"0.3", 0}, {"0.4", 1}});
   ExpectTaken(Field::kLightX, {{"12.5", 12}, {"13.5 dots", 14}, {"-3000", -3000}, {"1e400", no}});
   ExpectTaken(Field::kLightY, {{"-0.5", 0}});
-  ExpectTaken(Field::kSize, {{"-7", -7}});
+  ExpectTaken(Field::kSize, {{"-7", -7}, {"2147483647.4", 2147483647}, {"2147483647.5", no}});
   ExpectTaken(Field::kGamma,
               {{"2.67000001", 2.67f}, {"0.3739999999", 0.374f}, {"2.68", no}, {"0.37", no}});
   ExpectTaken(Field::kThreshold,

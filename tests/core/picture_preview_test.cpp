@@ -1,5 +1,4 @@
-// Reading a picture for the viewer: whole and reduced, or its top-left part at actual size,
-// from bitmaps (rows bottom-up) and from readers that give their rows top-down.
+// Reading a picture for the viewer: whole and reduced, or its top-left part at actual size.
 
 #include "picture_preview.h"
 
@@ -14,13 +13,8 @@
 #include "core_test_support.h"
 #include "picture_reader.h"
 
-namespace hosei {
+namespace hosei::test {
 namespace {
-
-using test::ScratchFolder;
-using test::TestBitmap;
-using test::WriteFile;
-using Bytes = std::vector<std::uint8_t>;
 
 // A picture held top row first, three bytes a dot, filled with noise.
 struct Dots {
@@ -59,29 +53,23 @@ class DotsReader : public PictureReader {
   int next_ = 0;
 };
 
-// The same dots as a bitmap file, opened as the viewer opens it.
-class BitmapOfDots {
- public:
-  explicit BitmapOfDots(const Dots& dots) {
-    TestBitmap bitmap;
-    bitmap.width = dots.width;
-    bitmap.height = dots.height;
-    bitmap.pixelDataOffset = 61;  // a gap after the headers, and padding in most widths
+// The same dots served top-down, bottom-up, and from a bitmap file as the viewer opens it:
+// with a gap after the headers, padding in most widths and bytes after the rows.
+struct Readers {
+  explicit Readers(const Dots& dots)
+      : topDown(dots, RowOrder::kTopDown), bottomUp(dots, RowOrder::kBottomUp) {
+    TestBitmap bitmap = Sized(dots.width, dots.height, 61);
     bitmap.trailing = {1, 2, 3};
     bitmap.paint = [&](int x, int y, std::uint8_t* bgr) {
       std::copy_n(dots.at(x - 1, dots.height - y), 3, bgr);
     };
-    WriteFile(path_, bitmap.bytes());
+    WriteFile(folder / "dots.bmp", bitmap.bytes());
+    EXPECT_FALSE(OpenPictureReader((folder / "dots.bmp").string(), fromFile));
   }
-  std::unique_ptr<PictureReader> open() const {
-    std::unique_ptr<PictureReader> reader;
-    EXPECT_FALSE(OpenPictureReader(path_.string(), reader));
-    return reader;
-  }
-
- private:
-  ScratchFolder folder_;
-  std::filesystem::path path_ = folder_ / "dots.bmp";
+  std::vector<PictureReader*> all() { return {&topDown, &bottomUp, fromFile.get()}; }
+  ScratchFolder folder;
+  DotsReader topDown, bottomUp;
+  std::unique_ptr<PictureReader> fromFile;
 };
 
 // Each dot of a reduction, averaged straight from the whole picture.
@@ -119,12 +107,9 @@ TEST(ReducedPicture, EachDotIsTheAverageOfItsBlockInEitherRowOrder) {
     SCOPED_TRACE(testing::Message()
                  << width << "x" << height << " to " << targetWidth << "x" << targetHeight);
     const Dots dots(width, height, seed++);
-    const BitmapOfDots bitmap(dots);
-    DotsReader topDown(dots, RowOrder::kTopDown), bottomUp(dots, RowOrder::kBottomUp);
-    const auto fromFile = bitmap.open();
-    ASSERT_TRUE(fromFile);
-    for (PictureReader* reader : {static_cast<PictureReader*>(&topDown),
-                                  static_cast<PictureReader*>(&bottomUp), fromFile.get()}) {
+    Readers readers(dots);
+    ASSERT_TRUE(readers.fromFile);
+    for (PictureReader* reader : readers.all()) {
       TopDownPicture picture;
       Reduction by;
       ASSERT_FALSE(ReadReducedPicture(*reader, {targetWidth, targetHeight}, picture, by));
@@ -148,12 +133,9 @@ TEST(TopLeftRegion, IsTheCornerAndReadsNoRowsBelowIt) {
     SCOPED_TRACE(testing::Message()
                  << width << "x" << height << " cut to " << regionWidth << "x" << regionHeight);
     const Dots dots(width, height, seed++);
-    const BitmapOfDots bitmap(dots);
-    DotsReader topDown(dots, RowOrder::kTopDown), bottomUp(dots, RowOrder::kBottomUp);
-    const auto fromFile = bitmap.open();
-    ASSERT_TRUE(fromFile);
-    for (PictureReader* reader : {static_cast<PictureReader*>(&topDown),
-                                  static_cast<PictureReader*>(&bottomUp), fromFile.get()}) {
+    Readers readers(dots);
+    ASSERT_TRUE(readers.fromFile);
+    for (PictureReader* reader : readers.all()) {
       TopDownPicture picture;
       ASSERT_FALSE(ReadTopLeftRegion(*reader, {regionWidth, regionHeight}, picture));
       ASSERT_EQ(picture.width, std::min(width, regionWidth));
@@ -162,16 +144,16 @@ TEST(TopLeftRegion, IsTheCornerAndReadsNoRowsBelowIt) {
         ASSERT_TRUE(std::equal(picture.row(y), picture.row(y) + 3 * picture.width, dots.at(0, y)))
             << "row " << y;
     }
-    EXPECT_EQ(topDown.rowsHandedOut(), std::min(height, regionHeight));
+    EXPECT_EQ(readers.topDown.rowsHandedOut(), std::min(height, regionHeight));
     // The rows below are read and dropped by a reader that cannot seek past them.
-    EXPECT_EQ(bottomUp.rowsHandedOut(), height);
+    EXPECT_EQ(readers.bottomUp.rowsHandedOut(), height);
   }
 }
 
 TEST(BitmapPictureReader, StoredRowsWithoutPaddingSkippedByCountAndNoReadingPastTheEnd) {
   const Dots dots(5, 9, 7);  // 15 bytes of dots and one of padding a row
-  const BitmapOfDots bitmap(dots);
-  const auto reader = bitmap.open();
+  Readers readers(dots);
+  PictureReader* reader = readers.fromFile.get();
   ASSERT_TRUE(reader);
   EXPECT_EQ(reader->rowOrder(), RowOrder::kBottomUp);
   EXPECT_FALSE(reader->hasAlpha());
@@ -209,4 +191,4 @@ TEST(OpenPictureReader, ChecksAsExecuteDoesAndFailsOnRowsCutOffLater) {
 }
 
 }  // namespace
-}  // namespace hosei
+}  // namespace hosei::test

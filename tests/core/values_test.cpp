@@ -23,11 +23,7 @@ Bgr Brightened(Bgr pixel, float amount) {
   return {bgr[0], bgr[1], bgr[2]};
 }
 
-class Values : public ::testing::Test {
- protected:
-};
-
-TEST_F(Values, TransitionCurves) {
+TEST(Values, TransitionCurves) {
   const std::array<double, 4> rows[] = {{0, 0, 0, 0},
                                         {50, 0.028, 0.044, 0.121},
                                         {100, 0.107, 0.164, 0.293},
@@ -51,7 +47,7 @@ TEST_F(Values, TransitionCurves) {
   }
 }
 
-TEST_F(Values, ToneRowsAndGammaRows) {
+TEST(Values, ToneRowsAndGammaRows) {
   const int levels[] = {0, 1, 16, 32, 64, 128, 192, 224, 255};
   const std::array<int, 10> tone[] = {{125, 0, 0, 1, 4, 16, 64, 145, 197, 255},
                                       {200, 0, 0, 8, 19, 45, 108, 179, 217, 255},
@@ -78,7 +74,7 @@ TEST_F(Values, ToneRowsAndGammaRows) {
   }
 }
 
-TEST_F(Values, BrightnessRowOfAnAmount) {
+TEST(Values, BrightnessRowOfAnAmount) {
   // Ties round upwards (amount 1 lies halfway between rows 252 and 253); the cap is row 700.
   const std::pair<float, int> rows[] = {{0.1f, 250},  {0.3f, 251},   {-0.3f, 249},   {1.0f, 253},
                                         {-1.0f, 248}, {-86.39f, 34}, {146.87f, 617}, {200.0f, 700}};
@@ -88,7 +84,7 @@ TEST_F(Values, BrightnessRowOfAnAmount) {
   EXPECT_EQ(Brightened({1, 16, 32}, 200.0f), (Bgr{61, 163, 209}));
 }
 
-TEST_F(Values, VignettingExample) {
+TEST(Values, VignettingExample) {
   struct Row {
     int x, y, shape;
     float coefficient;
@@ -123,7 +119,7 @@ TEST_F(Values, VignettingExample) {
   EXPECT_EQ(VignettingAmount(moved, 1, 1), 0.0f);
 }
 
-TEST_F(Values, FogExample) {
+TEST(Values, FogExample) {
   const FogCircle circle{0, 0, 150, -56, kSoft};  // brightness -40
   const std::tuple<int, double, int> rows[] = {
       {1, -34.23, 164}, {50, -20.24, 199}, {100, -5.89, 235}, {149, -0.0005, 0}};  // 0: unchanged

@@ -3,10 +3,13 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cmath>
 #include <cstring>
 #include <random>
+#include <stdexcept>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "background.h"
@@ -20,6 +23,7 @@
 #include "test_bitmap.h"
 #include "tone_mapping.h"
 #include "vignetting.h"
+#include "worker_pool.h"
 
 namespace hosei::test {
 namespace {
@@ -74,13 +78,10 @@ TEST(FastPath, EqualsThePixelByPixelCorrectionOnRandomPicturesAndParameters) {
 }
 
 // Several 1 MB chunks, so the streaming, the hand-over between threads and the row order of
-// the progress reports are all exercised.
+// the progress reports are all exercised; 999 rows end one short of a report.
 TEST(FastPath, ExecuteStreamsLargePicturesToTheSameBytesAndReportsRowsInOrder) {
   ScratchFolder folder;
-  TestBitmap bitmap;
-  bitmap.width = 2999;
-  bitmap.height = 1003;
-  bitmap.pixelDataOffset = 60;
+  TestBitmap bitmap = Sized(2999, 999, 60);
   bitmap.paint = [](int, int, std::uint8_t* bgr) {
     for (int c = 0; c < 3; ++c) bgr[c] = static_cast<std::uint8_t>(Between(0, 255));
   };
@@ -95,19 +96,16 @@ TEST(FastPath, ExecuteStreamsLargePicturesToTheSameBytesAndReportsRowsInOrder) {
     p.lightX = 1500, p.lightY = 500, p.size = 1400;
     struct Rows : ExecuteObserver {
       std::vector<int> seen;
+      void pictureAccepted(int width, int height) override { seen.push_back(-width * height); }
       void rowsDone(int row) override { seen.push_back(row); }
     } rows;
     const auto outcome = Execute({(folder / "large.bmp").string(), p, centre, {}}, &rows);
     ASSERT_TRUE(outcome.succeeded()) << DescribeFileError(outcome.error);
 
-    std::vector<std::uint8_t> expected = bytes;
-    PixelBlock reference(bitmap.rowLength(), static_cast<std::size_t>(bitmap.height));
-    std::memcpy(reference.data(), bytes.data() + 60, reference.size());
-    CorrectPixelByPixel(reference, bitmap.width, bitmap.height, p, centre);
-    std::memcpy(expected.data() + 60, reference.data(), reference.size());
-    EXPECT_TRUE(ReadFile(folder / "large_.bmp") == expected) << "mode " << static_cast<int>(mode);
-    std::vector<int> progress;
-    for (int row = 40; row <= bitmap.height; row += 40) progress.push_back(row);
+    EXPECT_TRUE(ReadFile(folder / "large_.bmp") == CorrectedFile(bytes, bitmap, p, centre))
+        << "mode " << static_cast<int>(mode);
+    std::vector<int> progress = {-2999 * 999};  // the size first, then every 40th row
+    for (int row = 40; row < 999; row += 40) progress.push_back(row);
     EXPECT_EQ(rows.seen, progress);
   }
 }
@@ -159,6 +157,46 @@ TEST(FastPath, VectorByteMappingAgreesWithThePortableOne) {
     MapBytesAvx2(vector.data(), count, table.data());
     MapBytesPortable(portable.data(), count, table.data());
     EXPECT_EQ(vector, portable) << count;
+  }
+}
+
+// Runs that share the process: two Executes at once, and a part of a job that throws.
+
+TEST(Concurrency, TwoRunsAtOnceEachGiveTheirOwnExactResult) {
+  ScratchFolder folder;
+  // Several 1 MB chunks, so both runs hand rows to the shared pool.
+  const TestBitmap bitmap = Sized(1501, 700);
+  WriteFile(folder / "one.bmp", bitmap.bytes());
+  WriteFile(folder / "two.bmp", bitmap.bytes());
+  const Parameters gamma{.mode = Mode::kGamma, .gamma = 1.5f, .background = true};
+  const Parameters fog{
+      .mode = Mode::kFog, .lightX = 700, .lightY = 300, .size = 650, .brightness = 120, .shape = 2};
+
+  for (int round = 0; round < 3; ++round) {
+    ExecuteOutcome first, second;
+    std::thread other([&] { first = Execute({(folder / "one.bmp").string(), gamma, {}, {}}); });
+    second = Execute({(folder / "two.bmp").string(), fog, {}, {}});
+    other.join();
+    ASSERT_TRUE(first.succeeded() && second.succeeded());
+    EXPECT_EQ(ReadFile(folder / "one_.bmp"), CorrectedFile(bitmap.bytes(), bitmap, gamma)) << round;
+    EXPECT_EQ(ReadFile(folder / "two_.bmp"), CorrectedFile(bitmap.bytes(), bitmap, fog)) << round;
+  }
+}
+
+TEST(Concurrency, APartThatThrowsIsReportedToTheStarterAndThePoolGoesOn) {
+  for (int helpers : {0, 1, 3}) {
+    WorkerPool pool(helpers);
+    std::atomic<int> ran{0};
+    const auto job = pool.start(40, [&](int part) {
+      ++ran;
+      if (part == 17) throw std::runtime_error("part 17");
+    });
+    EXPECT_THROW(pool.finish(job), std::runtime_error) << helpers;
+    EXPECT_EQ(ran, 40) << helpers;
+
+    std::atomic<int> sum{0};
+    pool.finish(pool.start(100, [&](int part) { sum += part; }));
+    EXPECT_EQ(sum, 4950) << helpers;
   }
 }
 

@@ -1,5 +1,7 @@
 #include "reference_correction.h"
 
+#include <cstring>
+
 #include "background.h"
 #include "fog.h"
 #include "tone_mapping.h"
@@ -32,6 +34,16 @@ void CorrectPixelByPixel(PixelBlock& pixels, int width, int height, const Parame
       if (parameters.background) AdjustBackground(bgr, parameters.threshold);
     }
   }
+}
+
+Bytes CorrectedFile(Bytes file, const TestBitmap& layout, const Parameters& parameters,
+                    const std::optional<MovedCentre>& movedCentre) {
+  PixelBlock block(layout.rowLength(), static_cast<std::size_t>(layout.height));
+  std::uint8_t* pixels = file.data() + layout.pixelDataOffset;
+  std::memcpy(block.data(), pixels, block.size());
+  CorrectPixelByPixel(block, layout.width, layout.height, parameters, movedCentre);
+  std::memcpy(pixels, block.data(), block.size());
+  return file;
 }
 
 }  // namespace hosei::test

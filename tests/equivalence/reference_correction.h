@@ -5,6 +5,7 @@
 #include "moved_centre.h"
 #include "parameters.h"
 #include "pixel_block.h"
+#include "test_bitmap.h"
 
 namespace hosei::test {
 
@@ -12,5 +13,8 @@ namespace hosei::test {
 // the yardstick for the fast path.
 void CorrectPixelByPixel(PixelBlock& pixels, int width, int height, const Parameters& parameters,
                          const std::optional<MovedCentre>& movedCentre);
+// A bitmap file laid out as `layout`, its pixel block corrected that way.
+Bytes CorrectedFile(Bytes file, const TestBitmap& layout, const Parameters& parameters,
+                    const std::optional<MovedCentre>& movedCentre = std::nullopt);
 
 }  // namespace hosei::test

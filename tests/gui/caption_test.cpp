@@ -1,15 +1,23 @@
-// Texts that run wider than their boxes: captions set at run time, and numbers the
-// program writes into the parameter fields.
+// The windows' texts: captions too wide shrunk, then cut in the middle; Qt's own dialogs in
+// Japanese, in the windows' face.
 
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QFontInfo>
 #include <QFontMetricsF>
-#include <QRadioButton>
-#include <QScrollBar>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTimer>
+#include <functional>
 
 #include "caption_label.h"
 #include "execute.h"
 #include "fonts.h"
 #include "gui_test.h"
-#include "parameter_table.h"
+#include "qt_platform_services.h"
 
 namespace hosei::test {
 namespace {
@@ -112,20 +120,57 @@ TEST_F(CaptionTest, CaptionsSetAtRunTimeShowTheirTextWholeOrElidedWithATooltip) 
   for (const char* name : {"Label16", "Label17", "Label3"}) EXPECT_TRUE(readable(name)) << name;
 }
 
-// A number the program writes (a slider's, or any text it sets) shows from its start.
-TEST_F(CaptionTest, FieldsTheProgramWritesShowFromTheirFirstCharacter) {
-  for (const ParameterDeclaration& declared : kParameterTable) {
-    if (!declared.slider) continue;
-    if (declared.mode) chooseMode(*declared.mode);
-    auto* field = control<QLineEdit>(declared.objectName);
-    auto* slider = control<QScrollBar>(declared.slider->objectName);
-    slider->setFocus(Qt::TabFocusReason);
-    QTest::keyClick(slider, Qt::Key_End);
-    EXPECT_NE(text(declared.objectName), declared.defaultText) << declared.objectName;
-    EXPECT_EQ(field->cursorPosition(), 0) << declared.objectName;
+// Runs `open`, which waits for a dialog, hands the dialog to `inspect`, then cancels it.
+void WhileOpen(const std::function<void()>& open, const std::function<void(QDialog&)>& inspect) {
+  bool seen = false;
+  QTimer poll;
+  QObject::connect(&poll, &QTimer::timeout, [&] {
+    auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+    if (!dialog || !dialog->isVisible()) return;
+    if (!std::exchange(seen, true)) inspect(*dialog);
+    dialog->reject();
+  });
+  poll.start(20);
+  open();
+  EXPECT_TRUE(seen);
+}
+
+TEST(QtDialogs, SpeakJapaneseAndTheInputBoxIsSetInTheWindowsFace) {
+  QtPlatformServices services;
+  const QString windowsFace = QFontInfo(GothicFont(kWindowFontPoints)).family();
+  const struct {
+    const char* what;
+    std::function<void()> open;
+    QStringList buttons;  // each found among the dialog's button texts
+  } dialogs[] = {
+      {"confirmation", [&] { services.confirm(nullptr, "確認", "題"); }, {"OK", "キャンセル"}},
+      {"file dialog",
+       [&] {
+         services.chooseFileToOpen(nullptr, {{"all(*.*)"}, {}, {}});
+       },
+       {"開く", "キャンセル"}},
+      {"input box",
+       [&] { services.askText(nullptr, "中心の ｘ 座標", "中心座標の入力", " 600"); },
+       {"OK", "キャンセル"}},
+  };
+  for (const auto& dialog : dialogs) {
+    WhileOpen(dialog.open, [&](QDialog& shown) {
+      QStringList texts;
+      for (const QPushButton* button : shown.findChildren<QPushButton*>())
+        if (button->isVisible()) texts << button->text();
+      for (const QString& button : dialog.buttons)
+        EXPECT_TRUE(texts.join(u'|').contains(button))
+            << dialog.what << ": " << texts.join(u'|').toStdString();
+      if (QLatin1String(dialog.what) != QLatin1String("input box")) return;
+      // The prompt's Japanese and the default answer's digits come from one face.
+      auto* answer = shown.findChild<QLineEdit*>();
+      auto* prompt = shown.findChild<QLabel*>();
+      ASSERT_TRUE(answer && prompt);
+      EXPECT_EQ(answer->text(), " 600");
+      EXPECT_EQ(QFontInfo(answer->font()).family(), windowsFace);
+      EXPECT_EQ(QFontInfo(prompt->font()).family(), windowsFace);
+    });
   }
-  type("Text4", "70.0000000000001");
-  EXPECT_EQ(control<QLineEdit>("Text4")->cursorPosition(), 0);
 }
 
 }  // namespace

@@ -1,18 +1,8 @@
-// Drives the real windows, built from the program's own libraries and started the way the
-// program starts them:
-//   hosei-gui-driver start-up [--open FILE] [--program-folder DIR]
-//                    shows the main window as hosei does (DIR stands for the folder the
-//                    program runs from, e.g. an install tree's bin), reports the platform,
-//                    the window's face and the start-up times, opens FILE with guide lines
-//                    when given, and leaves through the exit button;
-//   hosei-gui-driver dialogs SAMPLE.bmp
-//                    walks through Qt's own file dialog, confirmation, viewer, Execute and
-//                    exit on a real display, failing on any dialog that never comes on screen;
-//   hosei-gui-driver screenshot SAMPLE.bmp OUT.png [Option1|Option2|Option3] [circle]
-//                    [execute] [execute-help]
-//                    opens the sample in both windows in that mode, with its guide circle,
-//                    after Execute, or with the help line of 実 行 shown, as asked, and saves
-//                    the screen's picture of them.
+// Drives the real windows, started the way the program starts them, on a real display:
+//   start-up  shows the main window as hosei does from DIR (an install tree's bin, say),
+//             reports the platform, face and times, opens FILE with guide lines, and exits;
+//   dialogs   walks through Qt's own dialogs, the viewer, Execute and exit;
+//   screenshot  saves the screen's picture of both windows in the state asked for.
 
 #include <QApplication>
 #include <QCheckBox>
@@ -20,6 +10,8 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
+#include <QFontInfo>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
@@ -34,8 +26,6 @@
 #include "program_session.h"
 #include "qt_platform_services.h"
 #include "scripted_platform_services.h"
-#include "start_up_check.h"
-#include "start_up_services.h"
 #include "working_files.h"
 
 namespace {
@@ -68,10 +58,31 @@ Control* Find(QWidget* window, const QString& name) {
 
 void Click(QWidget* window, const QString& name) { Find(window, name)->click(); }
 
-int CheckStartUp(QApplication& application, const hosei::test::StartUpClock& startedAt,
-                 const QStringList& options) {
-  QString file;
-  QString programFolder = QCoreApplication::applicationDirPath();
+// Picks the given file once (a refused confirmation cannot loop), accepts every question.
+class StartUpServices : public hosei::PlatformServices {
+ public:
+  explicit StartUpServices(QString file) : file_(std::move(file)) {}
+  std::optional<hosei::ChosenFile> chooseFileToOpen(QWidget*,
+                                                    const hosei::FileDialogRequest&) override {
+    if (std::exchange(chosen_, true)) return std::nullopt;
+    return hosei::ChosenFile{file_, QFileInfo(file_).fileName()};
+  }
+  void showMessage(QWidget*, const QString& text, const QString&) override {
+    std::fprintf(stderr, "hosei: message: %s\n", qPrintable(text));
+  }
+  bool confirm(QWidget*, const QString&, const QString&) override { return true; }
+  QString askText(QWidget*, const QString&, const QString&, const QString&) override { return {}; }
+
+ private:
+  QString file_;
+  bool chosen_ = false;
+};
+
+// Once the main window is painted, reports and leaves; exit code 3 when it never shows.
+int CheckStartUp(QApplication& application, const QElapsedTimer& sinceStart,
+                 qint64 applicationReadyMs, const QStringList& options) {
+  QString file, programFolder = QCoreApplication::applicationDirPath();
+  if (options.size() % 2 != 0) Fail(QStringLiteral("an option lacks its value"));
   for (qsizetype i = 0; i + 1 < options.size(); i += 2) {
     if (options[i] == QLatin1String("--open"))
       file = options[i + 1];
@@ -80,27 +91,53 @@ int CheckStartUp(QApplication& application, const hosei::test::StartUpClock& sta
     else
       Fail(QStringLiteral("unknown option ") + options[i]);
   }
-  if (options.size() % 2 != 0) Fail(QStringLiteral("an option lacks its value"));
-
-  hosei::test::StartUpClock clock = startedAt;
-  hosei::test::StartUpCheckServices services(file);
+  StartUpServices services(file);
   hosei::ProgramSession session(services, programFolder, QStringLiteral(HOSEI_SAMPLES_DIR));
   hosei::Form1& window = session.window();
   window.show();
-  clock.windowShownMs = clock.sinceStart.elapsed();
-  std::function<void()> beforeExit;
-  if (!file.isEmpty()) {
-    // Opens the file with guide lines, as a user would, and reports where its display copy
-    // went: an installed program must put it in the cache folder and delete it at exit.
-    beforeExit = [&window, &session] {
+  const qint64 windowShownMs = sinceStart.elapsed();
+  qint64 paintedMs = -1;
+  struct FirstPaint : QObject {
+    qint64& ms;
+    const QElapsedTimer& clock;
+    FirstPaint(qint64& ms, const QElapsedTimer& clock) : ms(ms), clock(clock) {}
+    bool eventFilter(QObject*, QEvent* event) override {
+      if (event->type() == QEvent::Paint && ms < 0) ms = clock.elapsed();
+      return false;
+    }
+  } firstPaint(paintedMs, sinceStart);
+  window.installEventFilter(&firstPaint);
+  QElapsedTimer waited;
+  waited.start();
+  QTimer poll;
+  QObject::connect(&poll, &QTimer::timeout, [&] {
+    const bool shown =
+        window.windowHandle() && window.windowHandle()->isExposed() && paintedMs >= 0;
+    if (!shown && waited.elapsed() <= 30000) return;
+    poll.stop();
+    if (!shown) {
+      std::fprintf(stderr, "hosei: the main window never came on screen\n");
+      return QCoreApplication::exit(3);
+    }
+    std::printf("hosei: main window shown on %s, font %s\n",
+                qPrintable(QGuiApplication::platformName()),
+                qPrintable(QFontInfo(window.font()).family()));
+    std::printf(
+        "hosei: start-up %lld ms to the window's show (application %lld ms, window and tables "
+        "%lld ms), first painted at %lld ms\n",
+        windowShownMs, applicationReadyMs, windowShownMs - applicationReadyMs, paintedMs);
+    if (!file.isEmpty()) {
+      // Opens the file with guide lines and reports where its display copy went: an
+      // installed program must put it in the cache folder and delete it at exit.
       Find<QCheckBox>(&window, QStringLiteral("Check3"))->setChecked(true);
       Click(&window, QStringLiteral("Command3"));
       for (const QString& copy : session.workingFiles().displayCopies())
         std::printf("hosei: display copy %s\n", qPrintable(copy));
-      std::fflush(stdout);
-    };
-  }
-  hosei::test::PressExitOnceShown(window, clock, beforeExit);
+    }
+    std::fflush(stdout);
+    Click(&window, QStringLiteral("Command2"));
+  });
+  poll.start(50);
   return application.exec();
 }
 
@@ -151,12 +188,10 @@ int WalkThroughDialogs(const QString& sample) {
 }
 
 int TakeScreenshot(const QString& sample, const QString& out, QStringList options) {
-  const QString option = options.value(0, QStringLiteral("Option1")).startsWith(u"Option")
-                             ? options.takeFirst()
-                             : QStringLiteral("Option1");
+  const QString option =
+      options.value(0).startsWith(u"Option") ? options.takeFirst() : QStringLiteral("Option1");
   for (const QString& unknown : options)
-    if (unknown != QLatin1String("circle") && unknown != QLatin1String("execute") &&
-        unknown != QLatin1String("execute-help"))
+    if (!QStringList({"circle", "execute", "execute-help"}).contains(unknown))
       Fail(QStringLiteral("unknown screenshot option ") + unknown);
   QTemporaryDir scratch;
   hosei::test::ScriptedPlatformServices services;
@@ -187,10 +222,10 @@ int TakeScreenshot(const QString& sample, const QString& out, QStringList option
   if (options.contains(QLatin1String("execute-help"))) {
     // The pointer really moves there, so the help line shows what a user hovering sees.
     auto* execute = Find(&window, QStringLiteral("Command1"));
-    QCursor::setPos(execute->mapToGlobal(execute->rect().center()));
-    WaitFor({});
-    QCursor::setPos(execute->mapToGlobal(execute->rect().center() + QPoint(4, 2)));
-    WaitFor({});
+    for (const QPoint& nudge : {QPoint(0, 0), QPoint(4, 2)}) {
+      QCursor::setPos(execute->mapToGlobal(execute->rect().center() + nudge));
+      WaitFor({});
+    }
   }
   const QRect both = window.frameGeometry().united(viewer->frameGeometry()).adjusted(-8, -8, 8, 8);
   const QPixmap shot = QGuiApplication::primaryScreen()->grabWindow(0).copy(both);
@@ -202,16 +237,16 @@ int TakeScreenshot(const QString& sample, const QString& out, QStringList option
 }  // namespace
 
 int main(int argc, char** argv) {
-  hosei::test::StartUpClock clock;
-  clock.sinceStart.start();
+  QElapsedTimer sinceStart;
+  sinceStart.start();
   QApplication application(argc, argv);
   hosei::PrepareApplication(application);
-  clock.applicationReadyMs = clock.sinceStart.elapsed();
+  const qint64 applicationReadyMs = sinceStart.elapsed();  // platform and fonts found
 
   const QStringList arguments = QApplication::arguments();
   const QString command = arguments.value(1);
   if (command == QLatin1String("start-up"))
-    return CheckStartUp(application, clock, arguments.mid(2));
+    return CheckStartUp(application, sinceStart, applicationReadyMs, arguments.mid(2));
   if (command == QLatin1String("dialogs") && arguments.size() == 3)
     return WalkThroughDialogs(arguments[2]);
   if (command == QLatin1String("screenshot") && arguments.size() >= 4)

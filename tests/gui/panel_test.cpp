@@ -1,5 +1,6 @@
-// The parameter panel: sliders and fields in step, modes, check boxes, the help line.
+// The parameter panel: sliders and fields in step, modes, check boxes, the keyboard, help.
 
+#include <QAbstractItemView>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QRadioButton>
@@ -66,6 +67,34 @@ TEST_F(PanelTest, KeysStepTheFocusedSliderAndADragReportsWhenLetGo) {
   EXPECT_EQ(text("Text1"), "80");
 }
 
+// Reached with Tab, a slider shows the focus; what the program writes shows from its start.
+TEST_F(PanelTest, EachFieldWithASliderStartsAtItsTextExplainsItselfAndShowsItsSlider) {
+  EXPECT_EQ(control<QComboBox>("Combo1")->currentText(),
+            DeclarationOf(Field::kBoundary).defaultText);
+  for (const ParameterDeclaration& declared : kParameterTable) {
+    if (!declared.slider) continue;
+    SCOPED_TRACE(declared.objectName);
+    auto* field = control<QLineEdit>(declared.objectName);
+    auto* slider = control<QScrollBar>(declared.slider->objectName);
+    EXPECT_EQ(field->text(), declared.defaultText);
+    EXPECT_EQ(FieldTextForSlider(declared.slider->scale, slider->value()), declared.defaultText);
+    if (declared.mode) chooseMode(*declared.mode);
+    field->setFocus(Qt::TabFocusReason);
+    const QImage unfocused = slider->grab().toImage();
+    QTest::keyClick(field, Qt::Key_Tab);
+    ASSERT_TRUE(slider->hasFocus());
+    EXPECT_NE(slider->grab().toImage(), unfocused);
+    QTest::keyClick(slider, Qt::Key_End);
+    EXPECT_NE(field->text(), declared.defaultText);
+    EXPECT_EQ(field->cursorPosition(), 0);
+    control<QLabel>("Label13")->clear();
+    type(declared.objectName, "3");
+    EXPECT_EQ(text("Label13"), QString::fromUtf8(declared.help));
+  }
+  type("Text4", "70.0000000000001");
+  EXPECT_EQ(control<QLineEdit>("Text4")->cursorPosition(), 0);
+}
+
 TEST_F(PanelTest, ModesShowTheirControlsAndCheckBoxesTheirs) {
   const char* modeControls[] = {"Text1", "Command4", "Command6", "Text5", "VScroll1",
                                 "Text8", "Command5", "Text9",    "Combo1"};
@@ -95,14 +124,13 @@ TEST_F(PanelTest, ModesShowTheirControlsAndCheckBoxesTheirs) {
   EXPECT_TRUE(guideLines->isVisible() && guideLines->isChecked());
 }
 
-const ParameterDeclaration& DeclaredFor(const char* objectName) {
+QString HelpOf(const char* objectName) {
   for (const ParameterDeclaration& declared : kParameterTable)
-    if (QLatin1String(declared.objectName) == QLatin1String(objectName)) return declared;
+    if (QLatin1String(declared.objectName) == QLatin1String(objectName))
+      return QString::fromUtf8(declared.help);
   ADD_FAILURE() << "no parameter is typed into " << objectName;
-  return kParameterTable.front();
+  return {};
 }
-
-QString HelpOf(const char* objectName) { return QString::fromUtf8(DeclaredFor(objectName).help); }
 
 TEST_F(PanelTest, HoveringAControlExplainsItUnlessItIsDisabledHiddenOrUnexplained) {
   const QString marker = "(unchanged)";
@@ -139,29 +167,53 @@ TEST_F(PanelTest, HoveringAControlExplainsItUnlessItIsDisabledHiddenOrUnexplaine
   EXPECT_EQ(helpAfterHovering(viewerControl("Label1")), marker);
 }
 
-TEST_F(PanelTest, ANewTextInAFieldWithASliderShowsItsDeclaredHelp) {
-  for (const ParameterDeclaration& declared : kParameterTable) {
-    if (!declared.slider) continue;
-    if (declared.mode) chooseMode(*declared.mode);
-    control<QLabel>("Label13")->clear();
-    type(declared.objectName, "3");
-    EXPECT_EQ(text("Label13"), QString::fromUtf8(declared.help)) << declared.objectName;
+// Passing through the boundary box, or settling typed text with Enter, explains nothing.
+TEST_F(PanelTest, TheBoundaryIsExplainedWhenAnEntryIsChosenNotWhenTheBoxIsPassed) {
+  auto* box = control<QComboBox>("Combo1");
+  auto* help = control<QLabel>("Label13");
+  const auto typed = [box](const char* text, Qt::Key key) {
+    box->setFocus(Qt::TabFocusReason);
+    box->lineEdit()->selectAll();
+    QTest::keyClicks(box, text);
+    QTest::keyClick(box, key);
+  };
+  const struct {
+    const char* what;
+    std::function<void()> act;
+    bool explained;
+  } steps[] = {
+      {"tabbed through", [&] { typed("", Qt::Key_Tab); }, false},
+      {"typed and left with Tab", [&] { typed("Sharp", Qt::Key_Tab); }, false},
+      {"typed and settled with Enter", [&] { typed("Intermediate", Qt::Key_Return); }, false},
+      {"moved with an arrow key",
+       [&] {
+         box->setFocus(Qt::TabFocusReason);
+         box->setCurrentIndex(0);
+         QTest::keyClick(box, Qt::Key_Down);
+       },
+       true},
+      {"chosen in the open list with the keys",
+       [&] {
+         box->setCurrentIndex(0);
+         box->showPopup();
+         ASSERT_TRUE(WaitUntil([&] { return box->view()->isVisible(); }));
+         for (Qt::Key key : {Qt::Key_Down, Qt::Key_Down, Qt::Key_Return})
+           QTest::keyClick(box->view(), key);
+       },
+       true},
+  };
+  for (const auto& step : steps) {
+    help->setText("(unchanged)");
+    step.act();
+    QApplication::processEvents();
+    const QString entry = box->currentText();
+    EXPECT_EQ(help->text(), !step.explained           ? QString("(unchanged)")
+                            : entry == "Sharp"        ? kSharpBoundaryHelp
+                            : entry == "Intermediate" ? kIntermediateBoundaryHelp
+                                                      : kSoftBoundaryHelp)
+        << step.what << ", now " << entry;
   }
-}
-
-// Each field starts with its declared text and its slider where that text puts it.
-TEST_F(PanelTest, FieldsAndSlidersStartAtTheDeclaredTexts) {
-  for (const ParameterDeclaration& declared : kParameterTable) {
-    if (declared.field == Field::kBoundary) {
-      EXPECT_EQ(control<QComboBox>(declared.objectName)->currentText(), declared.defaultText);
-      continue;
-    }
-    EXPECT_EQ(text(declared.objectName), declared.defaultText);
-    if (!declared.slider) continue;
-    const int value = control<QScrollBar>(declared.slider->objectName)->value();
-    EXPECT_EQ(FieldTextForSlider(declared.slider->scale, value), declared.defaultText)
-        << declared.slider->objectName;
-  }
+  EXPECT_EQ(box->currentText(), "Sharp");
 }
 
 }  // namespace

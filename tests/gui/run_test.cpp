@@ -1,15 +1,21 @@
-// Choosing a file, Execute, the viewer and exit, and files or fields that go wrong.
+// Choosing a file, Execute, the viewer, its guide circles and exit, and what goes wrong.
+
+#include <gtest/gtest.h>
 
 #include <QCheckBox>
 #include <QColor>
 #include <QComboBox>
+#include <QDir>
 #include <QImage>
 #include <QRadioButton>
 #include <QRegularExpression>
+#include <QTemporaryDir>
 
+#include "circle_shape.h"
 #include "execute.h"
 #include "file_error.h"
 #include "gui_test.h"
+#include "program_folders.h"
 
 namespace hosei::test {
 namespace {
@@ -40,7 +46,9 @@ TEST_F(RunTest, TheDialogAsksUntilAFileIsConfirmedAndARejectedFileStaysCurrent) 
   click("Command3");
   EXPECT_EQ(text("Text3"), Q(second));
 
-  const auto rejected = photo("eight.bmp", Sized(4, 3, 8));
+  TestBitmap eightBits;
+  eightBits.bitsPerPixel = 8;
+  const auto rejected = photo("eight.bmp", eightBits);
   choose(rejected);
   EXPECT_EQ(services.messages, QStringList{kNot24BitBitmapMessage});
   EXPECT_EQ(text("Label4"), kColourCountErrorStatus);
@@ -72,12 +80,7 @@ TEST_F(RunTest, GuideLinesShowAMarkedCopyAndExitDeletesOnlyThisRunsCopies) {
   EXPECT_TRUE(WaitUntil([&] { return !window->isVisible() && window->viewer() == nullptr; }));
 }
 
-// Known corrections of a 640 x 480 picture of one colour, from the engine's checking
-// values: what reaches the result depends on the mode, the fields, the boundary box, the
-// moved centre and the background check, each set as a user sets them.
-// A photo goes the bitmap's way through the windows and stays in its own format: its size
-// in the viewer, a display copy with guide marks, the result's name on the help line and
-// in the status line.
+// A photo goes the bitmap's way through the windows and stays in its own format.
 TEST_F(RunTest, APhotoIsShownCorrectedAndSavedInItsOwnFormat) {
   QImage image(320, 240, QImage::Format_RGB888);
   image.fill(QColor(30, 20, 10));
@@ -90,8 +93,7 @@ TEST_F(RunTest, APhotoIsShownCorrectedAndSavedInItsOwnFormat) {
   EXPECT_EQ(viewerControl<QLabel>("Label2")->text(), "240");
   const fs::path copy = programFolder / "_IMG_0001.PNG.bmp";
   EXPECT_EQ(window->viewer()->currentPath(), Q(copy));
-  TestBitmap layout = Sized(320, 240);
-  EXPECT_EQ(PixelOf(ReadFile(copy), layout, 50, 99), (Bgr{10, 20, 190}));
+  EXPECT_EQ(PixelOf(ReadFile(copy), Sized(320, 240), 50, 99), (Bgr{10, 20, 190}));
 
   EXPECT_EQ(helpAfterHovering(control("Command1")),
             QStringLiteral("処理を開始します\n") + Q(result) + " で（上書き）保存されます");
@@ -111,85 +113,37 @@ TEST_F(RunTest, APhotoIsShownCorrectedAndSavedInItsOwnFormat) {
   EXPECT_EQ(text("Label4"), kColourCountErrorStatus);
 }
 
+// Known corrections from the engine's checking values, with each control set as a user does.
 TEST_F(RunTest, ExecuteWritesTheCorrectionTheControlsAskFor) {
-  struct Pixel {
-    int x, y;  // x from 1 at the left, y from 1 at the bottom
-    Bgr colour;
-  };
   const struct {
-    const char* what;
-    const char* option;
-    const char* boundary;
+    const char *option, *boundary;
     QStringList centre;  // answers to the centre move's boxes; none: not moved
     bool background;
     Bgr source;
-    std::vector<Pixel> result;
+    int x, y;  // x from 1 at the left, y from 1 at the bottom
+    Bgr result;
   } runs[] = {
-      {"vignetting, defaults",
-       "Option1",
-       "Soft",
-       {},
-       false,
-       {100, 150, 200},
-       {{320, 240, {100, 150, 200}},
-        {600, 240, {104, 154, 204}},
-        {640, 480, {116, 167, 216}},
-        {1, 1, {116, 167, 216}}}},
-      {"sharp boundary",
-       "Option1",
-       "Sharp",
-       {},
-       false,
-       {100, 150, 200},
-       {{600, 240, {110, 160, 209}}}},
-      {"centre moved near the lower-left corner",
-       "Option1",
-       "Soft",
-       {"128", "96"},
-       false,
-       {100, 150, 200},
-       {{1, 1, {100, 150, 200}}}},
-      {"fog, defaults",
-       "Option2",
-       "Soft",
-       {},
-       false,
-       {100, 150, 200},
-       {{1, 1, {61, 114, 176}}, {150, 1, {100, 150, 200}}}},
-      {"fog, not an entry of the list: soft",
-       "Option2",
-       "sharp",
-       {},
-       false,
-       {100, 150, 200},
-       {{1, 1, {61, 114, 176}}}},
-      {"gamma 1 with the background adjustment",
-       "Option3",
-       "Soft",
-       {},
-       true,
-       {80, 50, 40},
-       {{1, 1, {65, 50, 40}}, {640, 480, {65, 50, 40}}}},
+      {"Option1", "Soft", {}, false, {100, 150, 200}, 600, 240, {104, 154, 204}},
+      {"Option1", "Sharp", {}, false, {100, 150, 200}, 600, 240, {110, 160, 209}},
+      {"Option1", "Soft", {"128", "96"}, false, {100, 150, 200}, 1, 1, {100, 150, 200}},
+      {"Option2", "Soft", {}, false, {100, 150, 200}, 1, 1, {61, 114, 176}},
+      {"Option2", "sharp", {}, false, {100, 150, 200}, 1, 1, {61, 114, 176}},  // not an entry
+      {"Option3", "Soft", {}, true, {80, 50, 40}, 1, 1, {65, 50, 40}},
   };
   for (const auto& run : runs) {
-    SCOPED_TRACE(run.what);
+    SCOPED_TRACE(::testing::Message() << run.option << " " << run.boundary << " "
+                                      << run.centre.join(u',') << " " << run.x << "," << run.y);
     const TestBitmap source = Uniform(640, 480, run.source);
-    const auto path = photo("scene.bmp", source);
     const auto result = photos / "scene_.bmp";
-    choose(path);
+    choose(photo("scene.bmp", source));
     control<QRadioButton>(run.option)->click();
     control<QComboBox>("Combo1")->setEditText(run.boundary);
     if (control<QCheckBox>("Check1")->isChecked() != run.background)
       control<QCheckBox>("Check1")->click();
-    if (!run.centre.isEmpty()) {
-      for (const QString& answer : run.centre) services.answerInputBox(answer);
-      click("Command6");
-    }
+    for (const QString& answer : run.centre) services.answerInputBox(answer);
+    if (!run.centre.isEmpty()) click("Command6");
     click("Command1");
-    const auto written = ReadFile(result);
-    for (const Pixel& pixel : run.result)
-      EXPECT_EQ(PixelOf(written, source, pixel.x, pixel.y), pixel.colour)
-          << pixel.x << "," << pixel.y;
+    EXPECT_EQ(PixelOf(ReadFile(result), source, run.x, run.y), run.result);
     EXPECT_EQ(text("Label4"), QString::fromStdString(SavedAsCaption(result.string())));
     EXPECT_EQ(window->viewer()->currentPath(), Q(result));
   }
@@ -296,15 +250,14 @@ TEST_F(RunTest, AFileThatGoesWrongGetsAMessageAndLosesNothing) {
     choose(source);
     if (fs::exists(folder / "scene_.bmp")) fs::remove(folder / "scene_.bmp");
     fault.apply(source);
-    const auto before =
-        fs::is_regular_file(source) ? ReadFile(source) : std::vector<std::uint8_t>{};
+    const auto before = fs::is_regular_file(source) ? ReadFile(source) : Bytes{};
     const auto entries = Entries(folder);
     services.messages.clear();
     click("Command1");
     ASSERT_EQ(services.messages.size(), 1u);
     EXPECT_TRUE(services.messages[0].startsWith(fault.message)) << services.messages[0];
     EXPECT_EQ(text("Label4"), fault.status);
-    EXPECT_EQ(fs::is_regular_file(source) ? ReadFile(source) : std::vector<std::uint8_t>{}, before);
+    EXPECT_EQ(fs::is_regular_file(source) ? ReadFile(source) : Bytes{}, before);
     EXPECT_EQ(Entries(folder), entries);  // no partial result beside it
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
   }
@@ -328,6 +281,101 @@ TEST_F(RunTest, AFieldTextExecuteCannotUseEndsTheRunSilently) {
   EXPECT_EQ(Entries(photos), 1u);
   EXPECT_TRUE(services.messages.empty());
   EXPECT_EQ(text("Label3"), "0");
+}
+
+class CircleTest : public GuiTest {
+ protected:
+  // An 800 x 600 photo in a viewer 400 pixels wide: the picture area is 400 x 300 pixels
+  // below the 19-pixel strip, half a pixel per dot.
+  void chooseWidePhoto() {
+    choose(photo("wide.bmp", Sized(800, 600)));
+    window->viewer()->resize(400, 100);
+    ASSERT_TRUE(WaitUntil([&] { return window->viewer()->pictureArea() == kArea; }));
+  }
+  QRectF circle() const { return window->viewer()->circle()->circle(); }
+  void moveCentre(std::initializer_list<QString> answers) {
+    services.inputBoxes.clear();
+    for (const QString& answer : answers) services.answerInputBox(answer);
+    click("Command6");
+  }
+  const QRect kArea{0, 19, 400, 300};
+};
+
+TEST_F(CircleTest, TheCirclesLieWhereTheFieldsAndTheMovedCentreSay) {
+  chooseWidePhoto();
+  click("Command4");
+  ASSERT_TRUE(window->viewer()->circleShown());
+  // Half the diagonal is 250 pixels; 50 percent of it around the centre (200, 169).
+  EXPECT_EQ(circle(), QRectF(75, 44, 250, 250));
+  type("Text1", "20abc");  // redrawn with the value typed so far
+  EXPECT_EQ(circle(), QRectF(150, 119, 100, 100));
+  type("Text1", "100");  // refused: the circle stays
+  EXPECT_EQ(circle(), QRectF(150, 119, 100, 100));
+
+  type("Text1", "50");
+  moveCentre({"600", "150"});
+  // Farthest corner 750 dots away, 375 pixels; half of it around the image point
+  // (600, 150), which lies at (300, 19 + 225).
+  EXPECT_EQ(circle(), QRectF(112.5, 56.5, 375, 375));
+  moveCentre({"0"});  // out of range: back to the image centre
+  EXPECT_EQ(circle(), QRectF(75, 44, 250, 250));
+
+  control<QRadioButton>("Option2")->click();
+  EXPECT_FALSE(window->viewer()->circleShown());
+  type("Text5", "400");
+  type("Text6", "300");
+  type("Text7", "40");
+  click("Command5");
+  EXPECT_EQ(circle(), QRectF(180, 149, 40, 40));
+  QTest::mouseDClick(window->viewer()->windowHandle(), Qt::LeftButton, {}, QPoint(180, 169));
+  EXPECT_TRUE(WaitUntil([&] { return !window->viewer()->circleShown(); }));
+  EXPECT_TRUE(services.messages.empty());
+}
+
+TEST_F(CircleTest, TheCentreMoveShowsTheRangeAndResetsOutsideIt) {
+  choose(photo("photo.bmp", Sized(640, 480)));
+  moveCentre({"400", "240"});
+  const QString note = "\r\n\r\n 範囲外の数字や『キャンセル』で画像の中心へ戻ります";
+  EXPECT_EQ(
+      services.inputBoxes,
+      QStringList(
+          {"中心座標の入力: 中心の ｘ 座標  （ 128 - 512）　　中心は  320" + note + " [ 320]",
+           "中心座標の入力: 中心の ｙ 座標  （ 96 - 384）　　中心は  240" + note + " [ 240]"}));
+  EXPECT_EQ(text("Label16") + text("Label17") + text("Label18"), "400240中心移動");
+  const struct {
+    QString x, y;  // an empty y: its box must not be shown
+    std::optional<MovedCentre> moved;
+  } cases[] = {
+      {"127", "", std::nullopt},
+      {"400", "385", std::nullopt},
+      {"128", "384", MovedCentre{128, 384, 512.0f * 512 + 384.0f * 384}},
+  };
+  for (const auto& c : cases) {
+    window->setMovedCentre({200, 200, 1.0f});
+    c.y.isEmpty() ? moveCentre({c.x}) : moveCentre({c.x, c.y});
+    EXPECT_EQ(services.inputBoxes.size(), c.y.isEmpty() ? 1u : 2u) << c.x;
+    const auto moved = window->work().movedCentre;
+    ASSERT_EQ(moved.has_value(), c.moved.has_value()) << c.x;
+    EXPECT_EQ(text("Label18").isEmpty(), !moved);
+    if (moved) {
+      EXPECT_EQ(std::tie(moved->x, moved->y, moved->farCornerDistanceSquared),
+                std::tie(c.moved->x, c.moved->y, c.moved->farCornerDistanceSquared));
+    }
+  }
+}
+
+// An installed program never writes beside itself; a build tree keeps its own layout.
+TEST(ProgramFolders, InstalledLayoutUsesTheCacheAndTheInstalledSample) {
+  for (const bool installed : {true, false}) {
+    QTemporaryDir prefix;
+    const QString bin = prefix.path() + "/bin", samples = prefix.path() + "/share/hosei/samples";
+    ASSERT_TRUE(QDir().mkpath(bin) && (!installed || QDir().mkpath(samples)));
+    const ProgramFolders found =
+        LocateProgramFolders(bin, "/home/u/.cache/hosei", "/build/samples");
+    EXPECT_EQ(found.installed, installed);
+    EXPECT_EQ(found.workingFolder, installed ? "/home/u/.cache/hosei" : bin);
+    EXPECT_EQ(found.samplesFolder, installed ? samples : "/build/samples");
+  }
 }
 
 }  // namespace

@@ -1,18 +1,15 @@
-// What the viewer holds of a picture in each mode, reading it again when the mode or a
-// larger window needs more, and keeping what it shows when a file cannot be read again.
+// What the viewer holds of a picture and when it reads it again; each test runs as a process
+// of its own, as the last lowers its address-space limit.
 
-#include <gtest/gtest.h>
+#include <sys/resource.h>
 
-#include <QApplication>
-#include <QPushButton>
 #include <QScreen>
-#include <filesystem>
+#include <cstdlib>
 
-#include "form2.h"
+#include "bitmap_file.h"
+#include "gui_test.h"
+#include "guide_marks.h"
 #include "picture_box.h"
-#include "scripted_platform_services.h"
-#include "sparse_bitmap.h"
-#include "test_bitmap.h"
 
 inline std::ostream& operator<<(std::ostream& out, const QSize& size) {
   return out << size.width() << "x" << size.height();
@@ -22,8 +19,6 @@ namespace hosei::test {
 namespace {
 
 namespace fs = std::filesystem;
-
-QString Q(const fs::path& path) { return QString::fromStdString(path.string()); }
 
 void Settle() {
   for (int i = 0; i < 5; ++i) QApplication::processEvents();
@@ -85,14 +80,9 @@ TEST_F(ViewerPicture, HoldsOnlyWhatTheModeShowsAndReadsAgainWhenTheModeOrAreaNee
 
 TEST_F(ViewerPicture, AFileThatCannotBeReadAgainChangesNothingButTheMessage) {
   const fs::path before = folder / "before.bmp", after = folder / "after.bmp";
-  const auto write = [](const fs::path& path, std::uint8_t blue) {
-    TestBitmap bitmap;
-    bitmap.paint = [blue](int, int, std::uint8_t* bgr) { bgr[0] = blue, bgr[1] = bgr[2] = 0; };
-    WriteFile(path, bitmap.bytes());
-  };
   const auto blueShown = [&] { return qBlue(image().pixel(0, 0)); };
-  write(before, 10);
-  write(after, 200);
+  WriteFile(before, Uniform(4, 3, {10, 0, 0}).bytes());
+  WriteFile(after, Uniform(4, 3, {200, 0, 0}).bytes());
   viewer.setImageSize(4, 3);
   ASSERT_FALSE(viewer.showAsCurrent(Q(before)));
   ASSERT_FALSE(viewer.showAsCurrent(Q(after)));
@@ -118,13 +108,34 @@ TEST_F(ViewerPicture, AFileThatCannotBeReadAgainChangesNothingButTheMessage) {
   EXPECT_EQ(viewer.windowTitle(), Q(before));
 }
 
+// A picture whose pixels alone are more than the process may map: the viewer shows it in
+// both modes and the display copy with guide lines is written, none holding it whole.
+TEST_F(ViewerPicture, AHugePictureIsViewedInBothModesAndCopiedWithGuideLines) {
+  if (std::getenv("HOSEI_SANITIZED"))
+    GTEST_SKIP() << "the sanitizers reserve far more address space than the limit";
+  const int side = 12000;  // 412 MiB of pixels
+  const fs::path huge = folder / "huge.bmp", copy = folder / "_huge.bmp";
+  WriteSparseBitmap(huge, side, side);
+  viewer.setImageSize(side, side);
+  rlimit limit{};
+  getrlimit(RLIMIT_AS, &limit);
+  limit.rlim_cur = 400 << 20;
+  ASSERT_EQ(setrlimit(RLIMIT_AS, &limit), 0);
+  BitmapImage whole;  // the limit is real: the pixels cannot be held in one piece
+  ASSERT_EQ(ReadBitmapFile(huge.string(), whole).problem, FileProblem::kOutOfMemory);
+
+  ASSERT_FALSE(viewer.showAsCurrent(Q(huge)));
+  Settle();
+  click("Command1");
+  EXPECT_FALSE(viewer.zoomMode());
+  ASSERT_FALSE(WriteDisplayCopy(huge.string(), copy.string()));
+  EXPECT_EQ(fs::file_size(copy), fs::file_size(huge));
+  ASSERT_FALSE(viewer.showAsCurrent(Q(copy)));
+  Settle();
+  click("Command1");
+  EXPECT_TRUE(viewer.zoomMode());
+  EXPECT_EQ(services.messages, QStringList());
+}
+
 }  // namespace
 }  // namespace hosei::test
-
-int main(int argc, char** argv) {
-  testing::InitGoogleTest(&argc, argv);
-  // Headless unless told otherwise, also when the tests are listed at build time.
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  QApplication application(argc, argv);
-  return RUN_ALL_TESTS();
-}

@@ -1,15 +1,22 @@
 #pragma once
 
+// Photos written straight through Debian's libjpeg-turbo, libpng and libtiff, the way
+// cameras and editors write them, and read back through hosei's own readers.
+
+#include <tiffio.h>
+
+#include <array>
 #include <cstdint>
+#include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "file_error.h"
 #include "photo_file.h"
+#include "test_bitmap.h"
 
 namespace hosei::test {
-
-using Bytes = std::vector<std::uint8_t>;
 
 // A picture as a codec stores it: top row first, `channels` samples a pixel (grey, grey and
 // alpha, red green blue, red green blue alpha).
@@ -22,7 +29,6 @@ struct Picture {
   Bytes bgr() const;    // what a reader must deliver
   Bytes alpha() const;  // empty without alpha
 };
-
 Picture RandomPicture(int width, int height, int channels, unsigned seed);
 
 // Everything a reader delivers, read a few rows at a time, or the first error.
@@ -32,13 +38,77 @@ struct Decoded {
   int height = 0;
   bool grey = false;
   bool hasAlpha = false;
-  Bytes bgr;
-  Bytes alpha;
+  Bytes bgr{};
+  Bytes alpha{};
 };
 Decoded ReadPhoto(const std::string& path);
-
 // Streams a photo through its reader and writer unchanged, as Execute does.
 FileError CopyPhoto(const std::string& source, const std::string& result,
                     const PhotoWriteOptions& options = {});
+// The bytes that `write` puts into a file.
+Bytes Encoded(const std::function<void(const std::string& path)>& write);
+std::size_t Find(const Bytes& bytes, const std::string& what);
+
+struct PngChunkBytes {
+  std::string type;
+  Bytes data;
+  bool afterImage = false;
+};
+struct PngLayout {
+  int colourType = 2;  // PNG_COLOR_TYPE_*
+  int bitDepth = 8;
+  bool interlaced = false;
+  Bytes palette{};       // 3 bytes an entry
+  Bytes transparency{};  // tRNS as stored
+  std::vector<PngChunkBytes> chunks{};
+};
+// `picture` holds one sample (or palette index) a byte; depths below 8 are packed here,
+// 16 bits repeat each byte.
+void WritePng(const std::string& path, const Picture& picture, const PngLayout& layout = {});
+// The chunks after IHDR except IDAT and IEND, and IHDR's colour type, depth and interlace.
+struct PngFile {
+  int colourType = -1;
+  int bitDepth = 0;
+  bool interlaced = false;
+  std::vector<PngChunkBytes> chunks;
+};
+PngFile ParsePng(const Bytes& file);
+
+struct TiffLayout {
+  std::uint16_t compression = 1;
+  std::uint16_t predictor = 0;
+  std::uint16_t photometric = 2;
+  int bits = 8;
+  std::uint32_t tileSize = 0;  // 0: strips of 4 rows
+  bool bigEndian = false;
+  bool metadata = true;  // descriptive tags, EXIF and GPS directories, kPrivateTag
+  int pages = 1;
+};
+inline constexpr int kPrivateTag = 65000;
+TIFF* OpenTiffQuietly(const std::string& path, const char* mode);  // without libtiff's warnings
+void WriteTiff(const std::string& path, const Picture& picture, const TiffLayout& layout = {});
+
+using JpegMarkers = std::vector<std::pair<int, Bytes>>;
+struct JpegLayout {
+  int components = 3;  // 1 grey, 3 YCbCr, 4 CMYK
+  int h = 2, v = 2;    // sampling of the first component
+  bool progressive = false;
+  bool jfif = false;
+  bool ownCrTable = false;  // the third component on a table of its own
+  int quality = 85;
+  JpegMarkers markers{};
+};
+void WriteJpeg(const std::string& path, const Picture& picture, const JpegLayout& layout = {});
+// What a camera and an editor leave: EXIF, XMP, an ICC profile split over two APP2
+// segments, IPTC in APP13 and a comment.
+JpegMarkers CameraMarkers();
+// The segments before the first scan.
+struct JpegFile {
+  JpegMarkers markers;                         // APPn and COM, in order
+  JpegMarkers tables;                          // DQT: id and the values as stored
+  int frame = -1;                              // 0xC0, 0xC1, 0xC2, ...
+  std::vector<std::array<int, 4>> components;  // id, h, v, table
+};
+JpegFile ParseJpeg(const Bytes& file);
 
 }  // namespace hosei::test

@@ -1,0 +1,486 @@
+// Photos read exactly (JPEG closely) and written back in their own kind with the storage,
+// tables and metadata they came with; broken or unsupported ones refused with a reason.
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <tiffio.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "file_descriptor.h"
+#include "photo_test_support.h"
+
+namespace hosei::test {
+namespace {
+
+// Reads the source, copies it through reader and writer as Execute does, reads the copy.
+std::pair<Decoded, Decoded> ReadCopyAndReadBack(const std::string& source,
+                                                const std::string& result,
+                                                const PhotoWriteOptions& options = {}) {
+  const FileError copied = CopyPhoto(source, result, options);
+  return {ReadPhoto(source), copied ? Decoded{copied} : ReadPhoto(result)};
+}
+
+// A lossless kind reads as `expected` and reads back the same from its copy.
+void ExpectExactRoundTrip(const std::string& source, const std::string& result,
+                          const Picture& expected, bool grey) {
+  const auto [read, again] = ReadCopyAndReadBack(source, result);
+  ASSERT_FALSE(read.error || again.error)
+      << DescribeFileError(read.error ? read.error : again.error);
+  EXPECT_EQ(read.grey, grey);
+  EXPECT_EQ(read.bgr, expected.bgr());
+  EXPECT_EQ(read.alpha, expected.alpha());
+  EXPECT_EQ(again.bgr, read.bgr);
+  EXPECT_EQ(again.alpha, read.alpha);
+}
+
+double MeanDifference(const Bytes& a, const Bytes& b) {
+  double sum = 0;
+  for (std::size_t i = 0; i < a.size(); ++i) sum += std::abs(a[i] - b[i]);
+  return a.empty() ? 0 : sum / static_cast<double>(a.size());
+}
+
+struct JpegCase {
+  const char* name;
+  JpegLayout layout;
+  int quality;  // for the copy: 0 keeps the tables
+};
+
+class JpegRoundTrip : public ::testing::TestWithParam<JpegCase> {};
+
+TEST_P(JpegRoundTrip, KeepsTablesSamplingProgressionAndSegments) {
+  const JpegCase& c = GetParam();
+  ScratchFolder folder;
+  const std::string source = folder / "source.jpg", result = folder / "result.jpg";
+  // Smooth enough for the JPEG to look like a photo, with some noise.
+  Picture picture = RandomPicture(61, 35, c.layout.components, 9);
+  for (std::size_t i = 0; i < picture.samples.size(); ++i)
+    picture.samples[i] = static_cast<std::uint8_t>(i / 37 % 200 + picture.samples[i] % 16);
+  JpegLayout layout = c.layout;
+  layout.markers = CameraMarkers();
+  WriteJpeg(source, picture, layout);
+
+  const auto [read, again] = ReadCopyAndReadBack(source, result, {.jpegQuality = c.quality});
+  ASSERT_FALSE(read.error || again.error)
+      << DescribeFileError(read.error ? read.error : again.error);
+  EXPECT_EQ(read.grey, layout.components == 1);
+  EXPECT_FALSE(read.hasAlpha);
+  EXPECT_LT(MeanDifference(read.bgr, picture.bgr()), 8);
+  EXPECT_LT(MeanDifference(again.bgr, read.bgr), c.quality ? 8 : 2.5);
+
+  const JpegFile from = ParseJpeg(ReadFile(source)), to = ParseJpeg(ReadFile(result));
+  EXPECT_EQ(to.frame, from.frame);
+  EXPECT_EQ(to.components, from.components);
+  EXPECT_EQ(to.markers, from.markers);
+  EXPECT_EQ(to.tables == from.tables, c.quality == 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Kinds, JpegRoundTrip,
+    ::testing::Values(
+        JpegCase{"Baseline420", {}, 0},
+        JpegCase{"Progressive444", {.h = 1, .v = 1, .progressive = true}, 0},
+        JpegCase{"Baseline422OwnCrTable", {.h = 2, .v = 1, .ownCrTable = true}, 0},
+        JpegCase{"WithJfifNotDoubled", {.jfif = true}, 0},
+        JpegCase{"Grey", {.components = 1, .h = 1, .v = 1}, 0},
+        JpegCase{"GreyProgressive", {.components = 1, .h = 1, .v = 1, .progressive = true}, 0},
+        JpegCase{"QualityOverride", {.h = 2, .v = 1, .progressive = true}, 40}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+struct PngCase {
+  const char* name;
+  int colourType, bitDepth;
+  bool transparency, interlaced;
+  int resultColourType;
+};
+
+// The chunks every test PNG carries, some with contents per colour type, and one unknown
+// chunk that must go because it is not safe to copy.
+std::vector<PngChunkBytes> SourceChunks(const PngCase& c) {
+  const int entries = c.colourType == 0 ? 1 : c.colourType == 4 ? 2 : c.colourType == 6 ? 4 : 3;
+  return {
+      {"gAMA", {0, 0, 0xB1, 0x8F}},
+      {"cHRM", Bytes(32, 1)},
+      {"iCCP", {'p', 'r', 'o', 'f', 0, 0, 0x78, 0x9C, 3, 0, 0, 0, 0, 1}},
+      {"sBIT", Bytes(static_cast<std::size_t>(entries), 1)},
+      {"bKGD", c.colourType == 3 ? Bytes{7}
+               : entries <= 2    ? Bytes{0, 1}
+                                 : Bytes{0, 10, 0, 20, 0, 30}},
+      {"pHYs", {0, 0, 0x0B, 0x13, 0, 0, 0x0B, 0x13, 1}},
+      {"tEXt", {'T', 'i', 't', 'l', 'e', 0, 'x'}},
+      {"zTXt", {'C', 0, 0, 0x78, 0x9C, 0x4B, 0x04, 0, 0, 0x62, 0, 0x62}},
+      {"iTXt", {'A', 0, 0, 0, 'j', 'a', 0, 0, 0xE5, 0x86, 0x99}},
+      {"eXIf", {'M', 'M', 0, 42, 0, 0, 0, 8, 0, 0}},
+      {"prVT", {1, 2, 3}},
+      {"tIME", {0x07, 0xE8, 5, 6, 7, 8, 9}, true},
+      {"prVt", {4, 5, 6}, true},
+  };
+}
+
+// What the result must carry: the same, less the unsafe chunk, with a palette index or a
+// low-depth grey turned into a colour and a new alpha entry for the significant bits.
+std::vector<PngChunkBytes> ResultChunks(const PngCase& c, const Bytes& palette) {
+  std::vector<PngChunkBytes> chunks;
+  for (PngChunkBytes chunk : SourceChunks(c)) {
+    if (chunk.type == "prVT") continue;
+    if (chunk.type == "bKGD" && c.colourType == 3)
+      chunk.data = {0, palette[21], 0, palette[22], 0, palette[23]};
+    if (chunk.type == "bKGD" && c.colourType == 0 && c.bitDepth < 8)
+      chunk.data = {0, static_cast<std::uint8_t>(255 / ((1 << c.bitDepth) - 1))};
+    if (chunk.type == "sBIT" && c.transparency) chunk.data.push_back(8);
+    chunks.push_back(chunk);
+  }
+  return chunks;
+}
+
+class PngRoundTrip : public ::testing::TestWithParam<PngCase> {};
+
+TEST_P(PngRoundTrip, ReadsExactlyAndWritesBackTheSameColourTypeAndChunks) {
+  const PngCase& c = GetParam();
+  ScratchFolder folder;
+  const std::string source = folder / "source.png", result = folder / "result.png";
+  const int width = 37, height = 23, top = (1 << c.bitDepth) - 1;
+  const int channels = c.colourType == 4 ? 2 : c.colourType == 2 ? 3 : c.colourType == 6 ? 4 : 1;
+  Picture stored = RandomPicture(width, height, channels, 11);
+  for (auto& sample : stored.samples) sample = static_cast<std::uint8_t>(sample % (top + 1));
+  PngLayout layout{c.colourType, c.bitDepth, c.interlaced, {}, {}, SourceChunks(c)};
+  if (c.colourType == 3) layout.palette = RandomPicture(256, 1, 3, 5).samples;
+  const Bytes& s = stored.samples;
+  if (c.transparency)
+    layout.transparency = c.colourType == 3   ? Bytes{0, 128, 255, 9}
+                          : c.colourType == 0 ? Bytes{0, s[0]}
+                                              : Bytes{0, s[0], 0, s[1], 0, s[2]};
+  WritePng(source, stored, layout);
+
+  // The picture a reader must make of it: palette entries looked up, depths scaled, and a
+  // colour key making that one colour transparent.
+  Picture expected{width, height, channels + (c.colourType == 3 ? 2 : 0) + c.transparency, {}};
+  for (std::size_t p = 0; p < s.size(); p += channels) {
+    const std::uint8_t* in = &s[p];
+    if (c.colourType == 3) {
+      expected.samples.insert(expected.samples.end(), &layout.palette[in[0] * 3u],
+                              &layout.palette[in[0] * 3u] + 3);
+      if (c.transparency) expected.samples.push_back(in[0] < 4 ? layout.transparency[in[0]] : 255);
+      continue;
+    }
+    for (int k = 0; k < channels; ++k)
+      expected.samples.push_back(static_cast<std::uint8_t>(in[k] * 255 / top));
+    if (c.transparency)
+      expected.samples.push_back(std::equal(in, in + channels, s.begin()) ? 0 : 255);
+  }
+  ExpectExactRoundTrip(source, result, expected, c.colourType == 0 || c.colourType == 4);
+
+  const PngFile written = ParsePng(ReadFile(result));
+  EXPECT_EQ(written.colourType, c.resultColourType);
+  EXPECT_EQ(written.bitDepth, 8);
+  EXPECT_FALSE(written.interlaced);
+  const auto chunks = ResultChunks(c, layout.palette);
+  ASSERT_EQ(written.chunks.size(), chunks.size());
+  for (std::size_t i = 0; i < chunks.size(); ++i) {
+    EXPECT_EQ(written.chunks[i].type, chunks[i].type);
+    EXPECT_EQ(written.chunks[i].data, chunks[i].data) << chunks[i].type;
+    EXPECT_EQ(written.chunks[i].afterImage, chunks[i].afterImage) << chunks[i].type;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Kinds, PngRoundTrip,
+                         ::testing::Values(PngCase{"Rgb", 2, 8, false, false, 2},
+                                           PngCase{"Grey", 0, 8, false, false, 0},
+                                           PngCase{"Rgba", 6, 8, false, false, 6},
+                                           PngCase{"GreyAlpha", 4, 8, false, false, 4},
+                                           PngCase{"Palette", 3, 8, false, false, 2},
+                                           PngCase{"PaletteWithTransparency", 3, 8, true, false, 6},
+                                           PngCase{"Grey2Bit", 0, 2, false, false, 0},
+                                           PngCase{"Grey1BitWithKey", 0, 1, true, false, 4},
+                                           PngCase{"RgbWithKey", 2, 8, true, false, 6},
+                                           PngCase{"Interlaced", 2, 8, false, true, 2}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// Opens a TIFF for looking at; closes it at the end of the scope.
+struct TiffFile {
+  explicit TiffFile(const std::string& path) : tif(OpenTiffQuietly(path, "r")) {}
+  ~TiffFile() {
+    if (tif) TIFFClose(tif);
+  }
+  template <typename T>
+  T get(std::uint32_t tag) const {
+    T value{};
+    TIFFGetField(tif, tag, &value);
+    return value;
+  }
+  std::string text(std::uint32_t tag) const {
+    const char* value = get<const char*>(tag);
+    return value ? value : "(none)";
+  }
+  std::string counted(std::uint32_t tag) const {
+    std::uint32_t count = 0;
+    const char* data = nullptr;
+    return TIFFGetField(tif, tag, &count, &data) ? std::string(data, count) : "";
+  }
+  TIFF* tif;
+};
+
+// The descriptive tags and the EXIF and GPS fields of a file, as one comparable text.
+std::string Metadata(const std::string& path) {
+  const TiffFile f(path);
+  std::string all;
+  for (std::uint32_t tag :
+       {TIFFTAG_ARTIST, TIFFTAG_COPYRIGHT, TIFFTAG_DATETIME, TIFFTAG_IMAGEDESCRIPTION, TIFFTAG_MAKE,
+        TIFFTAG_MODEL, TIFFTAG_SOFTWARE})
+    all += f.text(tag) + "|";
+  for (std::uint32_t tag :
+       {TIFFTAG_ICCPROFILE, TIFFTAG_XMLPACKET, TIFFTAG_RICHTIFFIPTC, kPrivateTag})
+    all += f.counted(tag) + "|";
+  all += std::to_string(f.get<float>(TIFFTAG_XRESOLUTION)) + "," +
+         std::to_string(f.get<float>(TIFFTAG_YRESOLUTION)) + "," +
+         std::to_string(f.get<std::uint16_t>(TIFFTAG_RESOLUTIONUNIT)) + "," +
+         std::to_string(f.get<std::uint16_t>(TIFFTAG_ORIENTATION)) + "|";
+  const auto exif = f.get<std::uint64_t>(TIFFTAG_EXIFIFD),
+             gps = f.get<std::uint64_t>(TIFFTAG_GPSIFD);
+  if (!exif || !TIFFReadEXIFDirectory(f.tif, exif)) return all + "no EXIF";
+  const char* version = f.get<const char*>(EXIFTAG_EXIFVERSION);
+  std::uint16_t isoCount = 0;
+  const std::uint16_t* iso = nullptr;
+  TIFFGetField(f.tif, EXIFTAG_ISOSPEEDRATINGS, &isoCount, &iso);
+  all += std::to_string(f.get<float>(EXIFTAG_EXPOSURETIME)) + "," +
+         f.text(EXIFTAG_DATETIMEORIGINAL) + "," + std::string(version ? version : "????", 4) + "," +
+         std::to_string(isoCount ? iso[0] : 0) + "," + f.counted(EXIFTAG_MAKERNOTE) + "|";
+  if (!gps || !TIFFReadGPSDirectory(f.tif, gps)) return all + "no GPS";
+  const auto* gpsVersion = f.get<const std::uint8_t*>(GPSTAG_VERSIONID);
+  const void* latitude = f.get<const void*>(GPSTAG_LATITUDE);
+  const bool doubles = TIFFFieldSetGetSize(TIFFFieldWithTag(f.tif, GPSTAG_LATITUDE)) == 8;
+  return all + std::to_string(gpsVersion ? gpsVersion[1] : 0) + f.text(GPSTAG_LATITUDEREF) +
+         std::to_string(doubles ? static_cast<const double*>(latitude)[2]
+                                : static_cast<const float*>(latitude)[2]);
+}
+
+struct TiffCase {
+  const char* name;
+  TiffLayout layout;
+  int channels;
+};
+
+class TiffRoundTrip : public ::testing::TestWithParam<TiffCase> {};
+
+TEST_P(TiffRoundTrip, ReadsExactlyAndWritesBackTheSameStorageAndTags) {
+  const TiffCase& c = GetParam();
+  ScratchFolder folder;
+  const std::string source = folder / "source.tif", result = folder / "result.tif";
+  const Picture picture = RandomPicture(45, 19, c.channels, 3);
+  WriteTiff(source, picture, c.layout);
+
+  Picture expected = picture;
+  if (c.layout.photometric == PHOTOMETRIC_MINISWHITE)
+    for (auto& sample : expected.samples) sample = static_cast<std::uint8_t>(255 - sample);
+  ExpectExactRoundTrip(source, result, expected, c.channels <= 2);
+  {
+    const TiffFile from(source), to(result);
+    for (std::uint32_t tag :
+         {TIFFTAG_COMPRESSION, TIFFTAG_PHOTOMETRIC, TIFFTAG_SAMPLESPERPIXEL, TIFFTAG_PREDICTOR})
+      EXPECT_EQ(to.get<std::uint16_t>(tag), from.get<std::uint16_t>(tag)) << tag;
+    EXPECT_EQ(TIFFIsByteSwapped(to.tif), TIFFIsByteSwapped(from.tif));
+    EXPECT_FALSE(TIFFIsTiled(to.tif));
+    std::uint16_t count = 0;
+    const std::uint16_t* extra = nullptr;
+    if (TIFFGetField(from.tif, TIFFTAG_EXTRASAMPLES, &count, &extra)) {
+      const std::uint16_t kind = extra[0];
+      ASSERT_TRUE(TIFFGetField(to.tif, TIFFTAG_EXTRASAMPLES, &count, &extra));
+      EXPECT_EQ(extra[0], kind);
+    }
+  }
+  EXPECT_EQ(Metadata(result), Metadata(source));
+  EXPECT_TRUE(!c.layout.metadata || Metadata(source).find("no ") == std::string::npos);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Kinds, TiffRoundTrip,
+    ::testing::Values(
+        TiffCase{"LzwPredictor", {.compression = COMPRESSION_LZW, .predictor = 2}, 3},
+        TiffCase{"Deflate", {.compression = COMPRESSION_ADOBE_DEFLATE}, 3},
+        TiffCase{"PackBits", {.compression = COMPRESSION_PACKBITS}, 3},
+        TiffCase{"Uncompressed", {}, 3},
+        TiffCase{"BigEndian", {.compression = COMPRESSION_LZW, .bigEndian = true}, 3},
+        TiffCase{"Grey", {.compression = COMPRESSION_LZW, .predictor = 2, .photometric = 1}, 1},
+        TiffCase{"GreyMinIsWhite", {.photometric = PHOTOMETRIC_MINISWHITE}, 1},
+        TiffCase{"GreyAlpha", {.compression = COMPRESSION_DEFLATE, .photometric = 1}, 2},
+        TiffCase{"Rgba", {.compression = COMPRESSION_LZW, .predictor = 2}, 4},
+        TiffCase{"TiledAsStrips",
+                 {.compression = COMPRESSION_ADOBE_DEFLATE, .predictor = 2, .tileSize = 16},
+                 4},
+        TiffCase{"NoMetadata", {.metadata = false}, 3}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+Bytes Png(int colourType, int depth, bool interlaced = false) {
+  const int channels = colourType == 6 ? 4 : colourType == 2 ? 3 : 1;
+  return Encoded([&](const std::string& path) {
+    WritePng(path, RandomPicture(40, 30, channels, 1), {colourType, depth, interlaced});
+  });
+}
+
+Bytes Tiff(TiffLayout layout, int channels = 3) {
+  return Encoded([&](const std::string& path) {
+    WriteTiff(path, RandomPicture(40, 30, channels, 2), layout);
+  });
+}
+
+Bytes Jpeg(int components, bool progressive = false) {
+  return Encoded([&](const std::string& path) {
+    WriteJpeg(path, RandomPicture(40, 30, components, 3),
+              {.components = components, .progressive = progressive});
+  });
+}
+
+Bytes Cut(Bytes bytes, std::size_t size) {
+  bytes.resize(size);
+  return bytes;
+}
+
+// A JPEG that claims `side` x `side` dots and ends right after its scan header.
+Bytes Huge(int side, bool progressive) {
+  Bytes bytes = Jpeg(3, progressive);
+  const std::size_t frame = Find(bytes, progressive ? "\xFF\xC2" : "\xFF\xC0");
+  for (std::size_t at : {frame + 5, frame + 7})
+    bytes[at] = static_cast<std::uint8_t>(side >> 8), bytes[at + 1] = side & 0xFF;
+  bytes.resize(Find(bytes, "\xFF\xDA") + 14);
+  bytes.insert(bytes.end(), {0xFF, 0xD9});
+  return bytes;
+}
+
+// An APP2 segment whose length runs past the end of the file, or is too short to be one.
+Bytes BadSegmentLength(std::uint8_t high, std::uint8_t low) {
+  Bytes bytes = Jpeg(3);
+  bytes.insert(bytes.begin() + 2, {0xFF, 0xE2, high, low, 'I', 'C', 'C', '_'});
+  return bytes;
+}
+
+// A TIFF whose last strip's byte count claims more than the file holds.
+Bytes StripPastTheEnd() {
+  Bytes bytes = Tiff({.metadata = false});
+  const auto word = [&bytes](std::size_t at, int size) {
+    return bytes[at] | bytes[at + 1] << 8 |
+           (size == 4 ? bytes[at + 2] << 16 | bytes[at + 3] << 24 : 0);
+  };
+  const auto directory = static_cast<std::size_t>(word(4, 4));
+  for (int e = 0; e < word(directory, 2); ++e) {
+    const std::size_t entry = directory + 2 + 12 * static_cast<std::size_t>(e);
+    if (word(entry, 2) != TIFFTAG_STRIPBYTECOUNTS) continue;
+    const int size = word(entry + 2, 2) == TIFF_SHORT ? 2 : 4, count = word(entry + 4, 4);
+    const std::size_t values =
+        count * size <= 4 ? entry + 8 : static_cast<std::size_t>(word(entry + 8, 4));
+    bytes[values + static_cast<std::size_t>((count - 1) * size) + 1] += 0x40;
+  }
+  return bytes;
+}
+
+struct BadFile {
+  std::string name;
+  Bytes bytes;
+  FileProblem problem;
+};
+
+std::vector<BadFile> BadFiles() {
+  Bytes badIdat = Png(2, 8), badIdatCrc = Png(2, 8);
+  badIdat[Find(badIdat, "IDAT") + 40] ^= 0x55;
+  badIdatCrc[Find(badIdatCrc, "IEND") - 5] ^= 0x01;
+  const Bytes progressive = Jpeg(3, true);
+  const auto unsupported = FileProblem::kUnsupportedPhoto, corrupt = FileProblem::kCorruptPhoto;
+  std::vector<BadFile> files = {
+      {"Png16Bit", Png(2, 16), unsupported},
+      {"Tiff16Bit", Tiff({.bits = 16}), unsupported},
+      {"TiffTwoPages", Tiff({.metadata = false, .pages = 2}), unsupported},
+      {"TiffJpegCompressed",
+       Tiff({.compression = COMPRESSION_JPEG, .tileSize = 16, .metadata = false}), unsupported},
+      {"BigTiff", {'I', 'I', 43, 0, 8, 0, 0, 0, 16, 0, 0, 0, 0, 0, 0, 0}, unsupported},
+      {"JpegCmyk", Jpeg(4), unsupported},
+      {"Jpeg65535Squared", Huge(65535, false), unsupported},
+      {"Jpeg65000SquaredNoData", Huge(65000, false), corrupt},
+      {"Jpeg65000SquaredProgressive", Huge(65000, true), unsupported},
+      {"JpegSegmentPastTheEnd", BadSegmentLength(0x7F, 0xFF), corrupt},
+      {"JpegSegmentTooShort", BadSegmentLength(0, 1), corrupt},
+      // Whether a progressive JPEG's last scans are missing cannot be told from the file.
+      {"JpegProgressiveWithoutEndMarker", Cut(progressive, progressive.size() - 2), corrupt},
+      {"PngBrokenIdat", badIdat, corrupt},
+      {"PngBadIdatCrc", badIdatCrc, corrupt},
+      {"TiffStripPastTheEnd", StripPastTheEnd(), corrupt},
+      {"Empty", {}, unsupported},
+  };
+  // Cut at the header, in the middle and near the end.
+  const std::pair<const char*, Bytes> whole[] = {{"Jpeg", Jpeg(3)},
+                                                 {"JpegProgressive", progressive},
+                                                 {"Png", Png(6, 8)},
+                                                 {"PngInterlaced", Png(2, 8, true)},
+                                                 {"Tiff", Tiff({})}};
+  for (const auto& [name, bytes] : whole)
+    for (std::size_t cut : {std::size_t{9}, std::size_t{30}, bytes.size() / 2, bytes.size() - 20})
+      files.push_back(
+          {std::string(name) + "CutAt" + std::to_string(cut), Cut(bytes, cut), corrupt});
+  return files;
+}
+
+class BadPhoto : public ::testing::TestWithParam<BadFile> {};
+
+TEST_P(BadPhoto, EndsInTheRightProblemWithAReason) {
+  ScratchFolder folder;
+  const std::string path = folder / "photo";
+  WriteFile(path, GetParam().bytes);
+  const Decoded read = ReadPhoto(path);
+  EXPECT_EQ(read.error.problem, GetParam().problem) << DescribeFileError(read.error);
+  EXPECT_EQ(read.error.path, path);
+  EXPECT_FALSE(read.error.systemMessage.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Files, BadPhoto, ::testing::ValuesIn(BadFiles()),
+                         [](const auto& info) { return info.param.name; });
+
+TEST(PhotoStreams, RefuseRowsPastTheEndAndMissingRows) {
+  ScratchFolder folder;
+  const std::string source = folder / "a.png", result = folder / "b.png";
+  WriteFile(source, Png(2, 8));
+  std::unique_ptr<PhotoReader> reader;
+  ASSERT_FALSE(OpenPhoto(source, reader));
+  Bytes rows(3u * 40 * 31);
+  EXPECT_EQ(reader->readRows(31, rows.data(), 120).problem, FileProblem::kReadFailed);
+  EXPECT_FALSE(reader->readRows(30, rows.data(), 120));
+  EXPECT_TRUE(reader->readRows(1, rows.data(), 120));
+
+  FileDescriptor file(::open(result.c_str(), O_RDWR | O_CREAT | O_TRUNC, 0644));
+  std::unique_ptr<PhotoWriter> writer;
+  ASSERT_FALSE(CreatePhotoWriter(*reader, file.get(), result, {}, writer));
+  EXPECT_FALSE(writer->writeRows(29, rows.data(), 120));
+  EXPECT_EQ(writer->finish().problem, FileProblem::kCannotWrite);
+}
+
+TEST(PhotoStreams, AFullDiskIsAWriteErrorWithTheSystemsReason) {
+  if (::access("/dev/full", W_OK) != 0) GTEST_SKIP() << "no /dev/full";
+  ScratchFolder folder;
+  for (const auto& [name, bytes] :
+       {std::pair{"a.png", Png(2, 8)}, std::pair{"a.tif", Tiff({})}, std::pair{"a.jpg", Jpeg(3)}}) {
+    WriteFile(folder / name, bytes);
+    const FileError error = CopyPhoto(folder / name, "/dev/full");
+    EXPECT_EQ(error.problem, FileProblem::kCannotWrite) << name;
+    EXPECT_EQ(error.systemMessage, std::strerror(ENOSPC)) << name;
+  }
+}
+
+TEST(PhotoStreams, ASingleScanJpegMayLackItsEndMarkerAndTablesTheEncoderCannotTakeMustBeReplaced) {
+  ScratchFolder folder;
+  const std::string source = folder / "source.jpg", result = folder / "result.jpg";
+  const Bytes baseline = Jpeg(3);
+  WriteFile(source, Cut(baseline, baseline.size() - 2));
+  EXPECT_FALSE(ReadPhoto(source).error);
+
+  Bytes zero = baseline;
+  zero[Find(zero, "\xFF\xDB") + 5] = 0;  // the first value of the first table
+  WriteFile(source, zero);
+  EXPECT_FALSE(ReadPhoto(source).error);
+  EXPECT_EQ(CopyPhoto(source, result).problem, FileProblem::kUnsupportedPhoto);
+  EXPECT_FALSE(CopyPhoto(source, result, {.jpegQuality = 80}));
+}
+
+}  // namespace
+}  // namespace hosei::test
