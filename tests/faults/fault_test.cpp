@@ -5,9 +5,11 @@
 #include <gtest/gtest.h>
 #include <sched.h>
 #include <sys/mount.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
@@ -175,6 +177,39 @@ TEST(Faults, AReadOnlyOrFullDiskEndsInOneLineAndLosesNothing) {
       // 64 KiB holds the 36 KiB source and an earlier result, not a second copy.
       {"disk full", "photo.bmp", Picture(120, 100), kCannotWrite, nullptr, true, kSmallDisk},
   });
+}
+
+// When the system will not start another thread (here: every thread's stack would need more
+// address space than the process may have), the jobs, the worker pool and the photo pipeline
+// all fall back to the threads they have: the same results, no crash.
+TEST(Faults, WithNoThreadToSpareEveryFileIsStillDone) {
+  if (std::getenv("HOSEI_SANITIZED")) GTEST_SKIP() << "sanitizers need more address space";
+  ScratchFolder scratch;
+  const fs::path bitmap = scratch / "big.bmp", photo = scratch / "big.png";
+  WriteFile(bitmap, Uniform(2000, 700, {40, 60, 200}).bytes());
+  WritePng(photo.string(), RandomPicture(1500, 900, 3, 5));
+  const auto run = [&](const std::string& folder) {
+    fs::create_directory(scratch / folder);
+    return RunCli({"--jobs", "2", "--background", "90", "--output-dir", (scratch / folder).string(),
+                   bitmap.string(), photo.string()});
+  };
+  const ProgramRun free = run("free");
+  ASSERT_EQ(free.exitCode, 0) << free.err;
+
+  rlimit stack{}, space{};
+  ::getrlimit(RLIMIT_STACK, &stack);
+  ::getrlimit(RLIMIT_AS, &space);
+  rlimit hugeStack = stack, smallSpace = space;
+  hugeStack.rlim_cur = std::min<rlim_t>(rlim_t{1} << 30, stack.rlim_max);
+  smallSpace.rlim_cur = std::min<rlim_t>(rlim_t{768} << 20, space.rlim_max);
+  ASSERT_EQ(::setrlimit(RLIMIT_STACK, &hugeStack), 0);
+  ASSERT_EQ(::setrlimit(RLIMIT_AS, &smallSpace), 0);
+  const ProgramRun held = run("held");  // the child inherits the limits
+  ::setrlimit(RLIMIT_AS, &space);
+  ::setrlimit(RLIMIT_STACK, &stack);
+  ASSERT_EQ(held.exitCode, 0) << held.err;
+  for (const char* result : {"big_.bmp", "big_.png"})
+    EXPECT_EQ(ReadFile(scratch / "held" / result), ReadFile(scratch / "free" / result)) << result;
 }
 
 // 30000 x 20000 pixels, 1.8 GB, sparse: real pixels only in the rows that are checked.
