@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QFileSystemModel>
 #include <QFontInfo>
 #include <QFontMetricsF>
 #include <QLabel>
@@ -171,6 +172,33 @@ TEST(QtDialogs, SpeakJapaneseAndTheInputBoxIsSetInTheWindowsFace) {
       EXPECT_EQ(QFontInfo(prompt->font()).family(), windowsFace);
     });
   }
+}
+
+// The photo filter lists photos named as cameras name them, in upper case too.
+TEST(QtDialogs, ThePhotoFilterListsUpperCaseNames) {
+  ScratchFolder folder;
+  for (const char* name : {"IMG_0001.JPG", "scan.tiff", "cut-out.Png", "photo.bmp", "notes.txt"})
+    WriteFile(folder / name, {1});
+  const QString photos = QStringLiteral("写真(*.jpg *.jpeg *.png *.tif *.tiff)");
+  QtPlatformServices services;
+  QStringList listed;
+  WhileOpen(
+      [&] {
+        services.chooseFileToOpen(
+            nullptr, {{"ビットマップ(*.bmp)", "all(*.*)", photos}, Q(folder.path()), "bmp"});
+      },
+      [&](QDialog& shown) {
+        auto& dialog = static_cast<QFileDialog&>(shown);
+        dialog.selectNameFilter(photos);
+        auto* model = dialog.findChild<QFileSystemModel*>();
+        ASSERT_NE(model, nullptr);
+        const QModelIndex root = model->index(Q(folder.path()));
+        WaitUntil([&] { return model->rowCount(root) == 3; });
+        for (int row = 0; row < model->rowCount(root); ++row)
+          listed << model->index(row, 0, root).data().toString();
+      });
+  listed.sort();
+  EXPECT_EQ(listed, QStringList({"IMG_0001.JPG", "cut-out.Png", "scan.tiff"}));
 }
 
 }  // namespace
