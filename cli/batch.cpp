@@ -19,9 +19,7 @@
 
 #include "centre_move.h"
 #include "execute.h"
-#include "file_kind.h"
 #include "file_names.h"
-#include "photo_file.h"
 #include "picture_reader.h"
 #include "progress_bar.h"
 
@@ -56,18 +54,8 @@ bool IsFolder(const std::string& path) {
 // is then done.
 std::optional<MovedCentre> CentreFor(const std::string& file, const CentreAnswers& answers,
                                      std::string& note) {
-  // OpenPictureReader is to open photos too; until it does, they are opened as photos here.
-  FileKind kind = FileKind::kOther;
-  std::unique_ptr<PhotoReader> photo;
-  std::unique_ptr<PictureReader> bitmap;
-  const PictureReader* picture = nullptr;
-  if (!KindOfFile(file, kind) && IsPhoto(kind)) {
-    if (OpenPhoto(file, photo)) return std::nullopt;  // Execute reports the file
-    picture = photo.get();
-  } else {
-    if (OpenPictureReader(file, bitmap)) return std::nullopt;
-    picture = bitmap.get();
-  }
+  std::unique_ptr<PictureReader> picture;
+  if (OpenPictureReader(file, picture)) return std::nullopt;  // Execute reports the file
   const auto rule = CentreMoveRuleFor(picture->width(), picture->height());
   if (!rule) return std::nullopt;
   auto centre = CentreFromAnswers(*rule, answers.x, answers.y);

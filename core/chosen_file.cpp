@@ -2,20 +2,18 @@
 
 #include <memory>
 
-#include "bitmap_file.h"
 #include "photo_file.h"
 
 namespace hosei {
 
 FileError CheckChosenFile(const std::string& path, ChosenPicture& picture) {
   BitmapHeader header;
-  if (FileError error = ReadBitmapHeader(path, header)) return error;
-  if (IsAccepted24BitBitmap(header)) {
-    picture = {FileKind::kBitmap, static_cast<int>(header.width), static_cast<int>(header.height)};
+  FileKind kind = FileKind::kOther;
+  if (FileError error = KindOfFile(path, kind, &header)) return error;
+  if (kind == FileKind::kBitmap) {
+    picture = {kind, static_cast<int>(header.width), static_cast<int>(header.height)};
     return {};
   }
-  FileKind kind = FileKind::kOther;
-  if (FileError error = KindOfFile(path, kind)) return error;
   if (!IsPhoto(kind)) return FileError{FileProblem::kNot24BitBitmap, path, {}};
   std::unique_ptr<PhotoReader> photo;
   if (FileError error = OpenPhoto(path, photo)) return error;

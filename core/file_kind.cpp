@@ -5,12 +5,13 @@
 
 namespace hosei {
 
-FileError KindOfFile(const std::string& path, FileKind& kind) {
+FileError KindOfFile(const std::string& path, FileKind& kind, BitmapHeader* decoded) {
   FileDescriptor file;
   BitmapHeader header;
   std::uint64_t fileSize = 0;
   HeaderPrefix prefix{};
   if (FileError error = OpenBitmapHeader(path, file, header, fileSize, &prefix)) return error;
+  if (decoded) *decoded = header;
   kind = FileKind::kOther;
   if (IsAccepted24BitBitmap(header)) {
     kind = FileKind::kBitmap;

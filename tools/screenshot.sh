@@ -35,7 +35,7 @@ if [ -n "$long_path" ]; then
   sample=$folder/sample.bmp
 fi
 
-source "$here/tests/gui/xvfb_session.sh"
+source "$here/tests/gui/xvfb_display.sh"
 hosei_start_xvfb 1280x800
 if [ -n "$long_path" ]; then
   trap 'hosei_stop_xvfb; rm -f "$folder/sample.bmp" "$folder/sample_.bmp"' EXIT

@@ -23,7 +23,7 @@
 
 #include "form1.h"
 #include "form2.h"
-#include "program_session.h"
+#include "program_windows.h"
 #include "qt_platform_services.h"
 #include "scripted_platform_services.h"
 #include "working_files.h"
@@ -92,8 +92,8 @@ int CheckStartUp(QApplication& application, const QElapsedTimer& sinceStart,
       Fail(QStringLiteral("unknown option ") + options[i]);
   }
   StartUpServices services(file);
-  hosei::ProgramSession session(services, programFolder, QStringLiteral(HOSEI_SAMPLES_DIR));
-  hosei::Form1& window = session.window();
+  hosei::ProgramWindows program(services, programFolder, QStringLiteral(HOSEI_SAMPLES_DIR));
+  hosei::Form1& window = program.window();
   window.show();
   const qint64 windowShownMs = sinceStart.elapsed();
   qint64 paintedMs = -1;
@@ -131,7 +131,7 @@ int CheckStartUp(QApplication& application, const QElapsedTimer& sinceStart,
       // installed program must put it in the cache folder and delete it at exit.
       Find<QCheckBox>(&window, QStringLiteral("Check3"))->setChecked(true);
       Click(&window, QStringLiteral("Command3"));
-      for (const QString& copy : session.workingFiles().displayCopies())
+      for (const QString& copy : program.workingFiles().displayCopies())
         std::printf("hosei: display copy %s\n", qPrintable(copy));
     }
     std::fflush(stdout);

@@ -5,7 +5,7 @@
 #include <QRadioButton>
 #include <string>
 
-#include "program_session.h"
+#include "program_windows.h"
 
 namespace hosei::test {
 

@@ -17,7 +17,7 @@ for needed in "$program" "$driver" "$sample"; do
   [ -e "$needed" ] || { echo "xvfb_smoke: $needed is missing" >&2; exit 1; }
 done
 
-source "$here/xvfb_session.sh"
+source "$here/xvfb_display.sh"
 hosei_start_xvfb 1024x768
 
 "$program" >"$hosei_xvfb_dir/hosei.log" 2>&1 &

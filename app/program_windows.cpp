@@ -1,4 +1,4 @@
-#include "program_session.h"
+#include "program_windows.h"
 
 #include <QApplication>
 #include <QStandardPaths>
@@ -18,7 +18,7 @@ void PrepareApplication(QApplication& application) {
   InstallJapaneseQtTexts(application);
 }
 
-ProgramSession::ProgramSession(PlatformServices& services, const QString& programFolder,
+ProgramWindows::ProgramWindows(PlatformServices& services, const QString& programFolder,
                                const QString& buildSamplesFolder)
     : folders_(LocateProgramFolders(programFolder, CacheFolder(), buildSamplesFolder)),
       workingFiles_(folders_.workingFolder, CacheFolder()),

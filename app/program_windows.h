@@ -18,10 +18,10 @@ void PrepareApplication(QApplication& application);
 
 // The program around its main window: where working files go and where the sample photo
 // lies, found from the folder the program runs from, and the main window working on them.
-class ProgramSession {
+class ProgramWindows {
  public:
   // `buildSamplesFolder` is where a build tree keeps its sample photo.
-  ProgramSession(PlatformServices& services, const QString& programFolder,
+  ProgramWindows(PlatformServices& services, const QString& programFolder,
                  const QString& buildSamplesFolder);
 
   Form1& window() { return window_; }
