@@ -63,12 +63,7 @@ FileFacts FactsOf(const std::uint8_t* file, std::size_t size) {
   std::uint8_t b[30] = {};
   std::memcpy(b, file, std::min(size, sizeof b));
   const auto word = [&b](int at) { return static_cast<std::uint32_t>(b[at] | (b[at + 1] << 8)); };
-  FileFacts f{file,
-              word(10),
-              word(18),
-              word(22),
-              (3 * std::uint64_t{word(18)} + 3) / 4 * 4,
-              FileProblem::kNone};
+  FileFacts f{file, word(10), word(18), word(22), (3 * std::uint64_t{word(18)} + 3) / 4 * 4};
   if (b[14] != 40 || word(28) != 24)
     f.expected = FileProblem::kNot24BitBitmap;
   else if (f.width == 0 || f.height == 0)

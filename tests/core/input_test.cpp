@@ -6,6 +6,7 @@
 #include <limits>
 #include <optional>
 #include <string>
+#include <tuple>
 #include <variant>
 
 #include "centre_move.h"
@@ -133,9 +134,8 @@ TEST(CentreMove, AnswersGiveTheCentreAndTheFarCornerDistance) {
     const auto moved = CentreFromAnswers(*CentreMoveRuleFor(c.width, 480), c.x, c.y);
     ASSERT_EQ(moved.has_value(), c.moved.has_value());
     if (!moved) continue;
-    EXPECT_EQ(moved->x, c.moved->x);
-    EXPECT_EQ(moved->y, c.moved->y);
-    EXPECT_EQ(moved->farCornerDistanceSquared, c.moved->farCornerDistanceSquared);
+    EXPECT_EQ(std::tie(moved->x, moved->y, moved->farCornerDistanceSquared),
+              std::tie(c.moved->x, c.moved->y, c.moved->farCornerDistanceSquared));
   }
 }
 

@@ -146,20 +146,6 @@ TEST(FastPath, BackgroundAdjustmentOnEveryPixelValue) {
     }
 }
 
-TEST(FastPath, VectorByteMappingAgreesWithThePortableOne) {
-  if (!HasAvx2()) GTEST_SKIP() << "no AVX2 on this processor";
-  std::vector<std::uint8_t> table(256);
-  for (auto& entry : table) entry = static_cast<std::uint8_t>(Between(0, 255));
-  for (std::size_t count : {0, 1, 31, 32, 33, 95, 1000}) {
-    std::vector<std::uint8_t> vector(count);
-    for (auto& b : vector) b = static_cast<std::uint8_t>(Between(0, 255));
-    auto portable = vector;
-    MapBytesAvx2(vector.data(), count, table.data());
-    MapBytesPortable(portable.data(), count, table.data());
-    EXPECT_EQ(vector, portable) << count;
-  }
-}
-
 // Runs that share the process: two Executes at once, and a part of a job that throws.
 
 TEST(Concurrency, TwoRunsAtOnceEachGiveTheirOwnExactResult) {

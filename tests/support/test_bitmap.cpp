@@ -144,13 +144,17 @@ ProgramRun RunProgram(std::vector<std::string> arguments, unsigned seconds) {
   ::wait4(pid, &status, 0, &usage);
   run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
   run.peakMemoryKiB = usage.ru_maxrss;
-  for (auto [file, text] : {std::pair{out, &run.out}, std::pair{err, &run.err}}) {
-    text->resize(static_cast<std::size_t>(std::fseek(file, 0, SEEK_END) ? 0 : std::ftell(file)));
-    std::rewind(file);
-    text->resize(std::fread(text->data(), 1, text->size(), file));
-    std::fclose(file);
-  }
+  run.out = Drain(out), run.err = Drain(err);
   return run;
+}
+
+std::string Drain(std::FILE* file) {
+  std::string text(static_cast<std::size_t>(std::fseek(file, 0, SEEK_END) ? 0 : std::ftell(file)),
+                   '\0');
+  std::rewind(file);
+  text.resize(std::fread(text.data(), 1, text.size(), file));
+  std::fclose(file);
+  return text;
 }
 
 ScratchFolder::ScratchFolder() {

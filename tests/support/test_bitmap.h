@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <cstdio>
 #include <filesystem>
 #include <functional>
 #include <map>
@@ -59,6 +60,8 @@ struct ProgramRun {
 // Runs a program with standard input from /dev/null. One that outlives `seconds` is ended by
 // its alarm, so a hang fails the test (exit 128 + SIGALRM) instead of stalling the suite.
 ProgramRun RunProgram(std::vector<std::string> arguments, unsigned seconds = 60);
+// Everything written to a temporary file, which is closed.
+std::string Drain(std::FILE* file);
 
 // A fresh empty folder below the system's temporary folder, removed on destruction.
 class ScratchFolder {
