@@ -110,10 +110,6 @@ void DrawGuideMarks(std::uint8_t* rows, std::size_t rowLength, int first, int co
   }
 }
 
-void DrawGuideMarks(PixelBlock& pixels, int width, int height) {
-  DrawGuideMarks(pixels.data(), pixels.rowLength(), 0, height, width, height);
-}
-
 FileError WriteDisplayCopy(const std::string& source, const std::string& copy) {
   if (IsSameFile(source, copy)) return FileError{FileProblem::kResultIsSource, copy, {}};
   BitmapSource bitmap;

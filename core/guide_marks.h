@@ -22,9 +22,6 @@ inline constexpr std::uint8_t kDiagonalBlue = 255;
 void DrawGuideMarks(std::uint8_t* rows, std::size_t rowLength, int first, int count, int width,
                     int height);
 
-// The same over a whole picture's pixel block.
-void DrawGuideMarks(PixelBlock& pixels, int width, int height);
-
 // Writes a display copy of `source` with guide marks drawn in: the source's header region
 // and its marked rows, nothing after the pixel rows. The source is only read, a piece of rows
 // at a time, and the copy appears whole or not at all.

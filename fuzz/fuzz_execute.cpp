@@ -14,10 +14,11 @@
 #include <set>
 #include <variant>
 
-#include "bitmap_file.h"
 #include "bitmap_header.h"
+#include "bitmap_source.h"
 #include "centre_move.h"
 #include "execute.h"
+#include "file_kind.h"
 #include "file_names.h"
 #include "fuzz_support.h"
 #include "guide_marks.h"
@@ -146,21 +147,23 @@ struct CheckingObserver : ExecuteObserver {
 
 void CheckReaders(const fs::path& source, const FileFacts& facts) {
   BitmapHeader header;
-  FileError error = ReadBitmapHeader(source.string(), header);
-  Expect(!error, "ReadBitmapHeader failed on a readable file: " + DescribeFileError(error));
+  FileKind kind = FileKind::kOther;
+  FileError error = KindOfFile(source.string(), kind, &header);
+  Expect(!error, "KindOfFile failed on a readable file: " + DescribeFileError(error));
   Expect(header.pixelDataOffset == static_cast<int>(facts.offset) && header.width == facts.width &&
              header.height == facts.height,
-         "ReadBitmapHeader decoded other values than the file holds");
-  BitmapImage image;
-  error = ReadBitmapFile(source.string(), image);
-  Expect(error.problem == facts.expected, "ReadBitmapFile: " + Problem(error, facts.expected));
+         "the header decoded other values than the file holds");
+  BitmapSource bitmap;
+  error = BitmapSource::open(source.string(), bitmap);
+  Expect(error.problem == facts.expected, "BitmapSource: " + Problem(error, facts.expected));
   if (error) return;
-  Expect(std::equal(image.headerRegion.begin(), image.headerRegion.end(), facts.bytes,
+  Expect(std::equal(bitmap.headerRegion().begin(), bitmap.headerRegion().end(), facts.bytes,
                     facts.bytes + facts.offset),
-         "ReadBitmapFile: header region differs from the file");
-  Expect(image.pixels.size() == facts.height * facts.rowLength &&
-             std::memcmp(image.pixels.data(), facts.bytes + facts.offset, image.pixels.size()) == 0,
-         "ReadBitmapFile: pixel block differs from the file");
+         "BitmapSource: header region differs from the file");
+  Bytes pixels(facts.height * facts.rowLength);
+  error = bitmap.readRows(0, facts.height, pixels.data());
+  Expect(!error && std::memcmp(pixels.data(), facts.bytes + facts.offset, pixels.size()) == 0,
+         "BitmapSource: pixel block differs from the file");
 }
 
 // A written file of the source's size that starts with its header region; on `changed`, each

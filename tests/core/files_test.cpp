@@ -8,7 +8,6 @@
 #include <string>
 #include <vector>
 
-#include "bitmap_file.h"
 #include "bitmap_header.h"
 #include "core_test_support.h"
 #include "execute.h"
@@ -59,14 +58,7 @@ TEST_F(Files, PaddingAndGapBytesAreCarriedOver) {
   for (const TestBitmap& bitmap : layouts) {
     const Bytes bytes = bitmap.bytes();
     WriteFile(source_, bytes);
-    BitmapImage image;
-    ASSERT_FALSE(ReadBitmapFile(source_.string(), image));
-    EXPECT_EQ(image.headerRegion.size(), static_cast<std::size_t>(bitmap.pixelDataOffset));
-    EXPECT_EQ(image.pixels.rowLength(), bitmap.rowLength());
-    ASSERT_FALSE(WriteBitmapFile(result_.string(), image));
-    EXPECT_EQ(ReadFile(result_), bytes) << bitmap.width << " / " << bitmap.pixelDataOffset;
     // Gamma 1 writes the same bytes back beside the source and leaves the source alone.
-    std::filesystem::remove(result_);
     const ExecuteOutcome outcome = Run(Texts(Mode::kGamma, {{Field::kGamma, "1"}}));
     ASSERT_TRUE(outcome.succeeded()) << DescribeFileError(outcome.error);
     EXPECT_EQ(outcome.resultFile, result_.string());
@@ -113,7 +105,7 @@ struct Marked {
     std::memset(block.data(), 0x33, block.size());
     for (int y = 0; y < h; ++y)
       for (int x = 0; x < 3 * w; ++x) block.row(y)[x] = static_cast<std::uint8_t>(10 * (1 + x % 3));
-    DrawGuideMarks(block, w, h);
+    DrawGuideMarks(block.data(), block.rowLength(), 0, h, w, h);
   }
   Bgr at(int x, int y) const { return PixelOf(block.data(), block.rowLength(), x, y); }
   bool spareUntouched() const {
