@@ -100,7 +100,8 @@ bool Take(TIFF* tif, const TIFFField* field, TiffTag& tag) {
   } else {
     return false;
   }
-  if (tag.elementSize < 1 || (tag.count > 0 && !data)) return false;
+  // A tag without values carries nothing, and libtiff refuses to write one.
+  if (tag.elementSize < 1 || tag.count == 0 || !data) return false;
   const auto* bytes = static_cast<const std::uint8_t*>(data);
   tag.bytes.assign(bytes, bytes + static_cast<std::size_t>(tag.count) * tag.elementSize);
   return true;
