@@ -9,23 +9,16 @@
 namespace hosei::fuzz {
 namespace {
 
-namespace fs = std::filesystem;
 using test::Bytes;
 using test::Sized;
 
-class SeedWriter {
- public:
-  explicit SeedWriter(fs::path folder) : folder_(std::move(folder)) {
-    fs::create_directories(folder_);
-  }
+// Numbered seeds in one folder.
+struct SeedWriter {
+  std::filesystem::path folder;
+  int count = 0;
   void add(const std::string& label, const Bytes& bytes) {
-    test::WriteFile(folder_ / ("seed-" + std::to_string(count_++) + "-" + label), bytes);
+    test::WriteFile(folder / ("seed-" + std::to_string(count++) + "-" + label), bytes);
   }
-  int count() const { return count_; }
-
- private:
-  fs::path folder_;
-  int count_ = 0;
 };
 
 Bytes Put16(Bytes bytes, std::size_t at, unsigned value) {
@@ -173,15 +166,12 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: %s FOLDER [PHOTO-FOLDER]\n", argv[0]);
     return 2;
   }
-  for (int i = argc - 1; i >= 1; --i) {
-    hosei::fuzz::SeedWriter seeds(argv[i]);
-    if (i == 2) {
-      hosei::fuzz::PhotoSeeds(seeds);
-    } else {
-      hosei::fuzz::BitmapSeeds(seeds);
-      hosei::fuzz::FieldTextSeeds(seeds);
-    }
-    std::printf("%d seeds in %s\n", seeds.count(), argv[i]);
+  for (int i = 1; i < argc; ++i) {
+    hosei::fuzz::SeedWriter seeds{argv[i]};
+    std::filesystem::create_directories(seeds.folder);
+    if (i == 2) hosei::fuzz::PhotoSeeds(seeds);
+    if (i == 1) hosei::fuzz::BitmapSeeds(seeds), hosei::fuzz::FieldTextSeeds(seeds);
+    std::printf("%d seeds in %s\n", seeds.count, argv[i]);
   }
   return 0;
 }

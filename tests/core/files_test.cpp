@@ -121,17 +121,14 @@ struct Marked {
 };
 
 TEST(GuideMarks, GridAndDiagonals) {
-  const Marked grid(250, 150);  // lines on the last three dots of each hundred; red only
-  for (int y = 1; y <= 150; ++y)
-    for (int x = 1; x <= 250; ++x) {
-      const bool across = y >= 98 && y <= 100, up = (x - 1) % 100 >= 97;
-      const Bgr at = grid.at(x, y);  // the diagonals change only blue
-      ASSERT_EQ((Bgr{0, at[1], at[2]}), (Bgr{0, 20,
-                                             across ? 190
-                                             : up   ? 200
-                                                    : 30}))
-          << x << "," << y;
-    }
+  // {x, y, red}: lines on the last three dots of each hundred, 190 across (also where they
+  // cross) and 200 up; the diagonals change only blue.
+  const Marked grid(250, 150);
+  const std::array<int, 3> reds[] = {{50, 97, 30},  {50, 98, 190}, {50, 100, 190}, {50, 101, 30},
+                                     {97, 50, 30},  {98, 50, 200}, {200, 50, 200}, {201, 50, 30},
+                                     {99, 99, 190}, {250, 150, 30}};
+  for (const auto& [x, y, red] : reds)
+    EXPECT_EQ((Bgr{0, grid.at(x, y)[1], grid.at(x, y)[2]}), (Bgr{0, 20, red})) << x << "," << y;
   EXPECT_TRUE(grid.spareUntouched());
   // {width, height, x, y, blue}: diagonals from a twentieth of the width in from the sides,
   // at half slope on a 2:1 picture (rounded ties to even).
@@ -151,8 +148,6 @@ TEST(GuideMarks, GridAndDiagonals) {
 
 // Guide marks drawn a piece of rows at a time, as the display copy is written, against
 // the marks drawn over the whole pixel block in one go.
-
-using Bytes = std::vector<std::uint8_t>;
 
 // The marks as first written: every mark of the whole picture, one dot at a time, into the
 // whole block (x from the left and y from the bottom, both from 1).
@@ -217,15 +212,15 @@ TEST(GuideMarkRows, TheDisplayCopyIsTheSourceWithTheWholeBlockMarked) {
   // The larger pictures span several of the pieces the copy is written in.
   const std::array<int, 3> cases[] = {{5, 3, 54}, {39, 41, 60}, {1001, 700, 1078}, {4001, 300, 54}};
   std::mt19937 random(7);
-  test::ScratchFolder folder;
+  ScratchFolder folder;
   for (const auto& [width, height, offset] : cases) {
-    test::TestBitmap bitmap = test::Sized(width, height, offset);
+    TestBitmap bitmap = Sized(width, height, offset);
     bitmap.trailing = {9, 9, 9};  // not carried into the copy
     bitmap.paint = [&](int, int, std::uint8_t* bgr) {
       for (int c = 0; c < 3; ++c) bgr[c] = static_cast<std::uint8_t>(random());
     };
     const Bytes bytes = bitmap.bytes();
-    test::WriteFile(folder / "photo.bmp", bytes);
+    WriteFile(folder / "photo.bmp", bytes);
     ASSERT_FALSE(
         WriteDisplayCopy((folder / "photo.bmp").string(), (folder / "_photo.bmp").string()));
 
@@ -234,8 +229,8 @@ TEST(GuideMarkRows, TheDisplayCopyIsTheSourceWithTheWholeBlockMarked) {
     WholeBlockMarks(block, width, height);
     Bytes expected(bytes.begin(), bytes.begin() + offset);
     expected.insert(expected.end(), block.data(), block.data() + block.size());
-    EXPECT_EQ(test::ReadFile(folder / "_photo.bmp"), expected) << width << "x" << height;
-    EXPECT_EQ(test::ReadFile(folder / "photo.bmp"), bytes);
+    EXPECT_EQ(ReadFile(folder / "_photo.bmp"), expected) << width << "x" << height;
+    EXPECT_EQ(ReadFile(folder / "photo.bmp"), bytes);
   }
 }
 

@@ -8,21 +8,16 @@
 #include <cstring>
 #include <random>
 #include <stdexcept>
-#include <string>
 #include <thread>
 #include <vector>
 
 #include "background.h"
 #include "centre_move.h"
 #include "execute.h"
-#include "fog.h"
 #include "pixel_corrector.h"
 #include "pixel_loops.h"
 #include "reference_correction.h"
-#include "tables.h"
 #include "test_bitmap.h"
-#include "tone_mapping.h"
-#include "vignetting.h"
 #include "worker_pool.h"
 
 namespace hosei::test {

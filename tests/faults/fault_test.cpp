@@ -115,18 +115,12 @@ TEST(Faults, EachFileFaultEndsInOneLineAndLosesNothing) {
   ExpectEachFaultReported({
       {"missing", "photo.bmp", picture, "ファイルを開けません",
        [](const fs::path& s) { fs::remove(s); }},
-      {"folder", "photo.bmp", picture, "通常のファイルではありません",
-       [](const fs::path& s) { fs::remove(s), fs::create_directory(s); }},
       {"fifo", "photo.bmp", picture, "通常のファイルではありません",
        [](const fs::path& s) { fs::remove(s), ::mkfifo(s.c_str(), 0644); }},
-      {"link to itself", "photo.bmp", picture, "ファイルを開けません",
-       [](const fs::path& s) { fs::remove(s), fs::create_symlink(s.filename(), s); }},
-      {"text", "photo.bmp", {'n', 'o', 't', '\n'}, notBitmap},
       {"8-bit", "photo.bmp", Patched(28, 8), notBitmap},
       {"cut in the header", "photo.bmp", Cut(20), notBitmap},
       {"cut after the bit count's first byte", "photo.bmp", Cut(29), cut},  // the rest reads 0
       {"写真 フォルダ", "壊れた 写真.bmp", Cut(629), cut},
-      {"65535 claimed", "photo.bmp", Patched(18, 65535), cut},
       {"top-down", "photo.bmp", Patched(22, 0xFFFFFFF4), cut},
       {"width 0", "photo.bmp", Patched(18, 0), "幅または高さが 0"},
       {"height 0", "photo.bmp", Patched(22, 0), "幅または高さが 0"},
@@ -151,8 +145,6 @@ TEST(Faults, EachBrokenOrRefusedPhotoEndsInOneLineAndLosesNothing) {
                     refused = "この写真は処理できません";
   const Bytes jpegStart = {0xFF, 0xD8, 0xFF, 0xE0, 0, 16, 'J', 'F', 'I', 'F',
                            0,    1,    1,    0,    0, 1,  0,   1,   0,   0};
-  auto jpegNoFrame = jpegStart;
-  jpegNoFrame.insert(jpegNoFrame.end(), {0xFF, 0xD9});
   Bytes png = Encoded([](const std::string& path) { WritePng(path, RandomPicture(16, 12, 3, 1)); });
   png[Find(png, "IDAT") + 40] ^= 0x55;
   const Bytes deep = Encoded([](const std::string& path) {
@@ -160,11 +152,9 @@ TEST(Faults, EachBrokenOrRefusedPhotoEndsInOneLineAndLosesNothing) {
   });
   ExpectEachFaultReported({
       {"jpeg cut after its first segment", "IMG_0001.JPG", jpegStart, broken},
-      {"jpeg without a frame", "IMG_0002.jpg", jpegNoFrame, broken},
       {"png broken inside", "scan.png", png, broken},
       {"png 16 bits", "scan16.png", deep, refused},
       {"tiff pointing nowhere", "scan.tiff", {'I', 'I', 42, 0, 0xFF, 0xFF, 0xFF, 0x7F}, broken},
-      {"tiff cut", "scan.tif", {'M', 'M', 0, 42, 0}, broken},
       {"photo named as a bitmap", "photo.bmp", png, broken},
   });
 }

@@ -1,6 +1,6 @@
 // Drives the real windows, started the way the program starts them, on a real display:
 //   start-up  shows the main window as hosei does from DIR (an install tree's bin, say),
-//             reports the platform, face and times, opens FILE with guide lines, and exits;
+//             reports the platform, face and time, opens FILE with guide lines, and exits;
 //   dialogs   walks through Qt's own dialogs, the viewer, Execute and exit;
 //   screenshot  saves the screen's picture of both windows in the state asked for.
 
@@ -10,7 +10,6 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileDialog>
-#include <QFileInfo>
 #include <QFontInfo>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -58,29 +57,9 @@ Control* Find(QWidget* window, const QString& name) {
 
 void Click(QWidget* window, const QString& name) { Find(window, name)->click(); }
 
-// Picks the given file once (a refused confirmation cannot loop), accepts every question.
-class StartUpServices : public hosei::PlatformServices {
- public:
-  explicit StartUpServices(QString file) : file_(std::move(file)) {}
-  std::optional<hosei::ChosenFile> chooseFileToOpen(QWidget*,
-                                                    const hosei::FileDialogRequest&) override {
-    if (std::exchange(chosen_, true)) return std::nullopt;
-    return hosei::ChosenFile{file_, QFileInfo(file_).fileName()};
-  }
-  void showMessage(QWidget*, const QString& text, const QString&) override {
-    std::fprintf(stderr, "hosei: message: %s\n", qPrintable(text));
-  }
-  bool confirm(QWidget*, const QString&, const QString&) override { return true; }
-  QString askText(QWidget*, const QString&, const QString&, const QString&) override { return {}; }
-
- private:
-  QString file_;
-  bool chosen_ = false;
-};
-
-// Once the main window is painted, reports and leaves; exit code 3 when it never shows.
-int CheckStartUp(QApplication& application, const QElapsedTimer& sinceStart,
-                 qint64 applicationReadyMs, const QStringList& options) {
+// Once the main window is painted, reports the platform, face and time taken, opens the file
+// with guide lines if one is given, and leaves through the exit button.
+int CheckStartUp(const QElapsedTimer& sinceStart, const QStringList& options) {
   QString file, programFolder = QCoreApplication::applicationDirPath();
   if (options.size() % 2 != 0) Fail(QStringLiteral("an option lacks its value"));
   for (qsizetype i = 0; i + 1 < options.size(); i += 2) {
@@ -91,54 +70,36 @@ int CheckStartUp(QApplication& application, const QElapsedTimer& sinceStart,
     else
       Fail(QStringLiteral("unknown option ") + options[i]);
   }
-  StartUpServices services(file);
+  hosei::test::ScriptedPlatformServices services;
   hosei::ProgramWindows program(services, programFolder, QStringLiteral(HOSEI_SAMPLES_DIR));
   hosei::Form1& window = program.window();
-  window.show();
-  const qint64 windowShownMs = sinceStart.elapsed();
-  qint64 paintedMs = -1;
   struct FirstPaint : QObject {
-    qint64& ms;
-    const QElapsedTimer& clock;
-    FirstPaint(qint64& ms, const QElapsedTimer& clock) : ms(ms), clock(clock) {}
+    bool seen = false;
     bool eventFilter(QObject*, QEvent* event) override {
-      if (event->type() == QEvent::Paint && ms < 0) ms = clock.elapsed();
+      seen = seen || event->type() == QEvent::Paint;
       return false;
     }
-  } firstPaint(paintedMs, sinceStart);
-  window.installEventFilter(&firstPaint);
-  QElapsedTimer waited;
-  waited.start();
-  QTimer poll;
-  QObject::connect(&poll, &QTimer::timeout, [&] {
-    const bool shown =
-        window.windowHandle() && window.windowHandle()->isExposed() && paintedMs >= 0;
-    if (!shown && waited.elapsed() <= 30000) return;
-    poll.stop();
-    if (!shown) {
-      std::fprintf(stderr, "hosei: the main window never came on screen\n");
-      return QCoreApplication::exit(3);
-    }
-    std::printf("hosei: main window shown on %s, font %s\n",
-                qPrintable(QGuiApplication::platformName()),
-                qPrintable(QFontInfo(window.font()).family()));
-    std::printf(
-        "hosei: start-up %lld ms to the window's show (application %lld ms, window and tables "
-        "%lld ms), first painted at %lld ms\n",
-        windowShownMs, applicationReadyMs, windowShownMs - applicationReadyMs, paintedMs);
-    if (!file.isEmpty()) {
-      // Opens the file with guide lines and reports where its display copy went: an
-      // installed program must put it in the cache folder and delete it at exit.
-      Find<QCheckBox>(&window, QStringLiteral("Check3"))->setChecked(true);
-      Click(&window, QStringLiteral("Command3"));
-      for (const QString& copy : program.workingFiles().displayCopies())
-        std::printf("hosei: display copy %s\n", qPrintable(copy));
-    }
-    std::fflush(stdout);
-    Click(&window, QStringLiteral("Command2"));
-  });
-  poll.start(50);
-  return application.exec();
+  } paint;
+  window.installEventFilter(&paint);
+  window.show();
+  WaitFor([&] { return Exposed(&window) && paint.seen; },
+          QStringLiteral("painting the main window"));
+  std::printf("hosei: main window shown on %s after %lld ms, font %s\n",
+              qPrintable(QGuiApplication::platformName()), sinceStart.elapsed(),
+              qPrintable(QFontInfo(window.font()).family()));
+  if (!file.isEmpty()) {
+    // An installed program must put the display copy in the cache folder and delete it at exit.
+    services.chooseInDialog(file);
+    services.answerConfirmation(true);
+    Find<QCheckBox>(&window, QStringLiteral("Check3"))->setChecked(true);
+    Click(&window, QStringLiteral("Command3"));
+    for (const QString& copy : program.workingFiles().displayCopies())
+      std::printf("hosei: display copy %s\n", qPrintable(copy));
+  }
+  for (const QString& message : services.messages)
+    std::fprintf(stderr, "hosei: message: %s\n", qPrintable(message));
+  Click(&window, QStringLiteral("Command2"));
+  return 0;
 }
 
 int WalkThroughDialogs(const QString& sample) {
@@ -241,12 +202,9 @@ int main(int argc, char** argv) {
   sinceStart.start();
   QApplication application(argc, argv);
   hosei::PrepareApplication(application);
-  const qint64 applicationReadyMs = sinceStart.elapsed();  // platform and fonts found
-
   const QStringList arguments = QApplication::arguments();
   const QString command = arguments.value(1);
-  if (command == QLatin1String("start-up"))
-    return CheckStartUp(application, sinceStart, applicationReadyMs, arguments.mid(2));
+  if (command == QLatin1String("start-up")) return CheckStartUp(sinceStart, arguments.mid(2));
   if (command == QLatin1String("dialogs") && arguments.size() == 3)
     return WalkThroughDialogs(arguments[2]);
   if (command == QLatin1String("screenshot") && arguments.size() >= 4)

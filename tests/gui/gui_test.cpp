@@ -2,8 +2,6 @@
 
 #include <QElapsedTimer>
 #include <QLocale>
-#include <QRadioButton>
-#include <string>
 
 #include "program_windows.h"
 
@@ -60,11 +58,6 @@ void GuiTest::typeAndLeave(const char* field, const QString& typed) {
   edit->setFocus(Qt::TabFocusReason);  // selects the whole text
   QTest::keyClicks(edit, typed);
   QTest::keyClick(edit, Qt::Key_Tab);
-}
-
-void GuiTest::chooseMode(Mode mode) {
-  const std::string option = "Option" + std::to_string(static_cast<int>(mode));
-  control<QRadioButton>(option.c_str())->click();
 }
 
 QString GuiTest::helpAfterHovering(QWidget* target, const QString& marker) {

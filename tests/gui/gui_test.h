@@ -53,7 +53,6 @@ class GuiTest : public ::testing::Test {
   void click(const char* name) { QTest::mouseClick(control<QPushButton>(name), Qt::LeftButton); }
   void type(const char* field, const QString& text) { control<QLineEdit>(field)->setText(text); }
   void typeAndLeave(const char* field, const QString& typed);
-  void chooseMode(Mode mode);  // clicks Option1 to Option3
   // The text the mouse over `target` brings up on the help line; `marker` when none.
   QString helpAfterHovering(QWidget* target, const QString& marker = QStringLiteral("(unchanged)"));
 

@@ -126,7 +126,6 @@ TEST_F(RunTest, ExecuteWritesTheCorrectionTheControlsAskFor) {
       {"Option1", "Soft", {}, false, {100, 150, 200}, 600, 240, {104, 154, 204}},
       {"Option1", "Sharp", {}, false, {100, 150, 200}, 600, 240, {110, 160, 209}},
       {"Option1", "Soft", {"128", "96"}, false, {100, 150, 200}, 1, 1, {100, 150, 200}},
-      {"Option2", "Soft", {}, false, {100, 150, 200}, 1, 1, {61, 114, 176}},
       {"Option2", "sharp", {}, false, {100, 150, 200}, 1, 1, {61, 114, 176}},  // not an entry
       {"Option3", "Soft", {}, true, {80, 50, 40}, 1, 1, {65, 50, 40}},
   };
@@ -256,11 +255,7 @@ TEST_F(RunTest, AFileThatGoesWrongGetsAMessageAndLosesNothing) {
 TEST_F(RunTest, AFieldTextExecuteCannotUseEndsTheRunSilently) {
   choose(photo("scene.bmp"));
   const std::tuple<const char*, const char*, const char*> refused[] = {
-      {"Option1", "Text1", "100"},
-      {"Option1", "Text2", "abc"},
-      {"Option2", "Text8", "171"},
-      {"Option2", "Text5", "1e400"},
-      {"Option3", "Text9", "2.68"}};
+      {"Option1", "Text2", "abc"}, {"Option2", "Text5", "1e400"}, {"Option3", "Text9", "2.68"}};
   for (const auto& [option, field, typed] : refused) {
     control<QRadioButton>(option)->click();
     const QString kept = text(field);
@@ -337,7 +332,6 @@ TEST_F(CircleTest, TheCentreMoveShowsTheRangeAndResetsOutsideIt) {
     std::optional<MovedCentre> moved;
   } cases[] = {
       {"127", "", std::nullopt},
-      {"400", "385", std::nullopt},
       {"128", "384", MovedCentre{128, 384, 512.0f * 512 + 384.0f * 384}},
   };
   for (const auto& c : cases) {

@@ -33,22 +33,18 @@ int main(int argc, char** argv) {
   viewer.resize(1920, viewer.height());  // the largest picture area on a full-HD screen
   viewer.setImageSize(kWidth, kHeight);
   viewer.show();
-  std::string shown = source;
   const auto parameters = std::get<Parameters>(ReadParameters(FieldTexts{}));
-  for (int run = 0; run < 3; ++run) {
-    if (FileError error = viewer.showAsCurrent(QString::fromStdString(shown))) {
-      std::fprintf(stderr, "%s\n", DescribeFileError(error).c_str());
-      return 2;
-    }
+  ExecuteOutcome outcome;  // the picture shown next, or what went wrong
+  outcome.resultFile = source;
+  for (int run = 0; run < 3 && !outcome.error; ++run) {
+    if ((outcome.error = viewer.showAsCurrent(QString::fromStdString(outcome.resultFile)))) break;
     for (int i = 0; i < 5; ++i) QApplication::processEvents();
-    if (run == 2) break;
     viewer.setCurrentPath(QString::fromStdString(source));
-    const ExecuteOutcome outcome = Execute(ExecuteJob{source, parameters, {}, {}});
-    if (!outcome.succeeded()) {
-      std::fprintf(stderr, "%s\n", DescribeFileError(outcome.error).c_str());
-      return 2;
-    }
-    shown = outcome.resultFile;
+    if (run < 2) outcome = Execute(ExecuteJob{source, parameters, {}, {}});
+  }
+  if (outcome.error) {
+    std::fprintf(stderr, "%s\n", DescribeFileError(outcome.error).c_str());
+    return 2;
   }
   rusage usage{};
   getrusage(RUSAGE_SELF, &usage);

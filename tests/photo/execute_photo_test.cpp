@@ -38,7 +38,7 @@ std::vector<Setting> Settings() {
 // The picture as a bitmap: stored rows bottom first, as Execute's bitmap path reads them.
 TestBitmap AsBitmap(const Picture& picture) {
   TestBitmap bitmap = Sized(picture.width, picture.height);
-  bitmap.paddingByte = 0;
+  bitmap.paddingByte = 0;  // as a photo's display copy pads
   bitmap.paint = [bgr = picture.bgr(), w = picture.width, h = picture.height](int x, int y,
                                                                               std::uint8_t* pixel) {
     std::memcpy(pixel, &bgr[3 * (static_cast<std::size_t>(h - y) * w + (x - 1))], 3);
@@ -77,7 +77,6 @@ TEST(ExecutePhoto, LosslessPhotosAreCorrectedToTheBitmapsPixelsWithAlphaUnchange
     std::optional<TiffLayout> tiff;
   } kinds[] = {
       {"IMG_0001.PNG", 3, PngLayout{.colourType = 2}, {}},
-      {"grey.png", 1, PngLayout{.colourType = 0}, {}},
       {"cut-out.png", 4, PngLayout{.colourType = 6}, {}},
       {"scan.tiff", 3, {}, TiffLayout{.compression = 5, .predictor = 2, .photometric = 2}},
       {"scan.tif", 2, {}, TiffLayout{.compression = 8, .predictor = 1, .photometric = 1}},

@@ -53,6 +53,7 @@ struct PngChunkBytes {
   std::string type;
   Bytes data;
   bool afterImage = false;
+  bool operator==(const PngChunkBytes&) const = default;
 };
 struct PngLayout {
   int colourType = 2;  // PNG_COLOR_TYPE_*

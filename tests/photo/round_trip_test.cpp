@@ -8,8 +8,10 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <regex>
 #include <string>
 
 #include "file_descriptor.h"
@@ -17,6 +19,8 @@
 
 namespace hosei::test {
 namespace {
+
+const auto npos = std::string::npos;
 
 // Reads the source, copies it through reader and writer as Execute does, reads the copy.
 std::pair<Decoded, Decoded> ReadCopyAndReadBack(const std::string& source,
@@ -87,7 +91,6 @@ INSTANTIATE_TEST_SUITE_P(
         JpegCase{"Progressive444", {.h = 1, .v = 1, .progressive = true}, 0},
         JpegCase{"Baseline422OwnCrTable", {.h = 2, .v = 1, .ownCrTable = true}, 0},
         JpegCase{"WithJfifNotDoubled", {.jfif = true}, 0},
-        JpegCase{"Grey", {.components = 1, .h = 1, .v = 1}, 0},
         JpegCase{"GreyProgressive", {.components = 1, .h = 1, .v = 1, .progressive = true}, 0},
         JpegCase{"QualityOverride", {.h = 2, .v = 1, .progressive = true}, 40}),
     [](const auto& info) { return std::string(info.param.name); });
@@ -179,84 +182,46 @@ TEST_P(PngRoundTrip, ReadsExactlyAndWritesBackTheSameColourTypeAndChunks) {
   EXPECT_EQ(written.colourType, c.resultColourType);
   EXPECT_EQ(written.bitDepth, 8);
   EXPECT_FALSE(written.interlaced);
-  const auto chunks = ResultChunks(c, layout.palette);
-  ASSERT_EQ(written.chunks.size(), chunks.size());
-  for (std::size_t i = 0; i < chunks.size(); ++i) {
-    EXPECT_EQ(written.chunks[i].type, chunks[i].type);
-    EXPECT_EQ(written.chunks[i].data, chunks[i].data) << chunks[i].type;
-    EXPECT_EQ(written.chunks[i].afterImage, chunks[i].afterImage) << chunks[i].type;
-  }
+  EXPECT_EQ(written.chunks, ResultChunks(c, layout.palette));
 }
 
 INSTANTIATE_TEST_SUITE_P(Kinds, PngRoundTrip,
-                         ::testing::Values(PngCase{"Rgb", 2, 8, false, false, 2},
-                                           PngCase{"Grey", 0, 8, false, false, 0},
+                         ::testing::Values(PngCase{"Grey", 0, 8, false, false, 0},
                                            PngCase{"Rgba", 6, 8, false, false, 6},
                                            PngCase{"GreyAlpha", 4, 8, false, false, 4},
                                            PngCase{"Palette", 3, 8, false, false, 2},
                                            PngCase{"PaletteWithTransparency", 3, 8, true, false, 6},
-                                           PngCase{"Grey2Bit", 0, 2, false, false, 0},
                                            PngCase{"Grey1BitWithKey", 0, 1, true, false, 4},
                                            PngCase{"RgbWithKey", 2, 8, true, false, 6},
                                            PngCase{"Interlaced", 2, 8, false, true, 2}),
                          [](const auto& info) { return std::string(info.param.name); });
 
-// Opens a TIFF for looking at; closes it at the end of the scope.
-struct TiffFile {
-  explicit TiffFile(const std::string& path) : tif(OpenTiffQuietly(path, "r")) {}
-  ~TiffFile() {
-    if (tif) TIFFClose(tif);
-  }
-  template <typename T>
-  T get(std::uint32_t tag) const {
-    T value{};
-    TIFFGetField(tif, tag, &value);
-    return value;
-  }
-  std::string text(std::uint32_t tag) const {
-    const char* value = get<const char*>(tag);
-    return value ? value : "(none)";
-  }
-  std::string counted(std::uint32_t tag) const {
+// What libtiff tells of a file's main, EXIF and GPS directories as one text: the storage,
+// the byte order, every tag and every EXIF and GPS field; less where the directories lie
+// and how many rows a strip holds.
+std::string Directories(const std::string& path) {
+  TIFF* tif = OpenTiffQuietly(path, "r");
+  toff_t exif = 0, gps = 0;
+  TIFFGetField(tif, TIFFTAG_EXIFIFD, &exif);
+  TIFFGetField(tif, TIFFTAG_GPSIFD, &gps);
+  std::string all = "byte-swapped " + std::to_string(TIFFIsByteSwapped(tif)) + "\n";
+  for (std::uint32_t tag : {TIFFTAG_ICCPROFILE, TIFFTAG_RICHTIFFIPTC}) {  // dumped as sizes
     std::uint32_t count = 0;
     const char* data = nullptr;
-    return TIFFGetField(tif, tag, &count, &data) ? std::string(data, count) : "";
+    if (TIFFGetField(tif, tag, &count, &data)) all += std::string(data, count) + "\n";
   }
-  TIFF* tif;
-};
-
-// The descriptive tags and the EXIF and GPS fields of a file, as one comparable text.
-std::string Metadata(const std::string& path) {
-  const TiffFile f(path);
-  std::string all;
-  for (std::uint32_t tag :
-       {TIFFTAG_ARTIST, TIFFTAG_COPYRIGHT, TIFFTAG_DATETIME, TIFFTAG_IMAGEDESCRIPTION, TIFFTAG_MAKE,
-        TIFFTAG_MODEL, TIFFTAG_SOFTWARE})
-    all += f.text(tag) + "|";
-  for (std::uint32_t tag :
-       {TIFFTAG_ICCPROFILE, TIFFTAG_XMLPACKET, TIFFTAG_RICHTIFFIPTC, kPrivateTag})
-    all += f.counted(tag) + "|";
-  all += std::to_string(f.get<float>(TIFFTAG_XRESOLUTION)) + "," +
-         std::to_string(f.get<float>(TIFFTAG_YRESOLUTION)) + "," +
-         std::to_string(f.get<std::uint16_t>(TIFFTAG_RESOLUTIONUNIT)) + "," +
-         std::to_string(f.get<std::uint16_t>(TIFFTAG_ORIENTATION)) + "|";
-  const auto exif = f.get<std::uint64_t>(TIFFTAG_EXIFIFD),
-             gps = f.get<std::uint64_t>(TIFFTAG_GPSIFD);
-  if (!exif || !TIFFReadEXIFDirectory(f.tif, exif)) return all + "no EXIF";
-  const char* version = f.get<const char*>(EXIFTAG_EXIFVERSION);
-  std::uint16_t isoCount = 0;
-  const std::uint16_t* iso = nullptr;
-  TIFFGetField(f.tif, EXIFTAG_ISOSPEEDRATINGS, &isoCount, &iso);
-  all += std::to_string(f.get<float>(EXIFTAG_EXPOSURETIME)) + "," +
-         f.text(EXIFTAG_DATETIMEORIGINAL) + "," + std::string(version ? version : "????", 4) + "," +
-         std::to_string(isoCount ? iso[0] : 0) + "," + f.counted(EXIFTAG_MAKERNOTE) + "|";
-  if (!gps || !TIFFReadGPSDirectory(f.tif, gps)) return all + "no GPS";
-  const auto* gpsVersion = f.get<const std::uint8_t*>(GPSTAG_VERSIONID);
-  const void* latitude = f.get<const void*>(GPSTAG_LATITUDE);
-  const bool doubles = TIFFFieldSetGetSize(TIFFFieldWithTag(f.tif, GPSTAG_LATITUDE)) == 8;
-  return all + std::to_string(gpsVersion ? gpsVersion[1] : 0) + f.text(GPSTAG_LATITUDEREF) +
-         std::to_string(doubles ? static_cast<const double*>(latitude)[2]
-                                : static_cast<const float*>(latitude)[2]);
+  char* text = nullptr;
+  std::size_t size = 0;
+  std::FILE* out = ::open_memstream(&text, &size);
+  TIFFPrintDirectory(tif, out, TIFFPRINT_NONE);
+  if (exif && TIFFReadEXIFDirectory(tif, exif)) TIFFPrintDirectory(tif, out, TIFFPRINT_NONE);
+  if (gps && TIFFReadGPSDirectory(tif, gps)) TIFFPrintDirectory(tif, out, TIFFPRINT_NONE);
+  std::fclose(out);
+  TIFFClose(tif);
+  for (const std::string& line : Lines(std::string(text, size)))
+    if (line.find("ffset") == npos && line.find("Rows/Strip") == npos) all += line + "\n";
+  std::free(text);
+  return all;
 }
 
 struct TiffCase {
@@ -278,37 +243,20 @@ TEST_P(TiffRoundTrip, ReadsExactlyAndWritesBackTheSameStorageAndTags) {
   if (c.layout.photometric == PHOTOMETRIC_MINISWHITE)
     for (auto& sample : expected.samples) sample = static_cast<std::uint8_t>(255 - sample);
   ExpectExactRoundTrip(source, result, expected, c.channels <= 2);
-  {
-    const TiffFile from(source), to(result);
-    for (std::uint32_t tag :
-         {TIFFTAG_COMPRESSION, TIFFTAG_PHOTOMETRIC, TIFFTAG_SAMPLESPERPIXEL, TIFFTAG_PREDICTOR})
-      EXPECT_EQ(to.get<std::uint16_t>(tag), from.get<std::uint16_t>(tag)) << tag;
-    EXPECT_EQ(TIFFIsByteSwapped(to.tif), TIFFIsByteSwapped(from.tif));
-    EXPECT_FALSE(TIFFIsTiled(to.tif));
-    std::uint16_t count = 0;
-    const std::uint16_t* extra = nullptr;
-    if (TIFFGetField(from.tif, TIFFTAG_EXTRASAMPLES, &count, &extra)) {
-      const std::uint16_t kind = extra[0];
-      ASSERT_TRUE(TIFFGetField(to.tif, TIFFTAG_EXTRASAMPLES, &count, &extra));
-      EXPECT_EQ(extra[0], kind);
-    }
-  }
-  EXPECT_EQ(Metadata(result), Metadata(source));
-  EXPECT_TRUE(!c.layout.metadata || Metadata(source).find("no ") == std::string::npos);
+  const std::string from = Directories(source);
+  // Written in strips, whatever the source.
+  EXPECT_EQ(Directories(result), std::regex_replace(from, std::regex("  Tile .*\n"), ""));
+  EXPECT_EQ(from.find("LatitudeRef") != npos, c.layout.metadata);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Kinds, TiffRoundTrip,
     ::testing::Values(
         TiffCase{"LzwPredictor", {.compression = COMPRESSION_LZW, .predictor = 2}, 3},
-        TiffCase{"Deflate", {.compression = COMPRESSION_ADOBE_DEFLATE}, 3},
         TiffCase{"PackBits", {.compression = COMPRESSION_PACKBITS}, 3},
-        TiffCase{"Uncompressed", {}, 3},
         TiffCase{"BigEndian", {.compression = COMPRESSION_LZW, .bigEndian = true}, 3},
-        TiffCase{"Grey", {.compression = COMPRESSION_LZW, .predictor = 2, .photometric = 1}, 1},
         TiffCase{"GreyMinIsWhite", {.photometric = PHOTOMETRIC_MINISWHITE}, 1},
         TiffCase{"GreyAlpha", {.compression = COMPRESSION_DEFLATE, .photometric = 1}, 2},
-        TiffCase{"Rgba", {.compression = COMPRESSION_LZW, .predictor = 2}, 4},
         TiffCase{"TiledAsStrips",
                  {.compression = COMPRESSION_ADOBE_DEFLATE, .predictor = 2, .tileSize = 16},
                  4},
@@ -409,14 +357,14 @@ std::vector<BadFile> BadFiles() {
       {"TiffStripPastTheEnd", StripPastTheEnd(), corrupt},
       {"Empty", {}, unsupported},
   };
-  // Cut at the header, in the middle and near the end.
+  // Cut in the header, in the middle and near the end.
   const std::pair<const char*, Bytes> whole[] = {{"Jpeg", Jpeg(3)},
                                                  {"JpegProgressive", progressive},
                                                  {"Png", Png(6, 8)},
                                                  {"PngInterlaced", Png(2, 8, true)},
                                                  {"Tiff", Tiff({})}};
   for (const auto& [name, bytes] : whole)
-    for (std::size_t cut : {std::size_t{9}, std::size_t{30}, bytes.size() / 2, bytes.size() - 20})
+    for (std::size_t cut : {std::size_t{9}, bytes.size() / 2, bytes.size() - 20})
       files.push_back(
           {std::string(name) + "CutAt" + std::to_string(cut), Cut(bytes, cut), corrupt});
   return files;

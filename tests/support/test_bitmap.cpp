@@ -20,7 +20,7 @@ namespace fs = std::filesystem;
 Bytes TestBitmap::bytes() const {
   const auto offset = static_cast<std::size_t>(pixelDataOffset);
   const std::size_t pixelBytes = rowLength() * static_cast<std::size_t>(height);
-  Bytes b(std::max<std::size_t>(offset, 54) + pixelBytes, gapByte);
+  Bytes b(std::max<std::size_t>(offset, 54) + pixelBytes, 0x5A);
   const auto put = [&b](std::size_t at, std::uint32_t v, int size = 4) {
     for (int i = 0; i < size; ++i) b[at + i] = static_cast<std::uint8_t>(v >> 8 * i);
   };
@@ -28,7 +28,7 @@ Bytes TestBitmap::bytes() const {
   put(2, static_cast<std::uint32_t>(offset + pixelBytes + trailing.size()));
   put(6, 0);
   put(10, static_cast<std::uint32_t>(offset));
-  put(14, static_cast<std::uint32_t>(infoHeaderSize));
+  put(14, 40);
   put(18, static_cast<std::uint32_t>(width));
   put(22, static_cast<std::uint32_t>(height));
   put(26, 1, 2);
@@ -117,10 +117,6 @@ std::map<std::string, std::string> Snapshot(const fs::path& folder) {
     }
   }
   return entries;
-}
-
-int ProgramRun::errLines() const {
-  return static_cast<int>(std::count(err.begin(), err.end(), '\n'));
 }
 
 ProgramRun RunProgram(std::vector<std::string> arguments, unsigned seconds) {

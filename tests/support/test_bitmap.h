@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <cstdio>
@@ -14,13 +15,12 @@ namespace hosei::test {
 using Bytes = std::vector<std::uint8_t>;
 using Bgr = std::array<int, 3>;
 
-// The bytes of a bitmap file with every header field settable, so tests can make valid and
-// broken files alike.
+// The bytes of a bitmap file, with the header fields tests vary settable. Bytes between the
+// headers and the pixels are 0x5A, so that copying them can be seen.
 struct TestBitmap {
   int width = 4;
   int height = 3;
   int pixelDataOffset = 54;
-  int infoHeaderSize = 40;
   int bitsPerPixel = 24;
   Bytes trailing;  // bytes after the pixel rows
   // Colour of pixel (x, y), x = 1..width from the left, y = 1..height from the bottom.
@@ -30,7 +30,6 @@ struct TestBitmap {
     bgr[2] = static_cast<std::uint8_t>(x * 13 + y * 2);
   };
   std::uint8_t paddingByte = 0xA5;
-  std::uint8_t gapByte = 0x5A;  // between the info header and the pixels
 
   std::size_t rowLength() const { return (static_cast<std::size_t>(width) * 3 + 3) / 4 * 4; }
   Bytes bytes() const;
@@ -55,7 +54,7 @@ struct ProgramRun {
   int exitCode = -1;
   std::string out, err;
   long peakMemoryKiB = 0;  // the child's own maximum resident set size
-  int errLines() const;
+  int errLines() const { return static_cast<int>(std::count(err.begin(), err.end(), '\n')); }
 };
 // Runs a program with standard input from /dev/null. One that outlives `seconds` is ended by
 // its alarm, so a hang fails the test (exit 128 + SIGALRM) instead of stalling the suite.
