@@ -16,6 +16,8 @@ BitmapHeader DecodeBitmapHeader(std::span<const std::uint8_t> prefix) {
   header.width = BitmapHeaderWord(bytes[18], bytes[19]);
   header.height = BitmapHeaderWord(bytes[22], bytes[23]);
   header.bitsPerPixel = static_cast<int>(BitmapHeaderWord(bytes[28], bytes[29]));
+  header.highWordsClear =
+      (bytes[12] | bytes[13] | bytes[20] | bytes[21] | bytes[24] | bytes[25]) == 0;
   return header;
 }
 
@@ -28,6 +30,7 @@ std::size_t PaddedRowLength(double width) {
 }
 
 HeaderLimit CheckHeaderLimits(const BitmapHeader& header) {
+  if (!header.highWordsClear) return HeaderLimit::kBeyondLowWords;
   if (header.width == 0 || header.height == 0) return HeaderLimit::kZeroSize;
   if (header.pixelDataOffset < kMinimumPixelDataOffset ||
       header.pixelDataOffset >= kPixelDataOffsetLimit)

@@ -23,6 +23,10 @@ struct BitmapHeader {
   double height = 0;                    // bytes 22-23 only
   std::uint8_t infoHeaderSizeByte = 0;  // byte 14
   int bitsPerPixel = 0;                 // bytes 28-29
+  // Bytes 12-13, 20-21 and 24-25 all zero. Otherwise the offset, width or height is beyond
+  // what the low words hold, or the height is negative (rows stored top-down), and reading
+  // the low words alone would correct the wrong bytes.
+  bool highWordsClear = true;
 };
 
 // A file shorter than the prefix supplies zeros for the missing bytes.
@@ -36,6 +40,7 @@ std::size_t PaddedRowLength(double width);
 
 enum class HeaderLimit {
   kWithinLimits,
+  kBeyondLowWords,   // see BitmapHeader::highWordsClear
   kZeroSize,         // width or height 0: nothing to correct
   kOffsetOutOfRange  // pixel data would overlap the headers, or lies beyond 32767
 };

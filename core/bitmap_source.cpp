@@ -45,6 +45,8 @@ FileError BitmapSource::open(const std::string& path, BitmapSource& source) {
     return error;
   if (!IsAccepted24BitBitmap(opened.header_)) return Failure(FileProblem::kNot24BitBitmap, path);
   switch (CheckHeaderLimits(opened.header_)) {
+    case HeaderLimit::kBeyondLowWords:
+      return Failure(FileProblem::kBeyondLowWords, path);
     case HeaderLimit::kZeroSize:
       return Failure(FileProblem::kZeroSize, path);
     case HeaderLimit::kOffsetOutOfRange:

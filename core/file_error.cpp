@@ -24,6 +24,11 @@ std::string DescribeFileError(const FileError& error) {
       return WithSystemMessage("ファイルを読み込めません: " + p, error);
     case FileProblem::kNot24BitBitmap:
       return std::string(kNot24BitBitmapMessage) + ": " + p;
+    case FileProblem::kBeyondLowWords:
+      return "幅・高さ・画素データの位置が 65535 "
+             "を超えるビットマップと、行が上から並ぶビットマップは"
+             "処理できません: " +
+             p;
     case FileProblem::kZeroSize:
       return "幅または高さが 0 のビットマップは処理できません: " + p;
     case FileProblem::kOffsetOutOfRange:

@@ -10,6 +10,7 @@ enum class FileProblem {
   kNotRegularFile,  // a folder, a device, a pipe
   kReadFailed,
   kNot24BitBitmap,    // failed the accept test
+  kBeyondLowWords,    // accepted, but offset, width or height above 65535, or top-down
   kZeroSize,          // accepted, but width or height is 0
   kOffsetOutOfRange,  // accepted, but the pixel data offset is below 54 or 32768 and more
   kTruncated,         // shorter than offset + height * padded row length

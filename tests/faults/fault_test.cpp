@@ -111,7 +111,7 @@ const std::string kCannotWrite = "ファイルを書き込めません";
 TEST(Faults, EachFileFaultEndsInOneLineAndLosesNothing) {
   const auto picture = Picture();
   const std::string notBitmap = kNot24BitBitmapMessage, cut = "ファイルが途中で切れています",
-                    offset = "画素データの位置が範囲外";
+                    offset = "画素データの位置が範囲外", beyond = "65535 を超える";
   ExpectEachFaultReported({
       {"missing", "photo.bmp", picture, "ファイルを開けません",
        [](const fs::path& s) { fs::remove(s); }},
@@ -121,7 +121,10 @@ TEST(Faults, EachFileFaultEndsInOneLineAndLosesNothing) {
       {"cut in the header", "photo.bmp", Cut(20), notBitmap},
       {"cut after the bit count's first byte", "photo.bmp", Cut(29), cut},  // the rest reads 0
       {"写真 フォルダ", "壊れた 写真.bmp", Cut(629), cut},
-      {"top-down", "photo.bmp", Patched(22, 0xFFFFFFF4), cut},
+      // Read by their low words alone, these would correct the wrong bytes.
+      {"top-down", "photo.bmp", Patched(22, 0xFFFFFFF4), beyond},
+      {"width 65537", "photo.bmp", Patched(18, 65537), beyond},
+      {"offset 65590", "photo.bmp", Patched(10, 65590), beyond},
       {"width 0", "photo.bmp", Patched(18, 0), "幅または高さが 0"},
       {"height 0", "photo.bmp", Patched(22, 0), "幅または高さが 0"},
       {"offset 32768", "photo.bmp", Patched(10, 32768), offset},
