@@ -158,7 +158,8 @@ FileError TiffReader::checkLayout() {
           path_, "この予測方式（" + std::to_string(predictor) + "）の TIFF は処理できません");
     plan_.predictor = predictor;
   }
-  layout_ = SampleLayout{samples, true, photometric == PHOTOMETRIC_MINISWHITE};
+  layout_ = SampleLayout{samples, true, photometric == PHOTOMETRIC_MINISWHITE,
+                         plan_.extraSample == EXTRASAMPLE_ASSOCALPHA};
   rowBytes_ = static_cast<std::size_t>(width) * samples;
 
   if (TIFFIsTiled(tif_)) {

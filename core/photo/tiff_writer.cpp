@@ -17,7 +17,8 @@ class TiffWriter final : public PhotoWriter {
         sourcePath_(std::move(sourcePath)),
         path_(std::move(path)),
         rows_(static_cast<int>(plan.height)),
-        layout_{plan.channels, true, plan.photometric == PHOTOMETRIC_MINISWHITE} {}
+        layout_{plan.channels, true, plan.photometric == PHOTOMETRIC_MINISWHITE,
+                plan.extraSample == EXTRASAMPLE_ASSOCALPHA} {}
   ~TiffWriter() override {
     // Frees without flushing: after a failure nothing more goes to the file.
     if (tif_) TIFFCleanup(tif_);

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <optional>
 #include <string>
@@ -12,11 +13,14 @@
 #include "file_names.h"
 #include "guide_marks.h"
 #include "photo_display_copy.h"
+#include "photo_rows.h"
 #include "photo_test_support.h"
 #include "result_file.h"
 
 namespace hosei::test {
 namespace {
+
+std::uint8_t Byte(int value) { return static_cast<std::uint8_t>(value); }
 
 struct Setting {
   const char* name;
@@ -99,6 +103,50 @@ TEST(ExecutePhoto, LosslessPhotosAreCorrectedToTheBitmapsPixelsWithAlphaUnchange
       EXPECT_TRUE(result.bgr == CorrectedAsBitmap(folder, picture, setting));
     }
   }
+}
+
+// Associated alpha: the corrections see the colour itself, and what is stored stays valid
+// (colour at most alpha).
+TEST(ExecutePhoto, PremultipliedAlphaIsCorrectedOnTheColourItself) {
+  const SampleLayout layout{4, true, false, true};
+  for (int a = 0; a < 256; ++a) {  // every valid stored value survives a read and a write
+    Bytes row, bgr(3 * (a + 1) + 3), alpha(a + 1), back;
+    for (int s = 0; s <= a; ++s) row.insert(row.end(), {Byte(s), Byte(s), Byte(s), Byte(a)});
+    back.resize(row.size());
+    SplitRow(row.data(), a + 1, layout, bgr.data(), alpha.data());
+    JoinRow(bgr.data(), alpha.data(), a + 1, layout, back.data());
+    ASSERT_EQ(back, row) << "alpha " << a;
+  }
+
+  ScratchFolder folder;
+  Picture picture = RandomPicture(61, 43, 4, 9);
+  for (std::size_t i = 0; i < picture.samples.size(); i += 4)
+    for (std::size_t c = i; c < i + 3; ++c)
+      picture.samples[c] = Byte(picture.samples[c] * picture.samples[i + 3] / 255);
+  const std::string source = folder / "cut-out.tif";
+  WriteTiff(source, picture, {.compression = 5, .premultiplied = true});
+  Picture colour = picture;  // the colour itself, as the bitmap path would get it
+  const Decoded read = ReadPhoto(source);
+  for (std::size_t p = 0; p < read.alpha.size(); ++p)
+    for (int c = 0; c < 3; ++c) colour.samples[4 * p + c] = read.bgr[3 * p + 2 - c];
+  const Setting gamma = Settings()[3];
+  const auto outcome = Execute(Job(source, gamma, picture.width, picture.height));
+  ASSERT_TRUE(outcome.succeeded()) << DescribeFileError(outcome.error);
+
+  Bytes expected = CorrectedAsBitmap(folder, colour, gamma), stored(picture.samples.size());
+  JoinRow(expected.data(), read.alpha.data(), 61 * 43, layout, stored.data());
+  SplitRow(stored.data(), 61 * 43, layout, expected.data(), nullptr);
+  const Decoded result = ReadPhoto(outcome.resultFile);
+  EXPECT_EQ(result.alpha, read.alpha);
+  EXPECT_TRUE(result.bgr == expected);
+  TIFF* tif = OpenTiffQuietly(outcome.resultFile, "r");
+  Bytes raw(4 * 61);
+  for (std::uint32_t y = 0; y < 43; ++y) {
+    ASSERT_EQ(TIFFReadScanline(tif, raw.data(), y), 1);
+    for (std::size_t i = 0; i < raw.size(); i += 4)
+      ASSERT_LE(std::max({raw[i], raw[i + 1], raw[i + 2]}), raw[i + 3]) << y << ", " << i / 4;
+  }
+  TIFFClose(tif);
 }
 
 // A JPEG result is the bitmap path's pixels on the decoded source, saved with the source's

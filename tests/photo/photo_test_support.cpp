@@ -131,7 +131,8 @@ void SetTiffFields(TIFF* tif, const Picture& picture, const TiffLayout& layout) 
   TIFFSetField(tif, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
   TIFFSetField(tif, TIFFTAG_COMPRESSION, layout.compression);
   if (layout.predictor) TIFFSetField(tif, TIFFTAG_PREDICTOR, layout.predictor);
-  const std::uint16_t extra[] = {EXTRASAMPLE_ASSOCALPHA};
+  const std::uint16_t extra[] = {static_cast<std::uint16_t>(
+      layout.premultiplied ? EXTRASAMPLE_ASSOCALPHA : EXTRASAMPLE_UNASSALPHA)};
   if (picture.channels == 2 || picture.channels == 4)
     TIFFSetField(tif, TIFFTAG_EXTRASAMPLES, 1, extra);
   if (layout.tileSize) {

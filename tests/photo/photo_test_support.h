@@ -84,6 +84,7 @@ struct TiffLayout {
   bool bigEndian = false;
   bool metadata = true;  // descriptive tags, EXIF and GPS directories, kPrivateTag
   int pages = 1;
+  bool premultiplied = false;  // alpha stored as associated alpha
 };
 inline constexpr int kPrivateTag = 65000;
 TIFF* OpenTiffQuietly(const std::string& path, const char* mode);  // without libtiff's warnings
