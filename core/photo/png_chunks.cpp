@@ -32,11 +32,12 @@ std::uint32_t BigEndian(const std::uint8_t* b) {
 bool Is(const char* type, const char* name) { return std::memcmp(type, name, 4) == 0; }
 
 // Whether the chunk describes the picture in a way a tone correction keeps true (or is
-// metadata that does not describe pixels at all).
+// metadata that does not describe pixels at all). sBIT is not: corrected samples use every
+// bit, and a decoder that honours it would drop the correction's low bits.
 bool KnownToCarry(const char* type) {
   static const char* const kKnown[] = {"iCCP", "sRGB", "gAMA", "cHRM", "cICP", "mDCV", "cLLI",
-                                       "sBIT", "bKGD", "pHYs", "tEXt", "zTXt", "iTXt", "eXIf",
-                                       "tIME", "sPLT", "oFFs", "pCAL", "sCAL", "sTER"};
+                                       "bKGD", "pHYs", "tEXt", "zTXt", "iTXt", "eXIf", "tIME",
+                                       "sPLT", "oFFs", "pCAL", "sCAL", "sTER"};
   return std::any_of(std::begin(kKnown), std::end(kKnown),
                      [type](const char* name) { return Is(type, name); });
 }
@@ -159,12 +160,7 @@ FileError ScanPngChunks(int fd, const std::string& path, PngChunkScan& scan) {
   return {};
 }
 
-void AdaptChunksToResult(PngChunkScan& scan, int channels) {
-  const bool resultAlpha = channels == 2 || channels == 4;
-  const int sourceEntries = scan.colourType == kGrey                                    ? 1
-                            : scan.colourType == kGreyAlpha                             ? 2
-                            : scan.colourType == kColour || scan.colourType == kPalette ? 3
-                                                                                        : 4;
+void AdaptChunksToResult(PngChunkScan& scan) {
   auto& chunks = scan.carried;
   for (auto it = chunks.begin(); it != chunks.end();) {
     std::vector<std::uint8_t>& data = it->data;
@@ -179,10 +175,6 @@ void AdaptChunksToResult(PngChunkScan& scan, int channels) {
         const unsigned value = (unsigned{data[0]} << 8 | data[1]) & ((1u << scan.bitDepth) - 1);
         data = {0, static_cast<std::uint8_t>(value * 255 / ((1u << scan.bitDepth) - 1))};
       }
-    } else if (Is(it->type, "sBIT")) {
-      keep = data.size() == static_cast<std::size_t>(sourceEntries);
-      if (keep && static_cast<int>(data.size()) < channels && resultAlpha) data.push_back(8);
-      keep = keep && static_cast<int>(data.size()) == channels;
     }
     it = keep ? it + 1 : chunks.erase(it);
   }

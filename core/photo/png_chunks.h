@@ -36,10 +36,9 @@ struct PngChunkScan {
 // changes. Animated PNGs and unknown critical chunks are refused.
 FileError ScanPngChunks(int fd, const std::string& path, PngChunkScan& scan);
 
-// Rewrites the chunks whose contents depend on the colour type for a result with
-// `channels` 8-bit channels: a background colour given as a palette index or at a low grey
-// depth, and the significant bits, which gain an alpha entry when transparency became an
-// alpha channel. One that cannot be rewritten is dropped.
-void AdaptChunksToResult(PngChunkScan& scan, int channels);
+// Rewrites the chunks whose contents depend on the colour type for an 8-bit result: a
+// background colour given as a palette index or at a low grey depth. One that cannot be
+// rewritten is dropped.
+void AdaptChunksToResult(PngChunkScan& scan);
 
 }  // namespace hosei

@@ -92,7 +92,7 @@ FileError PngReader::open() {
         path_, "インターレース PNG が大きすぎます（展開に 1 GiB を超えるメモリが要ります）");
   layout_ = SampleLayout{rows_.channels, true};
 
-  AdaptChunksToResult(scan, rows_.channels);
+  AdaptChunksToResult(scan);
   plan_.width = scan.width;
   plan_.height = scan.height;
   plan_.channels = rows_.channels;

@@ -125,17 +125,17 @@ std::vector<PngChunkBytes> SourceChunks(const PngCase& c) {
   };
 }
 
-// What the result must carry: the same, less the unsafe chunk, with a palette index or a
-// low-depth grey turned into a colour and a new alpha entry for the significant bits.
+// What the result must carry: the same, less the unsafe chunk and the significant bits
+// (corrected samples use all eight), with a palette index or a low-depth grey turned into
+// a colour.
 std::vector<PngChunkBytes> ResultChunks(const PngCase& c, const Bytes& palette) {
   std::vector<PngChunkBytes> chunks;
   for (PngChunkBytes chunk : SourceChunks(c)) {
-    if (chunk.type == "prVT") continue;
+    if (chunk.type == "prVT" || chunk.type == "sBIT") continue;
     if (chunk.type == "bKGD" && c.colourType == 3)
       chunk.data = {0, palette[21], 0, palette[22], 0, palette[23]};
     if (chunk.type == "bKGD" && c.colourType == 0 && c.bitDepth < 8)
       chunk.data = {0, static_cast<std::uint8_t>(255 / ((1 << c.bitDepth) - 1))};
-    if (chunk.type == "sBIT" && c.transparency) chunk.data.push_back(8);
     chunks.push_back(chunk);
   }
   return chunks;
