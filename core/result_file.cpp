@@ -18,6 +18,9 @@ FileError WriteFailure(const std::string& path, int errorNumber) {
   return FileError{FileProblem::kCannotWrite, path, std::strerror(errorNumber)};
 }
 
+// The name through which an open file can be linked without privileges.
+std::string ProcessPath(int fd) { return "/proc/self/fd/" + std::to_string(fd); }
+
 }  // namespace
 
 bool IsSameFile(const std::string& a, const std::string& b) {
@@ -34,23 +37,41 @@ ResultFile::~ResultFile() {
   }
 }
 
-FileError ResultFile::create(const std::string& path) {
+FileError ResultFile::create(const std::string& path, mode_t permissions) {
   path_ = path;
+  file_ =
+      FileDescriptor(::open(FolderOf(path).c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, permissions));
+  unnamed_ = file_.valid();
+  if (unnamed_) return {};
+  // Not every file system has unnamed files (FAT cards do not); any other failure shows
+  // again below with the reason the user can act on.
+  return createNamed(permissions);
+}
+
+FileError ResultFile::createNamed(mode_t permissions) {
   // Hidden, and named after the result and this process, so it is recognisable if the
   // machine goes down mid-write.
-  const std::string stem = FolderWithSlash(FolderOf(path)) + "." +
-                           std::string(FileTitle(path).substr(0, 200)) + "." +
+  const std::string stem = FolderWithSlash(FolderOf(path_)) + "." +
+                           std::string(FileTitle(path_).substr(0, 200)) + "." +
                            std::to_string(::getpid());
   for (int attempt = 0; attempt < 100; ++attempt) {
     const std::string candidate = stem + "-" + std::to_string(attempt) + ".tmp";
-    file_ = FileDescriptor(::open(candidate.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
-    if (file_.valid()) {
+    bool made = false;
+    if (unnamed_) {
+      made = ::linkat(AT_FDCWD, ProcessPath(file_.get()).c_str(), AT_FDCWD, candidate.c_str(),
+                      AT_SYMLINK_FOLLOW) == 0;
+    } else {
+      file_ = FileDescriptor(
+          ::open(candidate.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, permissions));
+      made = file_.valid();
+    }
+    if (made) {
       temporary_ = candidate;
       return {};
     }
-    if (errno != EEXIST) return WriteFailure(path, errno);
+    if (errno != EEXIST) return WriteFailure(path_, errno);
   }
-  return WriteFailure(path, EEXIST);
+  return WriteFailure(path_, EEXIST);
 }
 
 FileError ResultFile::write(const std::uint8_t* data, std::size_t size) {
@@ -67,6 +88,21 @@ FileError ResultFile::write(const std::uint8_t* data, std::size_t size) {
 }
 
 FileError ResultFile::commit() {
+  if (unnamed_) {
+    // A new name takes the file at once; an existing one is replaced through a hidden name.
+    if (::linkat(AT_FDCWD, ProcessPath(file_.get()).c_str(), AT_FDCWD, path_.c_str(),
+                 AT_SYMLINK_FOLLOW) == 0) {
+      unnamed_ = false;
+      if (file_.close()) return {};
+      // A delayed write error: the file just named is not whole.
+      const int reason = errno;
+      ::unlink(path_.c_str());
+      return WriteFailure(path_, reason);
+    }
+    if (errno != EEXIST) return WriteFailure(path_, errno);
+    if (FileError error = createNamed(0)) return error;
+    unnamed_ = false;
+  }
   if (!file_.close()) return WriteFailure(path_, errno);
   if (::rename(temporary_.c_str(), path_.c_str()) != 0) return WriteFailure(path_, errno);
   temporary_.clear();

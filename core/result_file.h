@@ -1,5 +1,7 @@
 #pragma once
 
+#include <sys/types.h>
+
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -13,9 +15,11 @@ namespace hosei {
 // replace the other.
 bool IsSameFile(const std::string& a, const std::string& b);
 
-// A file written under a temporary name beside its final path and renamed into place only
-// when every byte is written: a failure leaves no partial file and keeps an earlier file of
-// that name intact, and a new file never keeps stale bytes of a longer earlier one.
+// A file written beside its final path and put into place only when every byte is
+// written: a failure leaves no partial file and keeps an earlier file of that name intact,
+// and a new file never keeps stale bytes of a longer earlier one. Where the file system
+// allows, the file has no name until then, so a run killed mid-write leaves nothing
+// behind either; elsewhere it has a hidden temporary name that is renamed into place.
 class ResultFile {
  public:
   ResultFile() = default;
@@ -23,7 +27,8 @@ class ResultFile {
   ResultFile& operator=(const ResultFile&) = delete;
   ~ResultFile();  // discards the temporary file unless committed
 
-  FileError create(const std::string& path);
+  // `permissions` as for open(2), narrowed by the umask.
+  FileError create(const std::string& path, mode_t permissions = 0666);
   FileError write(const std::uint8_t* data, std::size_t size);
   FileError commit();
 
@@ -33,9 +38,12 @@ class ResultFile {
   const std::string& path() const { return path_; }
 
  private:
+  FileError createNamed(mode_t permissions);
+
   std::string path_;
-  std::string temporary_;
+  std::string temporary_;  // the hidden name, while it has one
   FileDescriptor file_;
+  bool unnamed_ = false;
 };
 
 }  // namespace hosei

@@ -1,4 +1,7 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cmath>
@@ -13,6 +16,7 @@
 #include "execute.h"
 #include "file_error.h"
 #include "guide_marks.h"
+#include "result_file.h"
 
 namespace hosei::test {
 namespace {
@@ -86,6 +90,32 @@ TEST_F(Files, ResultIsReplacedWholeOrNotAtAll) {
             FileProblem::kTruncated);
   EXPECT_EQ(ReadFile(result_), earlier);
   EXPECT_EQ(Entries(), both_);
+}
+
+TEST_F(Files, AResultHasNoNameUntilWholeAndIsReadableAsItsSourceIs) {
+  const Bytes bytes = Sized(90, 60).bytes();
+  WriteFile(source_, bytes);
+  // Where the folder's file system has unnamed files, a run killed mid-write leaves none.
+  const int probe = ::open(folder_.path().c_str(), O_TMPFILE | O_RDWR, 0600);
+  if (probe >= 0) {
+    ::close(probe);
+    ResultFile result;
+    ASSERT_FALSE(result.create(result_.string()));
+    ASSERT_FALSE(result.write(bytes.data(), bytes.size()));
+    EXPECT_EQ(Entries(), std::vector<std::string>{"photo.bmp"});
+  }
+  EXPECT_EQ(Entries(), std::vector<std::string>{"photo.bmp"});
+
+  const mode_t mask = ::umask(022);
+  for (const mode_t mode : {0600, 0640, 0444}) {
+    std::filesystem::remove(result_);
+    ::chmod(source_.c_str(), mode);
+    ASSERT_TRUE(Run(Texts(Mode::kGamma, {{Field::kGamma, "2"}})).succeeded());
+    struct stat info {};
+    ::stat(result_.c_str(), &info);
+    EXPECT_EQ(info.st_mode & 0777, (mode & 0644) | 0200) << std::oct << mode;
+  }
+  ::umask(mask);
 }
 
 TEST_F(Files, NeverWritesOverTheSource) {
