@@ -13,6 +13,7 @@
 #include <map>
 #include <mutex>
 #include <new>
+#include <set>
 #include <system_error>
 #include <thread>
 #include <variant>
@@ -111,6 +112,7 @@ struct Task {
 
 struct Tasks {
   std::vector<Task> list;
+  int outProblem = 0;  // why the lines first failed to reach standard output; main thread only
   std::mutex mutex;
   std::condition_variable finished;
 
@@ -130,21 +132,27 @@ struct Tasks {
 // Every file's result, decided before anything is written: which files share a result,
 // and which files are missing only to be written by this run (those are reported as the
 // missing files they were, never corrected again in the same run, whatever the order in
-// which the files get done).
+// which the files get done). A file named again for the same result, as overlapping globs
+// name it, keeps only its first place: correcting it again would only clash with its own
+// result. A link under another name still gets a result of its own.
 std::vector<Task> Plan(const CommandLine& line) {
   std::vector<Task> tasks;
   std::map<std::string, int> lastWithPlace;
   std::vector<int> missing;
+  std::set<std::pair<FileIdentity, std::string>> named;
   for (const std::string& file : line.files) {
     Task task;
     task.file = file;
     int problem = 0;
     task.identity = IdentityOf(file, &problem);
+    task.result = ResultFileFor(file, line.outputDir);
+    if (task.identity && task.result &&
+        !named.emplace(*task.identity, PlaceOf(*task.result)).second)
+      continue;
     if (!task.identity) {
       task.knownError = FileError{FileProblem::kCannotOpen, file, std::strerror(problem)};
       missing.push_back(static_cast<int>(tasks.size()));
     }
-    task.result = ResultFileFor(file, line.outputDir);
     if (task.result) {
       auto [at, fresh] = lastWithPlace.try_emplace(PlaceOf(*task.result), 0);
       if (!fresh) task.sharesResultWith = at->second;
@@ -247,10 +255,14 @@ void RunTask(Tasks& tasks, Task& task, const RunSettings& settings, ExecuteObser
   }
 }
 
-// Shows what became of a task, always from the main thread and in input order.
-void Report(const Task& task, std::FILE* out, std::FILE* err) {
+// Shows what became of a task, always from the main thread and in input order. The line
+// leaves the buffer at once, so that a batch interrupted with its output piped keeps the
+// lines of the files it finished.
+void Report(Tasks& tasks, const Task& task, std::FILE* out, std::FILE* err) {
   std::fputs(task.errLines.c_str(), err);
   std::fputs(task.outLine.c_str(), out);
+  // A failed write drops the buffer, so only now is the reason known.
+  if (std::fflush(out) != 0 && !tasks.outProblem) tasks.outProblem = errno;
 }
 
 // One file after the other on this thread, the bar following each file's rows.
@@ -261,7 +273,7 @@ void RunInOrder(Tasks& tasks, const RunSettings& settings, ProgressBar& bar, std
     RunTask(tasks, task, settings, &observer);
     tasks.markDone(task);
     bar.clear();
-    Report(task, out, err);
+    Report(tasks, task, out, err);
   }
 }
 
@@ -291,7 +303,7 @@ void RunAtOnce(Tasks& tasks, const RunSettings& settings, int threads, ProgressB
     bar.show(std::string(FileTitle(task.file)), i, total);
     tasks.awaitDone(task);
     bar.clear();
-    Report(task, out, err);
+    Report(tasks, task, out, err);
   }
   for (std::thread& worker : workers) worker.join();
 }
@@ -328,9 +340,19 @@ int RunBatch(const CommandLine& line, std::FILE* out, std::FILE* err, bool showP
   else
     RunAtOnce(tasks, settings, jobs, bar, out, err);
 
+  int status = kAllDone;
   for (const Task& task : tasks.list)
-    if (task.failed) return kSomeFailed;
-  return kAllDone;
+    if (task.failed) status = kSomeFailed;
+  return CheckedOutput(out, err, status, tasks.outProblem);
+}
+
+int CheckedOutput(std::FILE* out, std::FILE* err, int status, int problem) {
+  errno = 0;
+  if (std::fflush(out) == 0 && !std::ferror(out)) return status;
+  problem = problem ? problem : errno ? errno : EIO;
+  std::fprintf(err, "hosei-cli: 標準出力に書き込めません: %s\n", std::strerror(problem));
+  std::clearerr(out);  // told once
+  return status == kAllDone ? kSomeFailed : status;
 }
 
 }  // namespace hosei

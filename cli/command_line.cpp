@@ -130,7 +130,13 @@ const std::array<OtherOption, 8> kOtherOptions = {{
            "write the results into DIR (same result names) instead of beside the sources, "
            "e.g. for photos on a read-only card");
      },
-     [](CommandLine& line, const char*, const std::string& value, std::string&) {
+     [](CommandLine& line, const char* name, const std::string& value, std::string& error) {
+       // An empty name would mean beside the sources, where a script with an unset
+       // variable would then write instead of the folder it meant.
+       if (value.empty()) {
+         error = std::string(name) + " に空のフォルダ名は指定できません";
+         return false;
+       }
        line.outputDir = value;
        return true;
      }},
@@ -169,9 +175,21 @@ const ParameterDeclaration* FieldOptionNamed(const std::string& name) {
 // the adjustment is off, so the threshold's default text never applies to a run.
 bool SwitchesBackgroundOn(const ParameterDeclaration& d) { return d.field == Field::kThreshold; }
 
-void SetField(CommandLine& line, const ParameterDeclaration& d, const std::string& value) {
+// The window reads any other boundary text as Soft; a script's "sharp" or typo is refused
+// instead of quietly giving the softest transition.
+bool IsShapeName(const std::string& text) {
+  return text == "Soft" || text == "Intermediate" || text == "Sharp";
+}
+
+bool SetField(CommandLine& line, const ParameterDeclaration& d, const std::string& value,
+              std::string& error) {
+  if (d.conversion == Conversion::kShapeName && !IsShapeName(value)) {
+    error = RefusalLine(d.option, value, d.accepted);
+    return false;
+  }
   line.fields[d.field] = value;
   if (SwitchesBackgroundOn(d)) line.fields.background = true;
+  return true;
 }
 
 // Columns a text takes on a terminal: East Asian characters take two.
@@ -247,7 +265,8 @@ std::string UsageText() {
   std::string usage =
       "hosei-cli [options] FILE...\n"
       "Corrects photos with one setting: 24-bit BMP files and 8-bit JPEG, PNG and TIFF photos,\n"
-      "in one list. Every TEXT is read as the window reads the matching field.\n"
+      "in one list. Every TEXT is read as the window reads the matching field, except that\n"
+      "--boundary takes only its three names.\n"
       "\n";
   AddOtherOptions(usage, Place::kBeforeFields);
   const ParameterDeclaration* lastVignettingField = nullptr;
@@ -275,10 +294,11 @@ std::string UsageText() {
       "file named there (an earlier result given again, also through a link), the whole\n"
       "command is refused and nothing is written; use --output-dir or leave the earlier\n"
       "results out. Two files with one result name in one folder: the first is done, the\n"
-      "second reported.\n"
+      "second reported. A file named again for the same result is done once.\n"
       "\n"
-      "Exit status: 0 all done, 1 a file could not be done (the others are still done),\n"
-      "2 a refused parameter or a usage error (no file touched).\n";
+      "Exit status: 0 all done, 1 a file could not be done (the others are still done) or\n"
+      "standard output could not be written, 2 a refused parameter or a usage error (no file\n"
+      "touched).\n";
   return usage;
 }
 
@@ -330,11 +350,9 @@ std::optional<CommandLine> ParseCommandLine(const std::vector<std::string>& argu
       error = name + " に値がありません" + kHelpHint;
       return std::nullopt;
     }
-    if (field) {
-      SetField(line, *field, value);
-    } else if (!other->set(line, other->name, value, error)) {
+    if (field ? !SetField(line, *field, value, error)
+              : !other->set(line, other->name, value, error))
       return std::nullopt;
-    }
   }
   return line;
 }

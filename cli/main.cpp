@@ -8,8 +8,9 @@
 #include "command_line.h"
 #include "version.h"
 
-int main(int argc, char** argv) {
-  const std::vector<std::string> arguments(argv + 1, argv + argc);
+namespace {
+
+int Run(const std::vector<std::string>& arguments) {
   std::string error;
   const auto line = hosei::ParseCommandLine(arguments, error);
   if (!line) {
@@ -30,4 +31,11 @@ int main(int argc, char** argv) {
     return hosei::kUsageOrRefused;
   }
   return hosei::RunBatch(*line, stdout, stderr, ::isatty(STDERR_FILENO) != 0);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const int status = Run(std::vector<std::string>(argv + 1, argv + argc));
+  return hosei::CheckedOutput(stdout, stderr, status);
 }

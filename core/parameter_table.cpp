@@ -57,7 +57,7 @@ const std::array<ParameterDeclaration, kFieldCount> kParameterTable = {{
      SliderDeclaration{"HScroll4", false, -25, 25, 1, 4, SliderScale::kGamma},
      [](Parameters& p, double v) { p.gamma = As<float>(v); }},
     {Field::kBoundary, "Combo1", "--boundary",
-     "boundary softness, as the 境界 text (Soft, Intermediate, Sharp)", "Soft", std::nullopt,
+     "boundary softness: Soft, Intermediate or Sharp, written exactly so", "Soft", std::nullopt,
      Conversion::kShapeName, 0, 2, "Soft、Intermediate、Sharp",
      "効果の境界のなめらかさの指定をします\n　Soft なめらかに Sharp きつめに 補正します",
      std::nullopt, [](Parameters& p, double v) { p.shape = As<int>(v); }},

@@ -68,7 +68,6 @@ TEST_F(CliTest, OptionsAreReadAsTheFieldsWouldBeAndEachFileGetsOneLine) {
       {{"--mode=fog", "--size", "150"}, 150, 1, {100, 150, 200}},
       {{"--centre", "128,96"}, 128, 96, {100, 150, 200}},  // the lowest centre allowed
       {{"--start", "\u300050" + lots}, 640, 480, {116, 167, 216}},
-      {{"--boundary", lots}, 600, 240, {104, 154, 204}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.options.empty() ? "defaults" : c.options[0]);
@@ -126,6 +125,9 @@ TEST_F(CliTest, RefusedOptionsExitWithTwoInOneLineAndWriteNothing) {
       {{"--mode", "sepia"}, {"--mode", "sepia"}},
       {{"--centre", "12"}, {"--centre", "12"}},
       {{"--output-dir", (folder / "missing").string()}, {"--output-dir"}},
+      {{"--output-dir", ""}, {"--output-dir"}},  // not beside the sources
+      {{"--boundary", "sharp"}, {"--boundary \"sharp\"", DeclarationOf(Field::kBoundary).accepted}},
+      {{"--boundary", "Soft "}, {"--boundary \"Soft \""}},
       {{"--mode", "fog", "--light-x", std::string(100000, '9')}, {"--light-x \"999"}},
   };
   for (const auto& [option, range, high] :
@@ -138,14 +140,13 @@ TEST_F(CliTest, RefusedOptionsExitWithTwoInOneLineAndWriteNothing) {
                                     : std::vector<std::string>{option, text},
                        {quoted, range}});
     }
-  // Every numeric field of the table, given a value no conversion takes, with its range.
+  // Every field of the table, given a value no conversion takes, with what it accepts.
   const char* modes[] = {"", "vignetting", "fog", "gamma"};
   for (const ParameterDeclaration& d : kParameterTable)
-    if (d.conversion != Conversion::kShapeName)  // any text is a softness
-      cases.push_back({{"--mode", modes[static_cast<int>(d.mode.value_or(Mode::kVignetting))],
-                        d.option, "1e400"},
-                       {std::string(d.option) +
-                        " \"1e400\" は受け付けられません（受け付ける値: " + d.accepted + "）\n"}});
+    cases.push_back(
+        {{"--mode", modes[static_cast<int>(d.mode.value_or(Mode::kVignetting))], d.option, "1e400"},
+         {std::string(d.option) + " \"1e400\" は受け付けられません（受け付ける値: " + d.accepted +
+          "）\n"}});
   EXPECT_GE(cases.size(), 24u);
   cases.push_back({{"--quality"}, {"--quality"}});  // no value, not even a file
   for (const auto& [options, says] : cases) {
@@ -262,6 +263,25 @@ TEST_F(CliTest, AResultNotThereYetIsWrittenOnceAndItsNameReportedMissing) {
   fs::create_directory(folder / "out");
   EXPECT_EQ(Cli({"--output-dir", (folder / "out").string(), source, result}).exitCode, 0);
   EXPECT_TRUE(fs::exists(folder / "out" / "b_.bmp") && fs::exists(folder / "out" / "b__.bmp"));
+}
+
+// Overlapping globs name a file twice: it is corrected and told once, in its first place.
+// Named again for the same result it is done once; a link under another name is its own.
+TEST_F(CliTest, AFileNamedAgainIsDoneOnce) {
+  const std::string a = Write("a.bmp").string(), b = WriteSized("b.bmp", 33, 21).string(),
+                    c = (folder / "c.bmp").string();
+  fs::create_hard_link(a, c);
+  for (const char* jobs : {"1", "3"}) {
+    SCOPED_TRACE(jobs);
+    const ProgramRun run = Cli({"--jobs", jobs, a, b, (folder / "." / "a.bmp").string(), b, c});
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_EQ(run.err, "");
+    const auto lines = Lines(run.out);
+    ASSERT_EQ(lines.size(), 3u) << run.out;
+    EXPECT_EQ(lines[0].rfind(a + " → ", 0), 0u) << lines[0];
+    EXPECT_EQ(lines[1].rfind(b + " → ", 0), 0u) << lines[1];
+    EXPECT_EQ(lines[2].rfind(c + " → ", 0), 0u) << lines[2];
+  }
 }
 
 // Big files finish after the small ones behind them, yet lines and results are as with one.
@@ -388,6 +408,31 @@ TEST_F(CliTest, PhotosAndBitmapsGoInOneListAndQualityTouchesJpegOnly) {
         << result;
 }
 
+// Lines lost to a full disk fail the run, unless nothing was to be written.
+TEST_F(CliTest, StandardOutputThatCannotBeWrittenFailsTheRun) {
+  const std::string source = Write("f.bmp").string();
+  const struct {
+    std::vector<std::string> arguments;
+    int exitCode;
+    const char* says;
+  } cases[] = {
+      {{"--help"}, 1, "標準出力に書き込めません: No space left on device"},
+      {{source}, 1, "標準出力に書き込めません: No space left on device"},
+      {{"--quiet", source}, 0, ""},
+      {{"--start", "100", source}, 2, "--start"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.arguments[0]);
+    std::vector<std::string> arguments = {"/bin/sh", "-c", "exec \"$0\" \"$@\" >/dev/full",
+                                          HOSEI_CLI_PATH};
+    arguments.insert(arguments.end(), c.arguments.begin(), c.arguments.end());
+    const ProgramRun run = RunProgram(arguments);
+    EXPECT_EQ(run.exitCode, c.exitCode);
+    EXPECT_EQ(run.errLines(), c.exitCode ? 1 : 0) << run.err;
+    EXPECT_NE(run.err.find(c.says), npos) << run.err;
+  }
+}
+
 // Without --jobs, as many files at once as the process may use CPUs: one under taskset -c 0.
 TEST(Jobs, DefaultFollowsTheCpusTheProcessMayUse) {
   cpu_set_t all, one;
@@ -423,6 +468,46 @@ TEST(Jobs, ProgressBarOnATerminalLeavesTheLinesInOrder) {
   ASSERT_EQ(done.size(), 6u);
   for (std::size_t i = 0; i < done.size(); ++i)
     EXPECT_EQ(done[i].rfind(line.files[i] + " → ", 0), 0u) << done[i];
+}
+
+// A batch cut short keeps the lines of the files it finished: each is out of the stream's
+// buffer before the next file starts, which the bar on standard error shows.
+TEST(Jobs, EachFilesLineLeavesTheBufferBeforeTheNextFile) {
+  ScratchFolder folder;
+  CommandLine line;
+  for (int i = 0; i < 4; ++i) {
+    line.files.push_back((folder / ("p" + std::to_string(i) + ".bmp")).string());
+    WriteFile(line.files.back(), Sized(40 + i, 30).bytes());
+  }
+  struct Seen {
+    std::string out;
+    std::vector<std::pair<int, long>> linesAtBar;  // the file the bar shows, lines out so far
+  };
+  cookie_io_functions_t outIo{}, errIo{};
+  outIo.write = [](void* seen, const char* text, std::size_t size) -> ssize_t {
+    static_cast<Seen*>(seen)->out.append(text, size);
+    return static_cast<ssize_t>(size);
+  };
+  errIo.write = [](void* cookie, const char* text, std::size_t size) -> ssize_t {
+    auto& seen = *static_cast<Seen*>(cookie);
+    const std::string shown(text, size);
+    if (const auto at = shown.find("% p"); at != npos)
+      seen.linesAtBar.emplace_back(shown[at + 3] - '0',
+                                   std::count(seen.out.begin(), seen.out.end(), '\n'));
+    return static_cast<ssize_t>(size);
+  };
+  for (const int jobs : {1, 3}) {
+    SCOPED_TRACE(jobs);
+    Seen seen;
+    line.jobs = jobs;
+    std::FILE* out = ::fopencookie(&seen, "w", outIo);
+    std::FILE* err = ::fopencookie(&seen, "w", errIo);
+    ASSERT_EQ(std::setvbuf(out, nullptr, _IOFBF, 1 << 16), 0);
+    EXPECT_EQ(RunBatch(line, out, err, true), kAllDone);
+    EXPECT_GE(seen.linesAtBar.size(), 4u);
+    for (const auto& [file, lines] : seen.linesAtBar) EXPECT_EQ(lines, file);
+    std::fclose(out), std::fclose(err);
+  }
 }
 
 }  // namespace
