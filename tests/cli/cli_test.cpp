@@ -265,8 +265,8 @@ TEST_F(CliTest, AResultNotThereYetIsWrittenOnceAndItsNameReportedMissing) {
   EXPECT_TRUE(fs::exists(folder / "out" / "b_.bmp") && fs::exists(folder / "out" / "b__.bmp"));
 }
 
-// Overlapping globs name a file twice: it is corrected and told once, in its first place.
-// Named again for the same result it is done once; a link under another name is its own.
+// Overlapping globs name a file twice: for the same result it is corrected and told once,
+// in its first place; a link under another name is a file of its own.
 TEST_F(CliTest, AFileNamedAgainIsDoneOnce) {
   const std::string a = Write("a.bmp").string(), b = WriteSized("b.bmp", 33, 21).string(),
                     c = (folder / "c.bmp").string();
@@ -468,46 +468,6 @@ TEST(Jobs, ProgressBarOnATerminalLeavesTheLinesInOrder) {
   ASSERT_EQ(done.size(), 6u);
   for (std::size_t i = 0; i < done.size(); ++i)
     EXPECT_EQ(done[i].rfind(line.files[i] + " → ", 0), 0u) << done[i];
-}
-
-// A batch cut short keeps the lines of the files it finished: each is out of the stream's
-// buffer before the next file starts, which the bar on standard error shows.
-TEST(Jobs, EachFilesLineLeavesTheBufferBeforeTheNextFile) {
-  ScratchFolder folder;
-  CommandLine line;
-  for (int i = 0; i < 4; ++i) {
-    line.files.push_back((folder / ("p" + std::to_string(i) + ".bmp")).string());
-    WriteFile(line.files.back(), Sized(40 + i, 30).bytes());
-  }
-  struct Seen {
-    std::string out;
-    std::vector<std::pair<int, long>> linesAtBar;  // the file the bar shows, lines out so far
-  };
-  cookie_io_functions_t outIo{}, errIo{};
-  outIo.write = [](void* seen, const char* text, std::size_t size) -> ssize_t {
-    static_cast<Seen*>(seen)->out.append(text, size);
-    return static_cast<ssize_t>(size);
-  };
-  errIo.write = [](void* cookie, const char* text, std::size_t size) -> ssize_t {
-    auto& seen = *static_cast<Seen*>(cookie);
-    const std::string shown(text, size);
-    if (const auto at = shown.find("% p"); at != npos)
-      seen.linesAtBar.emplace_back(shown[at + 3] - '0',
-                                   std::count(seen.out.begin(), seen.out.end(), '\n'));
-    return static_cast<ssize_t>(size);
-  };
-  for (const int jobs : {1, 3}) {
-    SCOPED_TRACE(jobs);
-    Seen seen;
-    line.jobs = jobs;
-    std::FILE* out = ::fopencookie(&seen, "w", outIo);
-    std::FILE* err = ::fopencookie(&seen, "w", errIo);
-    ASSERT_EQ(std::setvbuf(out, nullptr, _IOFBF, 1 << 16), 0);
-    EXPECT_EQ(RunBatch(line, out, err, true), kAllDone);
-    EXPECT_GE(seen.linesAtBar.size(), 4u);
-    for (const auto& [file, lines] : seen.linesAtBar) EXPECT_EQ(lines, file);
-    std::fclose(out), std::fclose(err);
-  }
 }
 
 }  // namespace
