@@ -67,6 +67,8 @@ FileFacts FactsOf(const std::uint8_t* file, std::size_t size) {
   FileFacts f{file, word(10), word(18), word(22), (3 * std::uint64_t{word(18)} + 3) / 4 * 4};
   if (b[14] != 40 || word(28) != 24)
     f.expected = FileProblem::kNot24BitBitmap;
+  else if (word(12) != 0 || word(20) != 0 || word(24) != 0)
+    f.expected = FileProblem::kBeyondLowWords;
   else if (f.width == 0 || f.height == 0)
     f.expected = FileProblem::kZeroSize;
   else if (f.offset < 54 || f.offset >= 32768)
