@@ -21,6 +21,7 @@
 #include "centre_move.h"
 #include "execute.h"
 #include "file_names.h"
+#include "interrupt.h"
 #include "picture_reader.h"
 #include "progress_bar.h"
 
@@ -30,7 +31,13 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class BarObserver : public ExecuteObserver {
+// Abandons a file being written once an interrupt has come.
+class StopOnInterrupt : public ExecuteObserver {
+ public:
+  bool stopRequested() const override { return ReceivedInterrupt() != 0; }
+};
+
+class BarObserver : public StopOnInterrupt {
  public:
   BarObserver(ProgressBar& bar, std::string label) : bar_(bar), label_(std::move(label)) {}
   void pictureAccepted(int /*width*/, int height) override {
@@ -204,6 +211,7 @@ void RunTask(Tasks& tasks, Task& task, const RunSettings& settings, ExecuteObser
     task.failed = true;
     task.errLines = "hosei-cli: " + line + "\n";
   };
+  if (ReceivedInterrupt()) return;  // not begun: nothing to tell
   if (!task.result) {
     fail(DescribeFileError(task.knownError));
     return;
@@ -282,9 +290,10 @@ void RunInOrder(Tasks& tasks, const RunSettings& settings, ProgressBar& bar, std
 void RunAtOnce(Tasks& tasks, const RunSettings& settings, int threads, ProgressBar& bar,
                std::FILE* out, std::FILE* err) {
   std::atomic<std::size_t> next{0};
+  StopOnInterrupt observer;  // shared: it keeps nothing
   const auto work = [&] {
     for (std::size_t i; (i = next++) < tasks.list.size();) {
-      RunTask(tasks, tasks.list[i], settings, nullptr);
+      RunTask(tasks, tasks.list[i], settings, &observer);
       tasks.markDone(tasks.list[i]);
     }
   };

@@ -6,6 +6,7 @@
 
 #include "batch.h"
 #include "command_line.h"
+#include "interrupt.h"
 #include "version.h"
 
 namespace {
@@ -30,12 +31,15 @@ int Run(const std::vector<std::string>& arguments) {
                  hosei::UsageText().c_str());
     return hosei::kUsageOrRefused;
   }
+  hosei::WatchForInterrupts();
   return hosei::RunBatch(*line, stdout, stderr, ::isatty(STDERR_FILENO) != 0);
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  const int status = Run(std::vector<std::string>(argv + 1, argv + argc));
-  return hosei::CheckedOutput(stdout, stderr, status);
+  const int status =
+      hosei::CheckedOutput(stdout, stderr, Run(std::vector<std::string>(argv + 1, argv + argc)));
+  hosei::EndByReceivedInterrupt();
+  return status;
 }

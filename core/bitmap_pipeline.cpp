@@ -45,7 +45,8 @@ FileError CorrectBitmapRows(const BitmapSource& source, const PixelCorrector& co
                                   buffers[(chunk + 1) % 2].data());
     pool.finish(correcting);
     if (readError) return readError;
-    ReportRowsDone(observer, chunk * chunkRows, rowsOf(chunk));
+    if (!ContinueAfterRows(observer, chunk * chunkRows, rowsOf(chunk)))
+      return FileError{FileProblem::kStopped, {}, {}};
 
     if (chunk + 1 < chunks) startCorrecting(chunk + 1);
     const PixelBlock& done = buffers[chunk % 2];

@@ -103,7 +103,9 @@ ExecuteOutcome Execute(const ExecuteJob& job, ExecuteObserver* observer) {
   } catch (const std::bad_alloc&) {
     outcome.error = FileError{FileProblem::kOutOfMemory, {}, {}};
   }
-  if (outcome.error.problem == FileProblem::kOutOfMemory) outcome.error.path = job.currentFile;
+  if (outcome.error.problem == FileProblem::kOutOfMemory ||
+      outcome.error.problem == FileProblem::kStopped)
+    outcome.error.path = job.currentFile;
   return outcome;
 }
 

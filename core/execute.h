@@ -20,6 +20,8 @@ class ExecuteObserver {
   virtual ~ExecuteObserver() = default;
   virtual void pictureAccepted(int /*width*/, int /*height*/) {}
   virtual void rowsDone(int /*row*/) {}
+  // Asked after every chunk of rows: true abandons the run, leaving no result behind.
+  virtual bool stopRequested() const { return false; }
 };
 
 struct ExecuteJob {

@@ -43,6 +43,8 @@ std::string DescribeFileError(const FileError& error) {
       return WithSystemMessage("ファイルを書き込めません: " + p, error);
     case FileProblem::kResultIsSource:
       return "書き込み先が元のファイルと同じため、書き込みません: " + p;
+    case FileProblem::kStopped:
+      return "中断しました（結果は書いていません）: " + p;
     case FileProblem::kUnsupportedPhoto:
       return WithSystemMessage("この写真は処理できません: " + p, error);
     case FileProblem::kCorruptPhoto:

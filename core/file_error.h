@@ -18,6 +18,7 @@ enum class FileProblem {
   kNameTooShort,      // fewer than four characters to replace by the result suffix
   kCannotWrite,       // result or display copy could not be written
   kResultIsSource,    // the file to write is the file being read
+  kStopped,           // abandoned at the caller's request; nothing written
   kUnsupportedPhoto,  // a JPEG, PNG or TIFF of a kind hosei cannot correct; detail says why
   kCorruptPhoto,      // a JPEG, PNG or TIFF that its library cannot decode; detail says why
 };

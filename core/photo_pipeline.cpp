@@ -163,7 +163,8 @@ class PhotoPipeline {
       }
       pool.finish(
           pool.start(PartsOf(chunk->rows), [this, chunk](int part) { correct(*chunk, part); }));
-      ReportRowsDone(observer_, chunk->first, chunk->rows);
+      if (!ContinueAfterRows(observer_, chunk->first, chunk->rows))
+        return FileError{FileProblem::kStopped, {}, {}};
       if (FileError error = writer_.writeRows(chunk->rows, chunk->bgr.data(), stride_,
                                               reader_.hasAlpha() ? chunk->alpha.data() : nullptr,
                                               static_cast<std::size_t>(width_)))

@@ -30,4 +30,10 @@ inline void ReportRowsDone(ExecuteObserver* observer, int done, int count) {
     observer->rowsDone(row);
 }
 
+// Reports the rows and tells whether the run is to be abandoned.
+inline bool ContinueAfterRows(ExecuteObserver* observer, int done, int count) {
+  ReportRowsDone(observer, done, count);
+  return !observer || !observer->stopRequested();
+}
+
 }  // namespace hosei

@@ -433,6 +433,30 @@ TEST_F(CliTest, StandardOutputThatCannotBeWrittenFailsTheRun) {
   }
 }
 
+// Ctrl-C mid-batch: the files being written are abandoned, the finished ones told, and the
+// process ends by the signal, leaving only whole results (whenever the signal comes).
+TEST_F(CliTest, AnInterruptedBatchLeavesOnlyWholeResultsEachTold) {
+  const fs::path first = WriteSized("p0.bmp", 2000, 1500);
+  std::vector<std::string> arguments = {
+      "/usr/bin/timeout", "--preserve-status", "-s", "INT", "0.05", HOSEI_CLI_PATH, "--jobs", "2",
+      first.string()};
+  for (int i = 1; i < 12; ++i) {
+    fs::create_hard_link(first, folder / ("p" + std::to_string(i) + ".bmp"));
+    arguments.push_back((folder / ("p" + std::to_string(i) + ".bmp")).string());
+  }
+  const ProgramRun run = RunProgram(arguments);
+  EXPECT_TRUE(run.exitCode == 130 || run.exitCode == 0) << run.exitCode;
+  std::size_t results = 0;
+  for (const auto& entry : fs::directory_iterator(folder.path())) {
+    const std::string name = entry.path().filename();
+    EXPECT_NE(name[0], '.') << name;
+    if (name.find("_.bmp") == npos) continue;
+    ++results;
+    EXPECT_EQ(fs::file_size(entry.path()), fs::file_size(first)) << name;
+  }
+  EXPECT_EQ(Lines(run.out).size(), results);
+}
+
 // Without --jobs, as many files at once as the process may use CPUs: one under taskset -c 0.
 TEST(Jobs, DefaultFollowsTheCpusTheProcessMayUse) {
   cpu_set_t all, one;

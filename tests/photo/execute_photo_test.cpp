@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <filesystem>
 #include <optional>
 #include <string>
 
@@ -183,6 +184,27 @@ TEST(ExecutePhoto, AJpegIsCorrectedOnItsDecodedPixelsAndKeepsItsSegments) {
     EXPECT_TRUE(ReadPhoto(outcome.resultFile).bgr == ReadPhoto(resaved).bgr);
     EXPECT_EQ(ParseJpeg(ReadFile(outcome.resultFile)).markers, ParseJpeg(ReadFile(source)).markers);
   }
+}
+
+// A run abandoned mid-picture (hosei-cli on Ctrl-C) leaves its folder as it found it.
+TEST(ExecutePhoto, AStoppedRunLeavesNothingBehind) {
+  struct Stopper : ExecuteObserver {
+    bool stopRequested() const override { return true; }
+  } stopper;
+  ScratchFolder folder;
+  const Picture picture = RandomPicture(700, 600, 3, 5);  // two chunks
+  WriteFile(folder / "a.bmp", AsBitmap(picture).bytes());
+  WritePng(folder / "b.png", picture);
+  for (const char* name : {"a.bmp", "b.png"}) {
+    const auto outcome = Execute(ExecuteJob{folder / name, {}, {}, {}}, &stopper);
+    EXPECT_EQ(outcome.error.problem, FileProblem::kStopped) << name;
+    EXPECT_EQ(outcome.error.path, folder / name);
+  }
+  std::vector<std::string> left;
+  for (const auto& entry : std::filesystem::directory_iterator(folder.path()))
+    left.push_back(entry.path().filename());
+  std::sort(left.begin(), left.end());
+  EXPECT_EQ(left, (std::vector<std::string>{"a.bmp", "b.png"}));
 }
 
 // A photo's display copy is a bitmap with the guide marks at the same dots as the copy of
