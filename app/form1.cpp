@@ -15,6 +15,7 @@
 #include "parameter_slider.h"
 #include "parameter_table.h"
 #include "slider_link.h"
+#include "tone_mapping.h"
 #include "twips.h"
 #include "version.h"
 #include "working_files.h"
@@ -61,8 +62,8 @@ Form1::~Form1() { delete viewer_.data(); }
 // and the initial texts and slider values agree.
 void Form1::runStartUp() {
   versionCaption->setText(VersionCaption());
-  boundaryBox->addItems(
-      {QStringLiteral("Soft"), QStringLiteral("Intermediate"), QStringLiteral("Sharp")});
+  for (const std::string_view name : kShapeNames)
+    boundaryBox->addItem(QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size())));
   // The boundary starts as its declared text with no list entry chosen.
   boundaryBox->setCurrentIndex(-1);
   boundaryBox->setEditText(QString::fromUtf8(DeclarationOf(Field::kBoundary).defaultText));
@@ -167,11 +168,8 @@ void Form1::selectMode(Mode mode) {
 }
 
 void Form1::boundaryChosen() {
-  const QString text = boundaryBox->currentText();
-  const char* help = kSoftBoundaryHelp;
-  if (text == QLatin1String("Sharp")) help = kSharpBoundaryHelp;
-  if (text == QLatin1String("Intermediate")) help = kIntermediateBoundaryHelp;
-  helpLine->setText(QString::fromUtf8(help));
+  const char* const help[] = {kSoftBoundaryHelp, kIntermediateBoundaryHelp, kSharpBoundaryHelp};
+  helpLine->setText(QString::fromUtf8(help[ShapeIndex(boundaryBox->currentText().toStdString())]));
 }
 
 void Form1::showCurrentFile(const QString& path) {

@@ -7,6 +7,7 @@
 
 #include "file_names.h"
 #include "parameter_table.h"
+#include "tone_mapping.h"
 
 namespace hosei {
 
@@ -178,7 +179,7 @@ bool SwitchesBackgroundOn(const ParameterDeclaration& d) { return d.field == Fie
 // The window reads any other boundary text as Soft; a script's "sharp" or typo is refused
 // instead of quietly giving the softest transition.
 bool IsShapeName(const std::string& text) {
-  return text == "Soft" || text == "Intermediate" || text == "Sharp";
+  return std::find(kShapeNames.begin(), kShapeNames.end(), text) != kShapeNames.end();
 }
 
 bool SetField(CommandLine& line, const ParameterDeclaration& d, const std::string& value,

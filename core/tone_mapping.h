@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cmath>
 #include <cstdint>
 #include <string_view>
@@ -10,10 +11,13 @@ namespace hosei {
 
 enum Shape : int { kSoft = 0, kIntermediate = 1, kSharp = 2 };
 
+// The boundary list's entries, indexed by Shape.
+inline constexpr std::array<std::string_view, 3> kShapeNames = {"Soft", "Intermediate", "Sharp"};
+
 // Exact, case-sensitive: "Sharp" 2, "Intermediate" 1, anything else (typed or "Soft") 0.
 inline int ShapeIndex(std::string_view boundaryText) {
-  if (boundaryText == "Sharp") return kSharp;
-  if (boundaryText == "Intermediate") return kIntermediate;
+  if (boundaryText == kShapeNames[kSharp]) return kSharp;
+  if (boundaryText == kShapeNames[kIntermediate]) return kIntermediate;
   return kSoft;
 }
 
