@@ -19,11 +19,9 @@ namespace {
 constexpr std::uint64_t kSignatureSize = 8;
 constexpr std::uint32_t kMaxChunkLength = 0x7FFFFFFF;
 
-// Colour types of the IHDR chunk.
+// Colour types of the IHDR chunk whose background colour is rewritten.
 constexpr int kGrey = 0;
-constexpr int kColour = 2;
 constexpr int kPalette = 3;
-constexpr int kGreyAlpha = 4;
 
 std::uint32_t BigEndian(const std::uint8_t* b) {
   return std::uint32_t{b[0]} << 24 | std::uint32_t{b[1]} << 16 | std::uint32_t{b[2]} << 8 | b[3];
