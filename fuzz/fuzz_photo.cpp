@@ -124,12 +124,4 @@ void RunOne(const std::uint8_t* data, std::size_t size) {
 }  // namespace
 }  // namespace hosei::fuzz
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  hosei::fuzz::MakeFolder();
-  return 0;
-}
-
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  hosei::fuzz::RunOne(data, size);
-  return 0;
-}
+HOSEI_FUZZ_TARGET

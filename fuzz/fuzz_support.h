@@ -94,3 +94,14 @@ inline std::vector<std::uint8_t> EncodeInput(unsigned control, unsigned boundary
 }
 
 }  // namespace hosei::fuzz
+
+// The libFuzzer entry points of a target whose one run is hosei::fuzz::RunOne.
+#define HOSEI_FUZZ_TARGET                                                             \
+  extern "C" int LLVMFuzzerInitialize(int*, char***) {                                \
+    hosei::fuzz::MakeFolder();                                                        \
+    return 0;                                                                         \
+  }                                                                                   \
+  extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) { \
+    hosei::fuzz::RunOne(data, size);                                                  \
+    return 0;                                                                         \
+  }

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <random>
 #include <vector>
@@ -98,56 +99,55 @@ struct Sizes {
   int width, height, targetWidth, targetHeight;
 };
 
-TEST(ReducedPicture, EachDotIsTheAverageOfItsBlockInEitherRowOrder) {
-  const Sizes cases[] = {{1, 1, 1, 1},     {7, 5, 3, 2},      {13, 11, 4, 3},  {101, 37, 10, 9},
-                         {64, 48, 64, 48}, {63, 47, 100, 90}, {9, 301, 2, 7},  {301, 9, 7, 2},
-                         {257, 129, 1, 1}, {1001, 3, 13, 1},  {5, 1203, 5, 17}};
+// Fresh dots of awkward sizes, each served by every reader, for `check`. The target is a
+// reduction's or the top-left region's size: smaller, equal or larger than the picture.
+void ForEachReader(const std::function<void(const Sizes&, const Dots&, Readers&)>& check) {
+  const Sizes cases[] = {{1, 1, 1, 1},     {7, 5, 3, 2},     {13, 11, 20, 30}, {101, 37, 10, 9},
+                         {64, 48, 64, 48}, {7, 300, 7, 1},   {301, 9, 300, 9}, {257, 129, 1, 1},
+                         {1001, 3, 13, 1}, {5, 1203, 3, 700}};
   unsigned seed = 1;
-  for (const auto& [width, height, targetWidth, targetHeight] : cases) {
+  for (const Sizes& c : cases) {
     SCOPED_TRACE(testing::Message()
-                 << width << "x" << height << " to " << targetWidth << "x" << targetHeight);
-    const Dots dots(width, height, seed++);
+                 << c.width << "x" << c.height << " to " << c.targetWidth << "x" << c.targetHeight);
+    const Dots dots(c.width, c.height, seed++);
     Readers readers(dots);
     ASSERT_TRUE(readers.fromFile);
-    for (PictureReader* reader : readers.all()) {
-      TopDownPicture picture;
-      Reduction by;
-      ASSERT_FALSE(ReadReducedPicture(*reader, {targetWidth, targetHeight}, picture, by));
-      EXPECT_TRUE(IsBoxAverage(dots, picture, by));
-      // No fewer dots than the target where the picture has them, and no more than needed:
-      // reducing by one more would fall short of it.
-      EXPECT_GE(picture.width, std::min(targetWidth, width));
-      EXPECT_GE(picture.height, std::min(targetHeight, height));
-      EXPECT_LT(width / (by.x + 1), targetWidth);
-      EXPECT_LT(height / (by.y + 1), targetHeight);
-    }
+    check(c, dots, readers);
   }
 }
 
-TEST(TopLeftRegion, IsTheCornerAndReadsNoRowsBelowIt) {
-  // {width, height, region width, region height}; a region larger than the picture is cut.
-  const Sizes cases[] = {{13, 11, 5, 4}, {13, 11, 20, 30}, {7, 300, 7, 1},
-                         {1, 1, 1, 1},   {301, 9, 300, 9}, {5, 1203, 3, 700}};
-  unsigned seed = 100;
-  for (const auto& [width, height, regionWidth, regionHeight] : cases) {
-    SCOPED_TRACE(testing::Message()
-                 << width << "x" << height << " cut to " << regionWidth << "x" << regionHeight);
-    const Dots dots(width, height, seed++);
-    Readers readers(dots);
-    ASSERT_TRUE(readers.fromFile);
+TEST(ReducedPicture, EachDotIsTheAverageOfItsBlockInEitherRowOrder) {
+  ForEachReader([](const Sizes& c, const Dots& dots, Readers& readers) {
     for (PictureReader* reader : readers.all()) {
       TopDownPicture picture;
-      ASSERT_FALSE(ReadTopLeftRegion(*reader, {regionWidth, regionHeight}, picture));
-      ASSERT_EQ(picture.width, std::min(width, regionWidth));
-      ASSERT_EQ(picture.height, std::min(height, regionHeight));
+      Reduction by;
+      ASSERT_FALSE(ReadReducedPicture(*reader, {c.targetWidth, c.targetHeight}, picture, by));
+      EXPECT_TRUE(IsBoxAverage(dots, picture, by));
+      // No fewer dots than the target where the picture has them, and no more than needed:
+      // reducing by one more would fall short of it.
+      EXPECT_GE(picture.width, std::min(c.targetWidth, c.width));
+      EXPECT_GE(picture.height, std::min(c.targetHeight, c.height));
+      EXPECT_LT(c.width / (by.x + 1), c.targetWidth);
+      EXPECT_LT(c.height / (by.y + 1), c.targetHeight);
+    }
+  });
+}
+
+TEST(TopLeftRegion, IsTheCornerAndReadsNoRowsBelowIt) {
+  ForEachReader([](const Sizes& c, const Dots& dots, Readers& readers) {
+    for (PictureReader* reader : readers.all()) {
+      TopDownPicture picture;
+      ASSERT_FALSE(ReadTopLeftRegion(*reader, {c.targetWidth, c.targetHeight}, picture));
+      ASSERT_EQ(picture.width, std::min(c.width, c.targetWidth));
+      ASSERT_EQ(picture.height, std::min(c.height, c.targetHeight));
       for (int y = 0; y < picture.height; ++y)
         ASSERT_TRUE(std::equal(picture.row(y), picture.row(y) + 3 * picture.width, dots.at(0, y)))
             << "row " << y;
     }
-    EXPECT_EQ(readers.topDown.rowsHandedOut(), std::min(height, regionHeight));
+    EXPECT_EQ(readers.topDown.rowsHandedOut(), std::min(c.height, c.targetHeight));
     // The rows below are read and dropped by a reader that cannot seek past them.
-    EXPECT_EQ(readers.bottomUp.rowsHandedOut(), height);
-  }
+    EXPECT_EQ(readers.bottomUp.rowsHandedOut(), c.height);
+  });
 }
 
 TEST(BitmapPictureReader, StoredRowsWithoutPaddingSkippedByCountAndNoReadingPastTheEnd) {
