@@ -1,7 +1,5 @@
 #include "execute.h"
 
-#include <sys/stat.h>
-
 #include <new>
 
 #include "bitmap_pipeline.h"
@@ -25,14 +23,6 @@ std::optional<std::string> ResultFileOfKind(const std::string& currentFile, File
   return FolderWithSlash(folder) + PhotoResultFileName(FileTitle(currentFile));
 }
 
-// Who may read the result is who may read the source (a private photo's GPS data stays
-// private); its owner may always write it.
-mode_t ResultPermissions(const std::string& source) {
-  struct stat info {};
-  if (::stat(source.c_str(), &info) != 0) return 0666;
-  return (info.st_mode & 0666) | S_IWUSR;
-}
-
 // The picture is accepted: its size is reported, and a result that would replace the
 // source is refused before anything is written.
 FileError Accept(const ExecuteJob& job, ExecuteObserver* observer, int width, int height,
@@ -52,7 +42,7 @@ FileError ExecuteBitmap(const ExecuteJob& job, ExecuteObserver* observer, Execut
     return error;
   const PixelCorrector corrector(job.parameters, outcome.width, outcome.height, job.movedCentre);
   ResultFile result;
-  if (FileError error = result.create(outcome.resultFile, ResultPermissions(job.currentFile)))
+  if (FileError error = result.create(outcome.resultFile, PermissionsFollowing(job.currentFile)))
     return error;
   if (FileError error = result.write(source.headerRegion().data(), source.headerRegion().size()))
     return error;
@@ -62,16 +52,16 @@ FileError ExecuteBitmap(const ExecuteJob& job, ExecuteObserver* observer, Execut
 
 FileError ExecutePhoto(const ExecuteJob& job, ExecuteObserver* observer, ExecuteOutcome& outcome) {
   std::unique_ptr<PhotoReader> reader;
-  if (FileError error = OpenPhoto(job.currentFile, reader)) return error;
+  if (FileError error = OpenPhoto(job.currentFile, reader, observer)) return error;
   if (FileError error = Accept(job, observer, reader->width(), reader->height(), outcome))
     return error;
   const PixelCorrector corrector(job.parameters, outcome.width, outcome.height, job.movedCentre);
   ResultFile result;
-  if (FileError error = result.create(outcome.resultFile, ResultPermissions(job.currentFile)))
+  if (FileError error = result.create(outcome.resultFile, PermissionsFollowing(job.currentFile)))
     return error;
   std::unique_ptr<PhotoWriter> writer;
-  if (FileError error = CreatePhotoWriter(*reader, result.descriptor(), outcome.resultFile,
-                                          PhotoWriteOptions{job.jpegQuality}, writer))
+  if (FileError error = reader->createWriter(result.descriptor(), outcome.resultFile,
+                                             PhotoWriteOptions{job.jpegQuality}, writer))
     return error;
   if (FileError error = CorrectPhotoRows(*reader, corrector, *writer, observer)) return error;
   if (FileError error = writer->finish()) return error;

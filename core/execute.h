@@ -7,6 +7,7 @@
 #include "file_error.h"
 #include "moved_centre.h"
 #include "parameters.h"
+#include "stop_request.h"
 
 namespace hosei {
 
@@ -15,13 +16,12 @@ inline constexpr int kProgressInterval = 40;
 
 // What the windows see of a run while it goes: the size of the accepted picture (to show
 // it and the row total), then the count of rows done every 40 rows.
-class ExecuteObserver {
+// Its stop request is asked after every chunk of rows and while the file is read: true
+// abandons the run, leaving no result behind.
+class ExecuteObserver : public StopRequest {
  public:
-  virtual ~ExecuteObserver() = default;
   virtual void pictureAccepted(int /*width*/, int /*height*/) {}
   virtual void rowsDone(int /*row*/) {}
-  // Asked after every chunk of rows: true abandons the run, leaving no result behind.
-  virtual bool stopRequested() const { return false; }
 };
 
 struct ExecuteJob {

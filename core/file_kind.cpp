@@ -13,9 +13,9 @@ FileError KindOfFile(const std::string& path, FileKind& kind, BitmapHeader* deco
   if (FileError error = OpenBitmapHeader(path, file, header, fileSize, &prefix)) return error;
   if (decoded) *decoded = header;
   kind = FileKind::kOther;
-  if (IsAccepted24BitBitmap(header)) {
-    kind = FileKind::kBitmap;
-  } else if (const auto format = PhotoFormatOf(prefix)) {
+  // A photo's signature decides first: the bitmap accept test reads only three bytes,
+  // which a photo's own data can satisfy (a TIFF whose pixels follow its 8-byte header).
+  if (const auto format = PhotoFormatOf(prefix)) {
     switch (*format) {
       case PhotoFormat::kJpeg:
         kind = FileKind::kJpeg;
@@ -27,6 +27,8 @@ FileError KindOfFile(const std::string& path, FileKind& kind, BitmapHeader* deco
         kind = FileKind::kTiff;
         break;
     }
+  } else if (IsAccepted24BitBitmap(header)) {
+    kind = FileKind::kBitmap;
   }
   return {};
 }

@@ -9,9 +9,10 @@ namespace hosei {
 
 enum class FileKind { kBitmap, kJpeg, kPng, kTiff, kOther };
 
-// What a file holds, told by its content alone. The bitmap accept test comes first and
-// decides as it always has; a file it rejects may still be a photo. kOther is what both
-// front ends reject with the bitmap message.
+// What a file holds, told by its content alone. A file that starts with a photo
+// signature is a photo and never a bitmap; every other file is decided by the bitmap
+// accept test as it always has been. kOther is what both front ends reject with the
+// bitmap message.
 // The bitmap header as decoded is handed out too, when asked for.
 FileError KindOfFile(const std::string& path, FileKind& kind, BitmapHeader* header = nullptr);
 

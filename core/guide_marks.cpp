@@ -125,7 +125,7 @@ FileError WriteDisplayCopy(const std::string& source, const std::string& copy) {
   }
 
   ResultFile result;
-  if (FileError error = result.create(copy)) return error;
+  if (FileError error = result.create(copy, PermissionsFollowing(source))) return error;
   if (FileError error = result.write(bitmap.headerRegion().data(), bitmap.headerRegion().size()))
     return error;
   for (int first = 0; first < height; first += chunkRows) {

@@ -66,7 +66,7 @@ FileError WritePhotoDisplayCopy(const std::string& source, const std::string& co
   std::vector<std::uint8_t> stored(rowLength * static_cast<std::size_t>(chunkRows), 0);
 
   ResultFile result;
-  if (FileError error = result.create(copy)) return error;
+  if (FileError error = result.create(copy, PermissionsFollowing(source))) return error;
   const auto headers = BitmapHeaders(width, height);
   if (FileError error = result.write(headers.data(), headers.size())) return error;
   // The photo comes top row first while the bitmap stores its bottom row first: each chunk

@@ -30,6 +30,12 @@ bool IsSameFile(const std::string& a, const std::string& b) {
          first.st_dev == second.st_dev && first.st_ino == second.st_ino;
 }
 
+mode_t PermissionsFollowing(const std::string& source) {
+  struct stat info {};
+  if (::stat(source.c_str(), &info) != 0) return 0666;
+  return (info.st_mode & 0666) | S_IWUSR;
+}
+
 ResultFile::~ResultFile() {
   if (!temporary_.empty()) {
     file_.close();

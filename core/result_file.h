@@ -15,6 +15,11 @@ namespace hosei {
 // replace the other.
 bool IsSameFile(const std::string& a, const std::string& b);
 
+// The permissions of a file made from `source` (a result or a display copy): who may read
+// it is who may read the source, so a private photo's GPS data stays private; its owner
+// may always write it.
+mode_t PermissionsFollowing(const std::string& source);
+
 // A file written beside its final path and put into place only when every byte is
 // written: a failure leaves no partial file and keeps an earlier file of that name intact,
 // and a new file never keeps stale bytes of a longer earlier one. Where the file system

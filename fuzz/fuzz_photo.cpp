@@ -92,8 +92,7 @@ void RunOne(const std::uint8_t* data, std::size_t size) {
   FileDescriptor out(::open(result.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
   Expect(out.valid(), "cannot make the result file");
   std::unique_ptr<PhotoWriter> writer;
-  if (Refused(CreatePhotoWriter(*reader, out.get(), result, {}, writer), "CreatePhotoWriter"))
-    return;
+  if (Refused(reader->createWriter(out.get(), result, {}, writer), "CreatePhotoWriter")) return;
   Rows rows(*reader);
   for (int y = 0; y < reader->height(); y += kChunkRows) {
     const int n = std::min(kChunkRows, reader->height() - y);

@@ -169,8 +169,9 @@ FileError JpegReader::readRows(int count, std::uint8_t* bgr, std::size_t bgrStri
 
 }  // namespace
 
-FileError OpenJpeg(const std::string& path, std::unique_ptr<PhotoReader>& reader) {
-  return OpenWith<JpegReader>(path, reader);
+FileError OpenJpeg(const std::string& path, std::unique_ptr<PhotoReader>& reader,
+                   const StopRequest* stop) {
+  return OpenWith<JpegReader>(path, reader, stop);
 }
 
 }  // namespace hosei

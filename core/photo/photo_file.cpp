@@ -13,7 +13,8 @@
 
 namespace hosei {
 
-FileError OpenPhoto(const std::string& path, std::unique_ptr<PhotoReader>& reader) {
+FileError OpenPhoto(const std::string& path, std::unique_ptr<PhotoReader>& reader,
+                    const StopRequest* stop) {
   FileDescriptor file;
   if (FileError error = OpenPhotoFile(path, file)) return error;
   std::uint8_t head[kPhotoSignatureSize] = {};
@@ -23,21 +24,13 @@ FileError OpenPhoto(const std::string& path, std::unique_ptr<PhotoReader>& reade
   if (!format) return UnsupportedPhoto(path, "JPEG、PNG、TIFF のどれでもありません");
   switch (*format) {
     case PhotoFormat::kJpeg:
-      return OpenJpeg(path, reader);
+      return OpenJpeg(path, reader, stop);
     case PhotoFormat::kPng:
-      return OpenPng(path, reader);
+      return OpenPng(path, reader, stop);
     case PhotoFormat::kTiff:
-      return OpenTiff(path, reader);
+      return OpenTiff(path, reader, stop);
   }
   return {};
-}
-
-FileError CreatePhotoWriter(PhotoReader& source, int fd, const std::string& path,
-                            const PhotoWriteOptions& options,
-                            std::unique_ptr<PhotoWriter>& writer) {
-  auto* photo = dynamic_cast<PhotoSource*>(&source);
-  if (!photo) return UnsupportedPhoto(path, "OpenPhoto で開いた写真ではありません");
-  return photo->createWriter(fd, path, options, writer);
 }
 
 }  // namespace hosei

@@ -9,6 +9,7 @@
 
 #include "file_error.h"
 #include "picture_reader.h"
+#include "stop_request.h"
 
 namespace hosei {
 
@@ -19,21 +20,6 @@ inline constexpr std::size_t kPhotoSignatureSize = 8;
 
 // What a file is, told by its first bytes, never by its name.
 std::optional<PhotoFormat> PhotoFormatOf(std::span<const std::uint8_t> firstBytes);
-
-// A JPEG, PNG or TIFF opened for correction: rows come top row first (RowOrder::kTopDown).
-// It also holds what the writer needs to write the result in the same format with the
-// same metadata.
-class PhotoReader : public PictureReader {
- public:
-  virtual PhotoFormat format() const = 0;
-  // Stored with one channel (grey, or grey with alpha): written back the same way.
-  virtual bool grey() const = 0;
-};
-
-// Opens a photo and checks that hosei can correct it. Refusals (16 bits a channel,
-// CMYK/YCCK, several pages, more than 65535 dots a side, ...) are kUnsupportedPhoto and
-// broken files kCorruptPhoto, each with a short Japanese reason in systemMessage.
-FileError OpenPhoto(const std::string& path, std::unique_ptr<PhotoReader>& reader);
 
 struct PhotoWriteOptions {
   int jpegQuality = 0;  // 1..100 overrides the source's quantisation tables; 0 keeps them
@@ -46,16 +32,33 @@ class PhotoWriter {
   // `count` rows, top row first, in the reader's layout (blue, green, red triplets; alpha
   // separately where the source has it).
   virtual FileError writeRows(int count, const std::uint8_t* bgr, std::size_t bgrStride,
-                              const std::uint8_t* alpha = nullptr,
-                              std::size_t alphaStride = 0) = 0;
+                              const std::uint8_t* alpha = nullptr, std::size_t alphaStride = 0) = 0;
   // After the last row: completes the file. The descriptor stays open.
   virtual FileError finish() = 0;
 };
 
-// `fd` is an empty file open for reading and writing; the writer never closes it.
-// `path` names the result in messages.
-FileError CreatePhotoWriter(PhotoReader& source, int fd, const std::string& path,
-                            const PhotoWriteOptions& options,
-                            std::unique_ptr<PhotoWriter>& writer);
+// A JPEG, PNG or TIFF opened for correction: rows come top row first (RowOrder::kTopDown).
+// It also holds what the writer needs to write the result in the same format with the
+// same metadata.
+class PhotoReader : public PictureReader {
+ public:
+  virtual PhotoFormat format() const = 0;
+  // Stored with one channel (grey, or grey with alpha): written back the same way.
+  virtual bool grey() const = 0;
+
+  // The writer of a result in the same format with the same metadata. It takes a copy of
+  // what it needs, so the reader may go before it. `fd` is an empty file open for reading
+  // and writing that the writer never closes; `path` names the result in messages.
+  virtual FileError createWriter(int fd, const std::string& path, const PhotoWriteOptions& options,
+                                 std::unique_ptr<PhotoWriter>& writer) const = 0;
+};
+
+// Opens a photo and checks that hosei can correct it. Refusals (16 bits a channel,
+// CMYK/YCCK, several pages, more than 65535 dots a side, ...) are kUnsupportedPhoto and
+// broken files kCorruptPhoto, each with a short Japanese reason in systemMessage.
+// `stop`, when given, is asked while the header is read and the picture decoded, and
+// must outlive the reader.
+FileError OpenPhoto(const std::string& path, std::unique_ptr<PhotoReader>& reader,
+                    const StopRequest* stop = nullptr);
 
 }  // namespace hosei

@@ -34,6 +34,10 @@ FileError OpenPhotoFile(const std::string& path, FileDescriptor& file) {
   return {};
 }
 
+FileError StoppedReading(const std::string& path) {
+  return FileError{FileProblem::kStopped, path, {}};
+}
+
 FileError PhotoSource::takeRows(int count, const std::string& path) {
   if (count < 0 || count > height() - rowsRead_)
     return FileError{FileProblem::kReadFailed, path, "最後の行より先は読めません"};

@@ -7,22 +7,9 @@
 #include "file_descriptor.h"
 #include "file_error.h"
 #include "photo_file.h"
+#include "photo_limits.h"
 
 namespace hosei {
-
-// The largest width and height hosei corrects, as for bitmaps; it also bounds what a
-// decompression bomb can claim.
-inline constexpr int kMaxPhotoSide = 65535;
-// The most a library may hold of one photo at a time: the whole picture of an interlaced
-// PNG or the coefficients of a progressive JPEG, or one compressed TIFF strip. Bigger
-// photos of those kinds are refused rather than left to exhaust the machine. The fuzz
-// build sets a lower limit, so that one run stays fast.
-#ifndef HOSEI_PHOTO_BUFFER_LIMIT
-#define HOSEI_PHOTO_BUFFER_LIMIT (std::size_t{1} << 30)
-#endif
-inline constexpr std::size_t kMaxBufferedBytes = HOSEI_PHOTO_BUFFER_LIMIT;
-// The metadata carried from a source to its result, all segments or chunks together.
-inline constexpr std::size_t kMaxCarriedBytes = std::size_t{64} << 20;
 
 FileError UnsupportedPhoto(const std::string& path, std::string reason);
 FileError CorruptPhoto(const std::string& path, std::string reason);
@@ -32,13 +19,15 @@ FileError CannotWritePhoto(const std::string& path, std::string reason);
 // Opens a regular file read-only, as the bitmap reader does: never blocks on a pipe.
 FileError OpenPhotoFile(const std::string& path, FileDescriptor& file);
 
-// What every photo reader is underneath: it also makes the matching writer, which takes
-// a copy of what it needs, so the reader may go before the writer.
+// What every photo reader is underneath.
 class PhotoSource : public PhotoReader {
  public:
   RowOrder rowOrder() const final { return RowOrder::kTopDown; }
-  virtual FileError createWriter(int fd, const std::string& path, const PhotoWriteOptions& options,
-                                 std::unique_ptr<PhotoWriter>& writer) const = 0;
+
+  // Set before open(); the readers ask it wherever they may spend long (each read from
+  // the file, each row of a whole-picture decode).
+  void watch(const StopRequest* stop) { stop_ = stop; }
+  bool stopRequested() const { return stop_ && stop_->stopRequested(); }
 
  protected:
   // Refuses a request for rows beyond the last one (or a negative count); on success the
@@ -48,13 +37,19 @@ class PhotoSource : public PhotoReader {
 
  private:
   int rowsRead_ = 0;
+  const StopRequest* stop_ = nullptr;
 };
+
+// What a reader returns when it gave up at the caller's request.
+FileError StoppedReading(const std::string& path);
 
 // Opens `path` with a reader of type Reader (constructed from the path, checked by its
 // open()), handing it over only once it is accepted.
 template <typename Reader>
-FileError OpenWith(const std::string& path, std::unique_ptr<PhotoReader>& reader) {
+FileError OpenWith(const std::string& path, std::unique_ptr<PhotoReader>& reader,
+                   const StopRequest* stop) {
   auto opened = std::make_unique<Reader>(path);
+  opened->watch(stop);
   if (FileError error = opened->open()) return error;
   reader = std::move(opened);
   return {};

@@ -11,9 +11,6 @@ namespace hosei {
 
 namespace {
 
-// Chunks libpng itself inflates (ICC profiles, compressed text) may not grow beyond this.
-constexpr png_alloc_size_t kMaxInflatedChunk = 16u << 20;
-
 PngState& StateOf(png_const_structrp png) {
   return *static_cast<PngState*>(png_get_error_ptr(png));
 }

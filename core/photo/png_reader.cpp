@@ -138,8 +138,9 @@ FileError PngReader::readRows(int count, std::uint8_t* bgr, std::size_t bgrStrid
 
 }  // namespace
 
-FileError OpenPng(const std::string& path, std::unique_ptr<PhotoReader>& reader) {
-  return OpenWith<PngReader>(path, reader);
+FileError OpenPng(const std::string& path, std::unique_ptr<PhotoReader>& reader,
+                  const StopRequest* stop) {
+  return OpenWith<PngReader>(path, reader, stop);
 }
 
 }  // namespace hosei

@@ -11,6 +11,7 @@ namespace hosei {
 // A non-interlaced PNG is decoded a row at a time. An interlaced one spreads every row
 // over seven passes, so its whole picture is decoded into memory first (refused beyond
 // kMaxBufferedBytes); its result is written non-interlaced.
-FileError OpenPng(const std::string& path, std::unique_ptr<PhotoReader>& reader);
+FileError OpenPng(const std::string& path, std::unique_ptr<PhotoReader>& reader,
+                  const StopRequest* stop);
 
 }  // namespace hosei

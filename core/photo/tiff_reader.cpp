@@ -275,8 +275,9 @@ FileError TiffReader::readRows(int count, std::uint8_t* bgr, std::size_t bgrStri
 
 }  // namespace
 
-FileError OpenTiff(const std::string& path, std::unique_ptr<PhotoReader>& reader) {
-  return OpenWith<TiffReader>(path, reader);
+FileError OpenTiff(const std::string& path, std::unique_ptr<PhotoReader>& reader,
+                   const StopRequest* stop) {
+  return OpenWith<TiffReader>(path, reader, stop);
 }
 
 }  // namespace hosei

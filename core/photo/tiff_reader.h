@@ -10,6 +10,7 @@ namespace hosei {
 
 // Strips are decoded a row at a time (libtiff reads each compressed strip whole, up to
 // kMaxBufferedBytes); tiles a row of tiles at a time.
-FileError OpenTiff(const std::string& path, std::unique_ptr<PhotoReader>& reader);
+FileError OpenTiff(const std::string& path, std::unique_ptr<PhotoReader>& reader,
+                   const StopRequest* stop);
 
 }  // namespace hosei

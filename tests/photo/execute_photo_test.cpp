@@ -165,7 +165,7 @@ TEST(ExecutePhoto, AJpegIsCorrectedOnItsDecodedPixelsAndKeepsItsSegments) {
     ResultFile file;
     ASSERT_FALSE(file.create(resaved));
     std::unique_ptr<PhotoWriter> writer;
-    ASSERT_FALSE(CreatePhotoWriter(*reader, file.descriptor(), resaved, {}, writer));
+    ASSERT_FALSE(reader->createWriter(file.descriptor(), resaved, {}, writer));
     ASSERT_FALSE(writer->writeRows(decoded.height, expected.data(), 3 * decoded.width));
     ASSERT_FALSE(writer->finish());
     ASSERT_FALSE(file.commit());

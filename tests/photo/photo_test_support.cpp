@@ -70,8 +70,7 @@ FileError CopyPhoto(const std::string& source, const std::string& result,
   if (FileError error = OpenPhoto(source, reader)) return error;
   FileDescriptor file(::open(result.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
   std::unique_ptr<PhotoWriter> writer;
-  if (FileError error = CreatePhotoWriter(*reader, file.get(), result, options, writer))
-    return error;
+  if (FileError error = reader->createWriter(file.get(), result, options, writer)) return error;
   const auto w = static_cast<std::size_t>(reader->width());
   const int chunk = 5;
   Bytes bgr(3 * w * chunk), alpha(w * chunk);

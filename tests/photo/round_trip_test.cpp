@@ -399,7 +399,7 @@ TEST(PhotoStreams, RefuseRowsPastTheEndAndMissingRows) {
 
   FileDescriptor file(::open(result.c_str(), O_RDWR | O_CREAT | O_TRUNC, 0644));
   std::unique_ptr<PhotoWriter> writer;
-  ASSERT_FALSE(CreatePhotoWriter(*reader, file.get(), result, {}, writer));
+  ASSERT_FALSE(reader->createWriter(file.get(), result, {}, writer));
   EXPECT_FALSE(writer->writeRows(29, rows.data(), 120));
   EXPECT_EQ(writer->finish().problem, FileProblem::kCannotWrite);
 }
