@@ -18,11 +18,11 @@
 #include <thread>
 #include <variant>
 
+#include "case_folding.h"
 #include "centre_move.h"
 #include "execute.h"
 #include "file_names.h"
 #include "interrupt.h"
-#include "picture_reader.h"
 #include "progress_bar.h"
 
 namespace hosei {
@@ -57,23 +57,14 @@ bool IsFolder(const std::string& path) {
   return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
-// The centre the dialog would give this picture (bitmap or photo) for the two answers. When
-// the rule sends it back to the image centre, `note` says so; it is shown only if the file
-// is then done.
-std::optional<MovedCentre> CentreFor(const std::string& file, const CentreAnswers& answers,
-                                     std::string& note) {
-  std::unique_ptr<PictureReader> picture;
-  if (OpenPictureReader(file, picture)) return std::nullopt;  // Execute reports the file
-  const auto rule = CentreMoveRuleFor(picture->width(), picture->height());
-  if (!rule) return std::nullopt;
-  auto centre = CentreFromAnswers(*rule, answers.x, answers.y);
-  if (!centre) {
-    note = "hosei-cli: " + file + ": 中心 " + Shortened(answers.x) + "," + Shortened(answers.y) +
-           " は使えないため画像の中心で補正します（x " + std::to_string(rule->lowX) + "～" +
-           std::to_string(rule->highX) + "、y " + std::to_string(rule->lowY) + "～" +
-           std::to_string(rule->highY) + "、画像の中心そのものは指定できません）\n";
-  }
-  return centre;
+// The note told when the centre answers do not fit the picture, shown only if the file is
+// then done.
+std::string UnusableCentreNote(const std::string& file, const CentreAnswers& answers,
+                               const CentreMoveRule& rule) {
+  return "hosei-cli: " + file + ": 中心 " + Shortened(answers.x) + "," + Shortened(answers.y) +
+         " は使えないため画像の中心で補正します（x " + std::to_string(rule.lowX) + "～" +
+         std::to_string(rule.highX) + "、y " + std::to_string(rule.lowY) + "～" +
+         std::to_string(rule.highY) + "、画像の中心そのものは指定できません）\n";
 }
 
 // One existing file, whatever path (link or other spelling) leads to it.
@@ -94,18 +85,22 @@ std::optional<FileIdentity> IdentityOf(const std::string& path, int* problem = n
 }
 
 // Where a result lands, so that two spellings of one folder ("out", "./out/") compare
-// equal; a folder that cannot be resolved is compared as spelt.
+// equal, and two names that differ only in case do too where the folder's file system
+// takes them for one file (a camera card); a folder that cannot be resolved is compared
+// as spelt.
 std::string PlaceOf(const std::string& result) {
   const fs::path path(result);
   std::error_code error;
   const fs::path folder = fs::canonical(path.has_parent_path() ? path.parent_path() : ".", error);
   if (error) return path.lexically_normal().string();
-  return (folder / path.filename()).string();
+  const std::string name = path.filename().string();
+  return (folder / (FolderFoldsCase(folder.string()) ? FoldedName(name) : name)).string();
 }
 
 // One file of the command line, what it is to become and, once done, what became of it.
 struct Task {
   std::string file;
+  FileKind kind = FileKind::kOther;      // what the file held when the run was planned
   std::optional<FileIdentity> identity;  // the file named, as it was before the run
   std::optional<std::string> result;     // nothing: no result name can be formed
   int sharesResultWith = -1;             // the nearest earlier task with the same result
@@ -152,7 +147,8 @@ std::vector<Task> Plan(const CommandLine& line) {
     task.file = file;
     int problem = 0;
     task.identity = IdentityOf(file, &problem);
-    task.result = ResultFileFor(file, line.outputDir);
+    if (KindOfFile(file, task.kind)) task.kind = FileKind::kOther;
+    task.result = ResultFileFor(file, task.kind, line.outputDir);
     if (task.identity && task.result &&
         !named.emplace(*task.identity, PlaceOf(*task.result)).second)
       continue;
@@ -234,12 +230,11 @@ void RunTask(Tasks& tasks, Task& task, const RunSettings& settings, ExecuteObser
 
   ExecuteJob job;
   job.currentFile = task.file;
+  job.kind = task.kind;
   job.parameters = settings.parameters;
+  job.centreAnswers = settings.line.centre;
   job.resultFile = *task.result;
   job.jpegQuality = settings.line.jpegQuality;
-  std::string centreNote;
-  if (settings.line.centre && settings.parameters.mode == Mode::kVignetting)
-    job.movedCentre = CentreFor(task.file, *settings.line.centre, centreNote);
 
   const auto started = std::chrono::steady_clock::now();
   ExecuteOutcome outcome;
@@ -253,7 +248,8 @@ void RunTask(Tasks& tasks, Task& task, const RunSettings& settings, ExecuteObser
     fail(DescribeFileError(outcome.error));
     return;
   }
-  task.errLines = centreNote;
+  if (outcome.unusableCentre)
+    task.errLines = UnusableCentreNote(task.file, *settings.line.centre, *outcome.unusableCentre);
   task.resultTaken = true;
   if (!settings.line.quiet) {
     char line[64];

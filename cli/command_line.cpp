@@ -6,6 +6,7 @@
 #include <array>
 
 #include "file_names.h"
+#include "leading_number.h"
 #include "parameter_table.h"
 #include "tone_mapping.h"
 
@@ -182,9 +183,16 @@ bool IsShapeName(const std::string& text) {
   return std::find(kShapeNames.begin(), kShapeNames.end(), text) != kShapeNames.end();
 }
 
+// The window reads a field without a number as 0 by design; on a command line that is a
+// typo, which must not quietly correct with 0. A text that starts with a number ("12abc")
+// keeps the window's reading.
+bool IsValueOf(const ParameterDeclaration& d, const std::string& value) {
+  return d.conversion == Conversion::kShapeName ? IsShapeName(value) : StartsWithNumber(value);
+}
+
 bool SetField(CommandLine& line, const ParameterDeclaration& d, const std::string& value,
               std::string& error) {
-  if (d.conversion == Conversion::kShapeName && !IsShapeName(value)) {
+  if (!IsValueOf(d, value)) {
     error = RefusalLine(d.option, value, d.accepted);
     return false;
   }
@@ -267,16 +275,16 @@ std::string UsageText() {
       "hosei-cli [options] FILE...\n"
       "Corrects photos with one setting: 24-bit BMP files and 8-bit JPEG, PNG and TIFF photos,\n"
       "in one list. Every TEXT is read as the window reads the matching field, except that\n"
-      "--boundary takes only its three names.\n"
+      "--boundary takes only its three names and a number TEXT that does not start with a\n"
+      "number is refused (the window reads it as 0).\n"
       "\n";
   AddOtherOptions(usage, Place::kBeforeFields);
   const ParameterDeclaration* lastVignettingField = nullptr;
   for (const ParameterDeclaration& d : kParameterTable)
     if (d.mode == Mode::kVignetting) lastVignettingField = &d;
   for (const ParameterDeclaration& d : kParameterTable) {
-    const std::string help = SwitchesBackgroundOn(d) ? std::string(d.optionHelp)
-                                                     : d.optionHelp + std::string(" (default \"") +
-                                                           d.defaultText + "\")";
+    std::string help = d.optionHelp + std::string("; accepts ") + d.accepted;
+    if (!SwitchesBackgroundOn(d)) help += std::string(" (default \"") + d.defaultText + "\")";
     AddOption(usage, std::string(d.option) + " TEXT", help);
     if (&d == lastVignettingField) AddOtherOptions(usage, Place::kAfterVignettingFields);
   }

@@ -4,15 +4,10 @@
 #include <string>
 #include <vector>
 
+#include "centre_move.h"
 #include "parameters.h"
 
 namespace hosei {
-
-// The two answers of the centre dialog, as typed after --centre X,Y.
-struct CentreAnswers {
-  std::string x;
-  std::string y;
-};
 
 // The most files --jobs may correct at once, and the JPEG qualities --quality accepts.
 inline constexpr int kFewestJobs = 1;

@@ -20,9 +20,14 @@ void WatchForInterrupts() {
   struct sigaction action {};
   action.sa_handler = Receive;
   sigemptyset(&action.sa_mask);
-  // Kept for later signals too: tools such as timeout signal the process and its group at
-  // once, and stopping takes no longer than one chunk of rows.
-  for (const int signal : {SIGINT, SIGTERM, SIGHUP}) sigaction(signal, &action, nullptr);
+  // A slow pipe on standard output must not see its write fail with EINTR.
+  action.sa_flags = SA_RESTART;
+  // SIGTERM and SIGHUP stay caught: tools such as timeout signal the process and its group
+  // at once, and stopping takes no longer than one read or one chunk of rows.
+  for (const int signal : {SIGTERM, SIGHUP}) sigaction(signal, &action, nullptr);
+  // A second Ctrl-C is a user who will not wait: it ends the process at once.
+  action.sa_flags |= SA_RESETHAND;
+  sigaction(SIGINT, &action, nullptr);
 }
 
 int ReceivedInterrupt() { return received; }

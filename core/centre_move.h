@@ -8,6 +8,12 @@
 
 namespace hosei {
 
+// The two answers of the centre dialog, as typed (hosei-cli's --centre X,Y).
+struct CentreAnswers {
+  std::string x;
+  std::string y;
+};
+
 // The vignetting centre may be moved to within a fifth of the image size from each edge.
 struct CentreMoveRule {
   int width = 0;

@@ -23,6 +23,16 @@ std::optional<std::string> ResultFileOfKind(const std::string& currentFile, File
   return FolderWithSlash(folder) + PhotoResultFileName(FileTitle(currentFile));
 }
 
+// The centre of a vignetting run, now that the picture's size is known.
+std::optional<MovedCentre> CentreOf(const ExecuteJob& job, ExecuteOutcome& outcome) {
+  if (!job.centreAnswers || job.parameters.mode != Mode::kVignetting) return job.movedCentre;
+  const auto rule = CentreMoveRuleFor(outcome.width, outcome.height);
+  if (!rule) return std::nullopt;
+  auto centre = CentreFromAnswers(*rule, job.centreAnswers->x, job.centreAnswers->y);
+  if (!centre) outcome.unusableCentre = rule;
+  return centre;
+}
+
 // The picture is accepted: its size is reported, and a result that would replace the
 // source is refused before anything is written.
 FileError Accept(const ExecuteJob& job, ExecuteObserver* observer, int width, int height,
@@ -40,7 +50,8 @@ FileError ExecuteBitmap(const ExecuteJob& job, ExecuteObserver* observer, Execut
   if (FileError error = BitmapSource::open(job.currentFile, source)) return error;
   if (FileError error = Accept(job, observer, source.width(), source.height(), outcome))
     return error;
-  const PixelCorrector corrector(job.parameters, outcome.width, outcome.height, job.movedCentre);
+  const PixelCorrector corrector(job.parameters, outcome.width, outcome.height,
+                                 CentreOf(job, outcome));
   ResultFile result;
   if (FileError error = result.create(outcome.resultFile, PermissionsFollowing(job.currentFile)))
     return error;
@@ -55,7 +66,8 @@ FileError ExecutePhoto(const ExecuteJob& job, ExecuteObserver* observer, Execute
   if (FileError error = OpenPhoto(job.currentFile, reader, observer)) return error;
   if (FileError error = Accept(job, observer, reader->width(), reader->height(), outcome))
     return error;
-  const PixelCorrector corrector(job.parameters, outcome.width, outcome.height, job.movedCentre);
+  const PixelCorrector corrector(job.parameters, outcome.width, outcome.height,
+                                 CentreOf(job, outcome));
   ResultFile result;
   if (FileError error = result.create(outcome.resultFile, PermissionsFollowing(job.currentFile)))
     return error;
@@ -74,7 +86,10 @@ ExecuteOutcome Execute(const ExecuteJob& job, ExecuteObserver* observer) {
   ExecuteOutcome outcome;
   // A file that cannot even be opened is reported by the bitmap reader, as it always was.
   FileKind kind = FileKind::kOther;
-  if (KindOfFile(job.currentFile, kind)) kind = FileKind::kOther;
+  if (job.kind)
+    kind = *job.kind;
+  else if (KindOfFile(job.currentFile, kind))
+    kind = FileKind::kOther;
 
   if (job.resultFile.empty()) {
     const auto result = ResultFileOfKind(job.currentFile, kind, {});
@@ -103,6 +118,11 @@ std::optional<std::string> ResultFileFor(const std::string& currentFile,
                                          const std::string& folder) {
   FileKind kind = FileKind::kOther;
   if (KindOfFile(currentFile, kind)) kind = FileKind::kOther;
+  return ResultFileOfKind(currentFile, kind, folder);
+}
+
+std::optional<std::string> ResultFileFor(const std::string& currentFile, FileKind kind,
+                                         const std::string& folder) {
   return ResultFileOfKind(currentFile, kind, folder);
 }
 

@@ -4,7 +4,9 @@
 #include <string>
 
 #include "bitmap_header.h"
+#include "centre_move.h"
 #include "file_error.h"
+#include "file_kind.h"
 #include "moved_centre.h"
 #include "parameters.h"
 #include "stop_request.h"
@@ -30,6 +32,12 @@ struct ExecuteJob {
   std::optional<MovedCentre> movedCentre;  // vignetting only
   std::string resultFile;                  // empty: beside the current file, by the name rule
   int jpegQuality = 0;  // 1..100 re-encodes a JPEG at that quality; 0 keeps its own tables
+  // Vignetting only, instead of movedCentre: the centre dialog's two answers, turned into
+  // a centre for the picture's size once the picture is read.
+  std::optional<CentreAnswers> centreAnswers;
+  // What the caller already found the file to be (KindOfFile), so that it is not opened
+  // again to learn it; found here when empty. The file is still checked as it is read.
+  std::optional<FileKind> kind;
 };
 
 struct ExecuteOutcome {
@@ -37,6 +45,8 @@ struct ExecuteOutcome {
   std::string resultFile;  // the file written, or the one that could not be
   int width = 0;
   int height = 0;
+  // The rule the centre answers broke: the picture was corrected about its own centre.
+  std::optional<CentreMoveRule> unusableCentre;
 
   bool succeeded() const { return !error; }
 };
@@ -47,6 +57,8 @@ struct ExecuteOutcome {
 // formed.
 std::optional<std::string> ResultFileFor(const std::string& currentFile,
                                          const std::string& folder = {});
+std::optional<std::string> ResultFileFor(const std::string& currentFile, FileKind kind,
+                                         const std::string& folder);
 
 // One whole correction run: reads and checks the current file, corrects every pixel and
 // writes the result (atomically, never touching the source). Runs on several threads

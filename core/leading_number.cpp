@@ -47,16 +47,22 @@ double OutOfRangeValue(std::string_view mantissa, long long exponent) {
   return magnitude + exponent > 0 ? std::numeric_limits<double>::infinity() : 0.0;
 }
 
-}  // namespace
-
-double LeadingNumber(std::string_view text) {
+// The text after its blanks and sign, with the sign taken out.
+std::string_view Unsigned(std::string_view text, bool& negative) {
   text = SkipBlanks(text);
-  bool negative = false;
+  negative = false;
   if (!text.empty() && (text.front() == '+' || text.front() == '-')) {
     negative = text.front() == '-';
     text.remove_prefix(1);
   }
-  std::size_t end = 0, digits = 0;
+  return text;
+}
+
+// The length of the digits with at most one decimal point that open `text`, and how many
+// digits they hold.
+std::size_t MantissaLength(std::string_view text, std::size_t& digits) {
+  std::size_t end = 0;
+  digits = 0;
   bool point = false;
   while (end < text.size() && (IsDigit(text[end]) || (text[end] == '.' && !point))) {
     if (text[end] == '.')
@@ -65,6 +71,23 @@ double LeadingNumber(std::string_view text) {
       ++digits;
     ++end;
   }
+  return end;
+}
+
+}  // namespace
+
+bool StartsWithNumber(std::string_view text) {
+  bool negative = false;
+  std::size_t digits = 0;
+  MantissaLength(Unsigned(text, negative), digits);
+  return digits > 0;
+}
+
+double LeadingNumber(std::string_view text) {
+  bool negative = false;
+  text = Unsigned(text, negative);
+  std::size_t digits = 0;
+  std::size_t end = MantissaLength(text, digits);
   if (digits == 0) return 0.0;
   const std::size_t mantissaEnd = end;
   long long exponent = 0;

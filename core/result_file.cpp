@@ -21,6 +21,34 @@ FileError WriteFailure(const std::string& path, int errorNumber) {
 // The name through which an open file can be linked without privileges.
 std::string ProcessPath(int fd) { return "/proc/self/fd/" + std::to_string(fd); }
 
+// In a container or chroot without /proc an unnamed file could never be given its name.
+bool CanBeLinked(int fd) {
+  struct stat info {};
+  return ::stat(ProcessPath(fd).c_str(), &info) == 0;
+}
+
+// Copies the whole of one open file into another, for when the first cannot be linked.
+int CopyAll(int from, int to) {
+  std::uint8_t buffer[1 << 16];
+  for (off_t at = 0;;) {
+    const ssize_t got = ::pread(from, buffer, sizeof buffer, at);
+    if (got < 0) {
+      if (errno == EINTR) continue;
+      return errno;
+    }
+    if (got == 0) return 0;
+    for (ssize_t put = 0; put < got;) {
+      const ssize_t n = ::pwrite(to, buffer + put, static_cast<std::size_t>(got - put), at + put);
+      if (n < 0) {
+        if (errno == EINTR) continue;
+        return errno;
+      }
+      put += n;
+    }
+    at += got;
+  }
+}
+
 }  // namespace
 
 bool IsSameFile(const std::string& a, const std::string& b) {
@@ -29,6 +57,15 @@ bool IsSameFile(const std::string& a, const std::string& b) {
   return ::stat(a.c_str(), &first) == 0 && ::stat(b.c_str(), &second) == 0 &&
          first.st_dev == second.st_dev && first.st_ino == second.st_ino;
 }
+
+namespace {
+
+mode_t PermissionsOf(int fd) {
+  struct stat info {};
+  return ::fstat(fd, &info) == 0 ? info.st_mode & 07777 : 0600;
+}
+
+}  // namespace
 
 mode_t PermissionsFollowing(const std::string& source) {
   struct stat info {};
@@ -47,8 +84,9 @@ FileError ResultFile::create(const std::string& path, mode_t permissions) {
   path_ = path;
   file_ =
       FileDescriptor(::open(FolderOf(path).c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, permissions));
-  unnamed_ = file_.valid();
+  unnamed_ = file_.valid() && CanBeLinked(file_.get());
   if (unnamed_) return {};
+  file_.close();
   // Not every file system has unnamed files (FAT cards do not); any other failure shows
   // again below with the reason the user can act on.
   return createNamed(permissions);
@@ -66,6 +104,7 @@ FileError ResultFile::createNamed(mode_t permissions) {
     if (unnamed_) {
       made = ::linkat(AT_FDCWD, ProcessPath(file_.get()).c_str(), AT_FDCWD, candidate.c_str(),
                       AT_SYMLINK_FOLLOW) == 0;
+      if (!made && errno != EEXIST) return copyToNamed(permissions);
     } else {
       file_ = FileDescriptor(
           ::open(candidate.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, permissions));
@@ -78,6 +117,14 @@ FileError ResultFile::createNamed(mode_t permissions) {
     if (errno != EEXIST) return WriteFailure(path_, errno);
   }
   return WriteFailure(path_, EEXIST);
+}
+
+FileError ResultFile::copyToNamed(mode_t permissions) {
+  FileDescriptor unnamed = std::move(file_);
+  unnamed_ = false;
+  if (FileError error = createNamed(permissions)) return error;
+  if (const int failure = CopyAll(unnamed.get(), file_.get())) return WriteFailure(path_, failure);
+  return {};
 }
 
 FileError ResultFile::write(const std::uint8_t* data, std::size_t size) {
@@ -105,8 +152,9 @@ FileError ResultFile::commit() {
       ::unlink(path_.c_str());
       return WriteFailure(path_, reason);
     }
-    if (errno != EEXIST) return WriteFailure(path_, errno);
-    if (FileError error = createNamed(0)) return error;
+    // Any other failure (no /proc after all, a file system that refuses links): the
+    // bytes go to a hidden name instead, as on file systems without unnamed files.
+    if (FileError error = createNamed(PermissionsOf(file_.get()))) return error;
     unnamed_ = false;
   }
   if (!file_.close()) return WriteFailure(path_, errno);

@@ -44,6 +44,8 @@ class ResultFile {
 
  private:
   FileError createNamed(mode_t permissions);
+  // The unnamed file cannot be linked: its bytes move to a file with a hidden name.
+  FileError copyToNamed(mode_t permissions);
 
   std::string path_;
   std::string temporary_;  // the hidden name, while it has one

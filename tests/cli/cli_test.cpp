@@ -1,7 +1,6 @@
 // hosei-cli run on real files, and RunBatch where a test needs the terminal or the CPUs.
 
 #include <gtest/gtest.h>
-#include <sched.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -140,13 +139,15 @@ TEST_F(CliTest, RefusedOptionsExitWithTwoInOneLineAndWriteNothing) {
                                     : std::vector<std::string>{option, text},
                        {quoted, range}});
     }
-  // Every field of the table, given a value no conversion takes, with what it accepts.
+  // Every field of the table, given a value no conversion takes, or a text with no number
+  // that the window would read as 0, with what it accepts.
   const char* modes[] = {"", "vignetting", "fog", "gamma"};
   for (const ParameterDeclaration& d : kParameterTable)
-    cases.push_back(
-        {{"--mode", modes[static_cast<int>(d.mode.value_or(Mode::kVignetting))], d.option, "1e400"},
-         {std::string(d.option) + " \"1e400\" は受け付けられません（受け付ける値: " + d.accepted +
-          "）\n"}});
+    for (const std::string text : {"1e400", "abc", " ", "-.e5"})
+      cases.push_back(
+          {{"--mode", modes[static_cast<int>(d.mode.value_or(Mode::kVignetting))], d.option, text},
+           {std::string(d.option) + " \"" + text +
+            "\" は受け付けられません（受け付ける値: " + d.accepted + "）\n"}});
   cases.push_back({{"--quality"}, {"--quality"}});  // no value, not even a file
   for (const auto& [options, says] : cases) {
     SCOPED_TRACE(options[0] + " " + options.back());
@@ -174,6 +175,7 @@ TEST_F(CliTest, UsageNamesEveryOptionOfTheTableAndOnlyOptionsThatWork) {
   for (const ParameterDeclaration& d : kParameterTable) {
     EXPECT_NE(flat.find(std::string(" ") + d.option + " TEXT "), npos) << d.option;
     EXPECT_NE(flat.find(d.optionHelp), npos) << d.option;
+    EXPECT_NE(flat.find(std::string("accepts ") + d.accepted), npos) << d.option;
   }
   for (const std::string& line : Lines(help.out)) {
     if (line.rfind("  --", 0) != 0) continue;
@@ -416,44 +418,6 @@ TEST_F(CliTest, StandardOutputThatCannotBeWrittenFailsTheRun) {
     EXPECT_EQ(run.errLines(), c.exitCode ? 1 : 0) << run.err;
     EXPECT_NE(run.err.find(c.says), npos) << run.err;
   }
-}
-
-// Ctrl-C mid-batch: the files being written are abandoned, the finished ones told, and the
-// process ends by the signal, leaving only whole results (whenever the signal comes).
-TEST_F(CliTest, AnInterruptedBatchLeavesOnlyWholeResultsEachTold) {
-  const fs::path first = WriteSized("p0.bmp", 2000, 1500);
-  std::vector<std::string> arguments = {
-      "/usr/bin/timeout", "--preserve-status", "-s", "INT", "0.05", HOSEI_CLI_PATH, "--jobs", "2",
-      first.string()};
-  for (int i = 1; i < 12; ++i) {
-    fs::create_hard_link(first, folder / ("p" + std::to_string(i) + ".bmp"));
-    arguments.push_back((folder / ("p" + std::to_string(i) + ".bmp")).string());
-  }
-  const ProgramRun run = RunProgram(arguments);
-  EXPECT_TRUE(run.exitCode == 130 || run.exitCode == 0) << run.exitCode;
-  std::size_t results = 0;
-  for (const auto& entry : fs::directory_iterator(folder.path())) {
-    const std::string name = entry.path().filename();
-    EXPECT_NE(name[0], '.') << name;
-    if (name.find("_.bmp") == npos) continue;
-    ++results;
-    EXPECT_EQ(fs::file_size(entry.path()), fs::file_size(first)) << name;
-  }
-  EXPECT_EQ(Lines(run.out).size(), results);
-}
-
-// Without --jobs, as many files at once as the process may use CPUs: one under taskset -c 0.
-TEST(Jobs, DefaultFollowsTheCpusTheProcessMayUse) {
-  cpu_set_t all, one;
-  ASSERT_EQ(::sched_getaffinity(0, sizeof all, &all), 0);
-  EXPECT_EQ(DefaultJobs(), std::clamp(CPU_COUNT(&all), kFewestJobs, kMostJobs));
-  CPU_ZERO(&one);
-  for (int cpu = 0; cpu < CPU_SETSIZE && !CPU_COUNT(&one); ++cpu)
-    if (CPU_ISSET(cpu, &all)) CPU_SET(cpu, &one);
-  ASSERT_EQ(::sched_setaffinity(0, sizeof one, &one), 0);
-  EXPECT_EQ(DefaultJobs(), 1);
-  ASSERT_EQ(::sched_setaffinity(0, sizeof all, &all), 0);
-  EXPECT_NE(UsageText().find("here " + std::to_string(DefaultJobs()) + ")"), npos);
 }
 
 // On a terminal with several files at once the bar counts files; the lines are unchanged.
