@@ -395,6 +395,33 @@ TEST_F(CliTest, PhotosAndBitmapsGoInOneListAndQualityTouchesJpegOnly) {
     EXPECT_EQ(made["1 5"][result], made["1"][result]) << result;
 }
 
+// A photo is never taken for a bitmap, whatever its bytes: an uncompressed TIFF whose pixels
+// follow its 8-byte header can hold the bitmap test's bytes 14 and 28-29.
+TEST_F(CliTest, APhotoThatPassesTheBitmapTestIsStillAPhoto) {
+  Picture grey{32, 4, 1, Bytes(32 * 4, 90)};
+  // Offset 54, 4 x 2 dots, 40-byte info header, 24 bits: the bitmap test's bytes.
+  // Sample k is byte 8 + k of the file; the words' high bytes and high words are zero.
+  for (int k = 2; k < 22; ++k) grey.samples[static_cast<std::size_t>(k)] = 0;
+  for (const auto& [at, value] : {std::pair{2, 54}, {10, 4}, {14, 2}, {6, 40}, {20, 24}})
+    grey.samples[static_cast<std::size_t>(at)] = static_cast<std::uint8_t>(value);
+  TiffLayout plain;
+  plain.photometric = 1;
+  plain.metadata = false;
+  const fs::path scan = folder / "scan.tif";
+  WriteTiff(scan.string(), grey, plain);
+  const Bytes file = ReadFile(scan);
+  ASSERT_TRUE(file.size() > 30 && file[14] == 40 && file[28] == 24 && file[29] == 0)
+      << "the strip no longer starts at byte 8, so this TIFF does not pass the bitmap test";
+
+  const ProgramRun run = Cli({"--mode", "gamma", "--gamma", "2", scan.string()});
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_FALSE(fs::exists(folder / "scan_.bmp"));
+  const Decoded result = ReadPhoto((folder / "scan_.tif").string());
+  ASSERT_FALSE(result.error) << DescribeFileError(result.error);
+  EXPECT_EQ(std::pair(result.width, result.height), std::pair(32, 4));
+  EXPECT_TRUE(result.grey);
+}
+
 // Lines lost to a full disk fail the run, unless nothing was to be written.
 TEST_F(CliTest, StandardOutputThatCannotBeWrittenFailsTheRun) {
   const std::string source = Write("f.bmp").string();

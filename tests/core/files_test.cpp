@@ -92,7 +92,7 @@ TEST_F(Files, ResultIsReplacedWholeOrNotAtAll) {
   EXPECT_EQ(Entries(), both_);
 }
 
-TEST_F(Files, AResultHasNoNameUntilWholeAndIsReadableAsItsSourceIs) {
+TEST_F(Files, AResultHasNoNameUntilWholeAndItAndTheDisplayCopyAreReadableAsTheSourceIs) {
   const Bytes bytes = Sized(90, 60).bytes();
   WriteFile(source_, bytes);
   // Where the folder's file system has unnamed files, a run killed mid-write leaves none.
@@ -107,13 +107,18 @@ TEST_F(Files, AResultHasNoNameUntilWholeAndIsReadableAsItsSourceIs) {
   EXPECT_EQ(Entries(), std::vector<std::string>{"photo.bmp"});
 
   const mode_t mask = ::umask(022);
+  const std::string copy = (folder_ / "_photo.bmp").string();
   for (const mode_t mode : {0600, 0640, 0444}) {
     std::filesystem::remove(result_);
+    std::filesystem::remove(copy);
     ::chmod(source_.c_str(), mode);
     ASSERT_TRUE(Run(Texts(Mode::kGamma, {{Field::kGamma, "2"}})).succeeded());
-    struct stat info {};
-    ::stat(result_.c_str(), &info);
-    EXPECT_EQ(info.st_mode & 0777, (mode & 0644) | 0200) << std::oct << mode;
+    ASSERT_FALSE(WriteDisplayCopy(source_.string(), copy));
+    for (const std::string& written : {result_.string(), copy}) {
+      struct stat info {};
+      ::stat(written.c_str(), &info);
+      EXPECT_EQ(info.st_mode & 0777, (mode & 0644) | 0200) << std::oct << mode << " " << written;
+    }
   }
   ::umask(mask);
 }
