@@ -1,0 +1,52 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <optional>
+
+#include "fog.h"
+#include "moved_centre.h"
+#include "parameters.h"
+#include "vignetting.h"
+
+namespace hosei {
+
+// The corrections for samples deeper than 8 bits, each sample taken as a fraction x of
+// full scale. The byte path's formulas are evaluated continuously, without the rounding
+// of its tables: the transition weight is interpolated between its steps and the tone
+// curve x^(250 / h) is taken at the exact row h, so smooth gradients stay smooth.
+// correctRow may be called from several threads at once on different rows.
+class DeepCorrector {
+ public:
+  DeepCorrector(const Parameters& parameters, int width, int height,
+                const std::optional<MovedCentre>& movedCentre);
+  ~DeepCorrector();
+
+  // One row of `width` pixels as blue, green and red samples; y counts from 1 at the
+  // bottom row. 16-bit samples are rounded to the nearest level, floats kept as they are.
+  void correctRow(std::uint16_t* bgr, int y) const;
+  void correctRow(float* bgr, int y) const;
+
+  // The brightness change at a dot, for tests and the reference: the amount a of the
+  // vignetting or fog model (0 in gamma mode).
+  double amountAt(int x, int y) const;
+
+ private:
+  struct Mapping;
+  template <typename Sample>
+  void correctBlock(Sample* bgr, int firstX, int count, int y) const;
+  void mappingOf(int firstX, int count, int y, Mapping& mapping) const;
+
+  Parameters parameters_;
+  int width_;
+  VignettingGeometry geometry_;
+  FogCircle circle_;
+  float gammaExponent_ = 1.0f;
+  std::unique_ptr<std::array<std::uint16_t, 65536>> gamma16_;
+};
+
+// The continuous transition weight of `shape` at step s (0..301), between the table's steps.
+double InterpolatedWeight(int shape, double s);
+
+}  // namespace hosei
