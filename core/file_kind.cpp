@@ -26,6 +26,9 @@ FileError KindOfFile(const std::string& path, FileKind& kind, BitmapHeader* deco
       case PhotoFormat::kTiff:
         kind = FileKind::kTiff;
         break;
+      case PhotoFormat::kFits:
+        kind = FileKind::kFits;
+        break;
     }
   } else if (IsAccepted24BitBitmap(header)) {
     kind = FileKind::kBitmap;
@@ -34,7 +37,8 @@ FileError KindOfFile(const std::string& path, FileKind& kind, BitmapHeader* deco
 }
 
 bool IsPhoto(FileKind kind) {
-  return kind == FileKind::kJpeg || kind == FileKind::kPng || kind == FileKind::kTiff;
+  return kind == FileKind::kJpeg || kind == FileKind::kPng || kind == FileKind::kTiff ||
+         kind == FileKind::kFits;
 }
 
 }  // namespace hosei

@@ -7,7 +7,7 @@
 
 namespace hosei {
 
-enum class FileKind { kBitmap, kJpeg, kPng, kTiff, kOther };
+enum class FileKind { kBitmap, kJpeg, kPng, kTiff, kFits, kOther };
 
 // What a file holds, told by its content alone. A file that starts with a photo
 // signature is a photo and never a bitmap; every other file is decided by the bitmap

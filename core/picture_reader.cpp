@@ -35,6 +35,10 @@ FileError PictureReader::skipRows(int count) {
   return {};
 }
 
+FileError PictureReader::readDeepRows(int, void*, std::size_t, void*, std::size_t) {
+  return FileError{FileProblem::kReadFailed, {}, "8 ビットの画像です"};
+}
+
 FileError OpenPictureReader(const std::string& path, std::unique_ptr<PictureReader>& reader) {
   FileKind kind = FileKind::kOther;
   if (!KindOfFile(path, kind) && IsPhoto(kind)) {

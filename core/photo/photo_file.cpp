@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "file_descriptor.h"
+#include "fits_reader.h"
 #include "jpeg_reader.h"
 #include "photo_source.h"
 #include "png_reader.h"
@@ -21,7 +22,7 @@ FileError OpenPhoto(const std::string& path, std::unique_ptr<PhotoReader>& reade
   const ssize_t got = ::pread(file.get(), head, sizeof head, 0);
   if (got < 0) return FileError{FileProblem::kReadFailed, path, std::strerror(errno)};
   const auto format = PhotoFormatOf(std::span(head, static_cast<std::size_t>(got)));
-  if (!format) return UnsupportedPhoto(path, "JPEG、PNG、TIFF のどれでもありません");
+  if (!format) return UnsupportedPhoto(path, "JPEG、PNG、TIFF、FITS のどれでもありません");
   switch (*format) {
     case PhotoFormat::kJpeg:
       return OpenJpeg(path, reader, stop);
@@ -29,6 +30,8 @@ FileError OpenPhoto(const std::string& path, std::unique_ptr<PhotoReader>& reade
       return OpenPng(path, reader, stop);
     case PhotoFormat::kTiff:
       return OpenTiff(path, reader, stop);
+    case PhotoFormat::kFits:
+      return OpenFits(path, reader, stop);
   }
   return {};
 }

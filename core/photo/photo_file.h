@@ -13,7 +13,7 @@
 
 namespace hosei {
 
-enum class PhotoFormat { kJpeg, kPng, kTiff };
+enum class PhotoFormat { kJpeg, kPng, kTiff, kFits };
 
 // Bytes needed at the start of a file to tell its format.
 inline constexpr std::size_t kPhotoSignatureSize = 8;
@@ -33,6 +33,10 @@ class PhotoWriter {
   // separately where the source has it).
   virtual FileError writeRows(int count, const std::uint8_t* bgr, std::size_t bgrStride,
                               const std::uint8_t* alpha = nullptr, std::size_t alphaStride = 0) = 0;
+  // For deep sources only: rows in the source's own sample type, laid out as
+  // PictureReader::readDeepRows gives them; strides in bytes.
+  virtual FileError writeDeepRows(int count, const void* bgr, std::size_t bgrStride,
+                                  const void* alpha = nullptr, std::size_t alphaStride = 0);
   // After the last row: completes the file. The descriptor stays open.
   virtual FileError finish() = 0;
 };

@@ -34,6 +34,10 @@ FileError OpenPhotoFile(const std::string& path, FileDescriptor& file) {
   return {};
 }
 
+FileError PhotoWriter::writeDeepRows(int, const void*, std::size_t, const void*, std::size_t) {
+  return CannotWritePhoto(std::string{}, "8 ビットの写真の書き込みです");
+}
+
 FileError StoppedReading(const std::string& path) {
   return FileError{FileProblem::kStopped, path, {}};
 }
