@@ -4,6 +4,7 @@
 
 #include "bitmap_pipeline.h"
 #include "bitmap_source.h"
+#include "deep_corrector.h"
 #include "file_kind.h"
 #include "file_names.h"
 #include "photo_file.h"
@@ -66,8 +67,14 @@ FileError ExecutePhoto(const ExecuteJob& job, ExecuteObserver* observer, Execute
   if (FileError error = OpenPhoto(job.currentFile, reader, observer)) return error;
   if (FileError error = Accept(job, observer, reader->width(), reader->height(), outcome))
     return error;
-  const PixelCorrector corrector(job.parameters, outcome.width, outcome.height,
-                                 CentreOf(job, outcome));
+  const auto centre = CentreOf(job, outcome);
+  std::unique_ptr<RowCorrector> corrector;
+  if (IsDeep(reader->sampleType()))
+    corrector = std::make_unique<DeepCorrector>(job.parameters, outcome.width, outcome.height,
+                                                centre, reader->sampleType());
+  else
+    corrector =
+        std::make_unique<PixelCorrector>(job.parameters, outcome.width, outcome.height, centre);
   ResultFile result;
   if (FileError error = result.create(outcome.resultFile, PermissionsFollowing(job.currentFile)))
     return error;
@@ -75,7 +82,7 @@ FileError ExecutePhoto(const ExecuteJob& job, ExecuteObserver* observer, Execute
   if (FileError error = reader->createWriter(result.descriptor(), outcome.resultFile,
                                              PhotoWriteOptions{job.jpegQuality}, writer))
     return error;
-  if (FileError error = CorrectPhotoRows(*reader, corrector, *writer, observer)) return error;
+  if (FileError error = CorrectPhotoRows(*reader, *corrector, *writer, observer)) return error;
   if (FileError error = writer->finish()) return error;
   return result.commit();
 }

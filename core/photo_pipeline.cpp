@@ -80,15 +80,28 @@ class ChunkRing {
 };
 
 FileError Decode(PhotoReader& reader, Chunk& chunk) {
-  const std::size_t stride = 3 * static_cast<std::size_t>(reader.width());
-  const std::size_t alphaStride = static_cast<std::size_t>(reader.width());
-  return reader.readRows(chunk.rows, chunk.bgr.data(), stride,
-                         reader.hasAlpha() ? chunk.alpha.data() : nullptr, alphaStride);
+  const std::size_t sample = BytesPerSample(reader.sampleType());
+  const std::size_t stride = 3 * static_cast<std::size_t>(reader.width()) * sample;
+  const std::size_t alphaStride = static_cast<std::size_t>(reader.width()) * sample;
+  std::uint8_t* alpha = reader.hasAlpha() ? chunk.alpha.data() : nullptr;
+  if (IsDeep(reader.sampleType()))
+    return reader.readDeepRows(chunk.rows, chunk.bgr.data(), stride, alpha, alphaStride);
+  return reader.readRows(chunk.rows, chunk.bgr.data(), stride, alpha, alphaStride);
+}
+
+FileError Encode(PhotoWriter& writer, const PhotoReader& reader, const Chunk& chunk) {
+  const std::size_t sample = BytesPerSample(reader.sampleType());
+  const std::size_t stride = 3 * static_cast<std::size_t>(reader.width()) * sample;
+  const std::size_t alphaStride = static_cast<std::size_t>(reader.width()) * sample;
+  const std::uint8_t* alpha = reader.hasAlpha() ? chunk.alpha.data() : nullptr;
+  if (IsDeep(reader.sampleType()))
+    return writer.writeDeepRows(chunk.rows, chunk.bgr.data(), stride, alpha, alphaStride);
+  return writer.writeRows(chunk.rows, chunk.bgr.data(), stride, alpha, alphaStride);
 }
 
 class PhotoPipeline {
  public:
-  PhotoPipeline(PhotoReader& reader, const PixelCorrector& corrector, PhotoWriter& writer,
+  PhotoPipeline(PhotoReader& reader, const RowCorrector& corrector, PhotoWriter& writer,
                 ExecuteObserver* observer)
       : reader_(reader),
         corrector_(corrector),
@@ -96,7 +109,8 @@ class PhotoPipeline {
         observer_(observer),
         width_(reader.width()),
         height_(reader.height()),
-        stride_(3 * static_cast<std::size_t>(width_)),
+        sampleBytes_(BytesPerSample(reader.sampleType())),
+        stride_(3 * static_cast<std::size_t>(width_) * sampleBytes_),
         chunkRows_(RowsPerChunk(stride_, height_)),
         chunks_((height_ + chunkRows_ - 1) / chunkRows_) {}
 
@@ -105,7 +119,8 @@ class PhotoPipeline {
       Chunk& chunk = ring_.slot(slot);
       chunk.bgr.resize(stride_ * static_cast<std::size_t>(chunkRows_));
       if (reader_.hasAlpha())
-        chunk.alpha.resize(static_cast<std::size_t>(width_) * static_cast<std::size_t>(chunkRows_));
+        chunk.alpha.resize(static_cast<std::size_t>(width_) * sampleBytes_ *
+                           static_cast<std::size_t>(chunkRows_));
     }
     std::thread decoder;
     if (WorkerPool::UsableCpus() > 1) {
@@ -165,10 +180,7 @@ class PhotoPipeline {
           pool.start(PartsOf(chunk->rows), [this, chunk](int part) { correct(*chunk, part); }));
       if (!ContinueAfterRows(observer_, chunk->first, chunk->rows))
         return FileError{FileProblem::kStopped, {}, {}};
-      if (FileError error = writer_.writeRows(chunk->rows, chunk->bgr.data(), stride_,
-                                              reader_.hasAlpha() ? chunk->alpha.data() : nullptr,
-                                              static_cast<std::size_t>(width_)))
-        return error;
+      if (FileError error = Encode(writer_, reader_, *chunk)) return error;
       ring_.encoded(index);
     }
     return {};
@@ -186,11 +198,12 @@ class PhotoPipeline {
   }
 
   PhotoReader& reader_;
-  const PixelCorrector& corrector_;
+  const RowCorrector& corrector_;
   PhotoWriter& writer_;
   ExecuteObserver* observer_;
   const int width_;
   const int height_;
+  const std::size_t sampleBytes_;
   const std::size_t stride_;
   const int chunkRows_;
   const int chunks_;
@@ -199,8 +212,8 @@ class PhotoPipeline {
 
 }  // namespace
 
-FileError CorrectPhotoRows(PhotoReader& reader, const PixelCorrector& corrector,
-                           PhotoWriter& writer, ExecuteObserver* observer) {
+FileError CorrectPhotoRows(PhotoReader& reader, const RowCorrector& corrector, PhotoWriter& writer,
+                           ExecuteObserver* observer) {
   PhotoPipeline pipeline(reader, corrector, writer, observer);
   return pipeline.run();
 }

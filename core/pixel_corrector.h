@@ -10,6 +10,7 @@
 #include "moved_centre.h"
 #include "parameters.h"
 #include "radial_bands.h"
+#include "row_corrector.h"
 #include "tables.h"
 #include "vignetting.h"
 
@@ -18,16 +19,13 @@ namespace hosei {
 // Everything a run needs per pixel, worked out once: byte tables for every tone row the
 // run can use, and for vignetting and fog the bands of equal change. correctRows may
 // then be called from several threads at once on different rows.
-class PixelCorrector {
+class PixelCorrector : public RowCorrector {
  public:
   PixelCorrector(const Parameters& parameters, int width, int height,
                  const std::optional<MovedCentre>& movedCentre);
 
-  // Corrects `count` stored rows from stored row `first` (0 = bottom row), the first of
-  // them at `rows` and each next one `rowStep` bytes on (negative for a buffer that holds
-  // the rows top row first). Only 3 * width bytes of a row are touched: padding is left
-  // alone.
-  void correctRows(std::uint8_t* rows, std::ptrdiff_t rowStep, int first, int count) const;
+  // Only 3 * width bytes of a row are touched: padding is left alone.
+  void correctRows(std::uint8_t* rows, std::ptrdiff_t rowStep, int first, int count) const override;
 
  private:
   using ByteTable = std::array<std::uint8_t, 256>;

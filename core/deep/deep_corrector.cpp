@@ -64,11 +64,12 @@ struct DeepCorrector::Mapping {
 };
 
 DeepCorrector::DeepCorrector(const Parameters& parameters, int width, int height,
-                             const std::optional<MovedCentre>& movedCentre)
-    : parameters_(parameters), width_(width) {
+                             const std::optional<MovedCentre>& movedCentre, SampleType type)
+    : parameters_(parameters), width_(width), type_(type) {
   switch (parameters.mode) {
     case Mode::kGamma: {
       gammaExponent_ = static_cast<float>(1.0 / static_cast<double>(parameters.gamma));
+      if (type != SampleType::kUint16) break;
       gamma16_ = std::make_unique<std::array<std::uint16_t, 65536>>();
       for (int v = 0; v < 65536; ++v)
         (*gamma16_)[v] = static_cast<std::uint16_t>(
@@ -158,6 +159,17 @@ void DeepCorrector::correctBlock(Sample* bgr, int firstX, int count, int y) cons
     pixel[0] = ToSample(static_cast<float>(blue), Sample{});
     pixel[1] = ToSample(static_cast<float>(green), Sample{});
     pixel[2] = ToSample(static_cast<float>(red), Sample{});
+  }
+}
+
+void DeepCorrector::correctRows(std::uint8_t* rows, std::ptrdiff_t rowStep, int first,
+                                int count) const {
+  for (int i = 0; i < count; ++i) {
+    std::uint8_t* row = rows + i * rowStep;
+    if (type_ == SampleType::kFloat32)
+      correctRow(reinterpret_cast<float*>(row), first + i + 1);
+    else
+      correctRow(reinterpret_cast<std::uint16_t*>(row), first + i + 1);
   }
 }
 

@@ -8,6 +8,8 @@
 #include "fog.h"
 #include "moved_centre.h"
 #include "parameters.h"
+#include "row_corrector.h"
+#include "sample_type.h"
 #include "vignetting.h"
 
 namespace hosei {
@@ -17,11 +19,15 @@ namespace hosei {
 // of its tables: the transition weight is interpolated between its steps and the tone
 // curve x^(250 / h) is taken at the exact row h, so smooth gradients stay smooth.
 // correctRow may be called from several threads at once on different rows.
-class DeepCorrector {
+class DeepCorrector : public RowCorrector {
  public:
   DeepCorrector(const Parameters& parameters, int width, int height,
-                const std::optional<MovedCentre>& movedCentre);
-  ~DeepCorrector();
+                const std::optional<MovedCentre>& movedCentre,
+                SampleType type = SampleType::kUint16);
+  ~DeepCorrector() override;
+
+  // Rows of samples of the type given at construction.
+  void correctRows(std::uint8_t* rows, std::ptrdiff_t rowStep, int first, int count) const override;
 
   // One row of `width` pixels as blue, green and red samples; y counts from 1 at the
   // bottom row. 16-bit samples are rounded to the nearest level, floats kept as they are.
@@ -40,6 +46,7 @@ class DeepCorrector {
 
   Parameters parameters_;
   int width_;
+  SampleType type_;
   VignettingGeometry geometry_;
   FogCircle circle_;
   float gammaExponent_ = 1.0f;
