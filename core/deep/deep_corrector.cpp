@@ -2,15 +2,16 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
-#include "fast_powers.h"
+#include "deep_kernels.h"
 #include "tables.h"
 
 namespace hosei {
 
 namespace {
 
-constexpr int kBlock = 256;  // pixels worked on at once, on the stack
+constexpr int kBlock = kMappingBlock;  // pixels worked on at once, on the stack
 
 // log2 of every 16-bit level as a fraction of 65535.
 const std::array<float, 65536>& Log2OfLevels() {
@@ -22,9 +23,6 @@ const std::array<float, 65536>& Log2OfLevels() {
   }();
   return *table;
 }
-
-float Log2Of(std::uint16_t level) { return Log2OfLevels()[level]; }
-float Log2Of(float x) { return FastLog2(x); }
 
 std::uint16_t ToSample(float v, std::uint16_t) {
   return static_cast<std::uint16_t>(std::nearbyint(std::clamp(v, 0.0f, 1.0f) * 65535.0f));
@@ -55,14 +53,6 @@ double InterpolatedWeight(int shape, double s) {
   return low + (s - step) * (high - low);
 }
 
-// Per pixel of a block: the exponent 250 / h and the factor of the brightness mapping,
-// and whether the pixel changes at all.
-struct DeepCorrector::Mapping {
-  float exponent[kBlock];
-  float factor[kBlock];
-  bool changes[kBlock];
-};
-
 DeepCorrector::DeepCorrector(const Parameters& parameters, int width, int height,
                              const std::optional<MovedCentre>& movedCentre, SampleType type)
     : parameters_(parameters), width_(width), type_(type) {
@@ -76,15 +66,36 @@ DeepCorrector::DeepCorrector(const Parameters& parameters, int width, int height
             std::nearbyint(65535.0 * std::pow(v / 65535.0, 1.0 / parameters.gamma)));
       break;
     }
-    case Mode::kVignetting:
+    case Mode::kVignetting: {
       geometry_ = SetUpVignetting(parameters.startFraction, parameters.coefficient,
                                   parameters.shape, width, height, movedCentre);
+      const float r0 = geometry_.startRadius;
+      const float span = geometry_.cornerDistance - r0;
+      model_.centreX = geometry_.centreX;
+      model_.centreY = geometry_.centreY;
+      model_.slope = span > 0 ? 300.0f / span : 0.0f;
+      model_.base = -r0 * model_.slope;
+      model_.inner = r0;
+      model_.outer = std::numeric_limits<float>::infinity();
+      model_.strength = geometry_.coefficient;
       break;
+    }
     case Mode::kFog:
       circle_ = FogCircle{parameters.lightX, parameters.lightY, parameters.size,
                           parameters.brightness, parameters.shape};
+      model_.centreX = static_cast<float>(circle_.centreX);
+      model_.centreY = static_cast<float>(circle_.centreY);
+      model_.base = 300.0f;
+      model_.slope = circle_.size > 0 ? -300.0f / static_cast<float>(circle_.size) : 0.0f;
+      model_.inner = -1.0f;
+      model_.outer = static_cast<float>(circle_.size);
+      model_.strength = static_cast<float>(circle_.brightness);
       break;
   }
+  for (int step = 0; step < kTransitionSteps; ++step)
+    weights_[static_cast<std::size_t>(step)] = TransitionCurve()(parameters.shape, step);
+  weights_[kTransitionSteps] = weights_[kTransitionSteps - 1];
+  model_.weights = weights_.data();
 }
 
 DeepCorrector::~DeepCorrector() = default;
@@ -115,17 +126,6 @@ double DeepCorrector::amountAt(int x, int y) const {
   return 0.0;
 }
 
-void DeepCorrector::mappingOf(int firstX, int count, int y, Mapping& mapping) const {
-  for (int i = 0; i < count; ++i) {
-    const double amount = amountAt(firstX + i, y);
-    mapping.changes[i] = std::fabs(amount) > 0.002;
-    const double h = std::clamp(2.5 * amount + 250.0, 1.0, 700.0);
-    const double m = h / 2.5 - 100.0;
-    mapping.exponent[i] = static_cast<float>(250.0 / h);
-    mapping.factor[i] = static_cast<float>(m > 0 ? 1.0 + m / 250.0 : 1.0);
-  }
-}
-
 template <typename Sample>
 void DeepCorrector::correctBlock(Sample* bgr, int firstX, int count, int y) const {
   const std::size_t samples = 3 * static_cast<std::size_t>(count);
@@ -133,20 +133,15 @@ void DeepCorrector::correctBlock(Sample* bgr, int firstX, int count, int y) cons
     if constexpr (std::is_same_v<Sample, std::uint16_t>) {
       for (std::size_t i = 0; i < samples; ++i) bgr[i] = (*gamma16_)[bgr[i]];
     } else {
-      for (std::size_t i = 0; i < samples; ++i)
-        bgr[i] = ToSample(FastExp2(gammaExponent_ * Log2Of(bgr[i])), Sample{});
+      PowerOfFractions(bgr, samples, gammaExponent_);
     }
   } else {
-    Mapping mapping;
-    mappingOf(firstX, count, y, mapping);
-    for (int i = 0; i < count; ++i) {
-      if (!mapping.changes[i]) continue;
-      for (int c = 0; c < 3; ++c) {
-        Sample& sample = bgr[3 * i + c];
-        sample =
-            ToSample(mapping.factor[i] * FastExp2(mapping.exponent[i] * Log2Of(sample)), Sample{});
-      }
-    }
+    alignas(32) float exponent[3 * kBlock], factor[3 * kBlock], changes[3 * kBlock];
+    RadialMapping(model_, firstX, y, count, exponent, factor, changes);
+    if constexpr (std::is_same_v<Sample, std::uint16_t>)
+      MapLevels(bgr, samples, exponent, factor, changes, Log2OfLevels().data());
+    else
+      MapFractions(bgr, samples, exponent, factor, changes);
   }
   if (!parameters_.background) return;
   const double threshold = parameters_.threshold / 255.0;

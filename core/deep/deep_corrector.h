@@ -5,11 +5,13 @@
 #include <memory>
 #include <optional>
 
+#include "deep_kernels.h"
 #include "fog.h"
 #include "moved_centre.h"
 #include "parameters.h"
 #include "row_corrector.h"
 #include "sample_type.h"
+#include "tables.h"
 #include "vignetting.h"
 
 namespace hosei {
@@ -39,16 +41,16 @@ class DeepCorrector : public RowCorrector {
   double amountAt(int x, int y) const;
 
  private:
-  struct Mapping;
   template <typename Sample>
   void correctBlock(Sample* bgr, int firstX, int count, int y) const;
-  void mappingOf(int firstX, int count, int y, Mapping& mapping) const;
 
   Parameters parameters_;
   int width_;
   SampleType type_;
   VignettingGeometry geometry_;
   FogCircle circle_;
+  RadialModel model_;
+  std::array<float, kTransitionSteps + 1> weights_{};
   float gammaExponent_ = 1.0f;
   std::unique_ptr<std::array<std::uint16_t, 65536>> gamma16_;
 };

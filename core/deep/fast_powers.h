@@ -10,10 +10,13 @@
 
 namespace hosei {
 
-// 2^y for y <= 128; below -126 it is 0, as a sample that dark rounds to 0 anyway.
+// 2^y, for y from -126 (below that it is as good as 0: a sample that dark rounds to 0
+// anyway) to 127.
 inline float FastExp2(float y) {
-  y = y < -126.0f ? -126.0f : y;
-  const float n = std::nearbyint(y);
+  y = y < -126.0f ? -126.0f : y > 127.0f ? 127.0f : y;
+  // The nearest whole number, through a truncation of a positive value: the vectoriser
+  // takes a conversion where it would not take a call of floor.
+  const float n = static_cast<float>(static_cast<std::int32_t>(y + 127.5f) - 127);
   const float t = (y - n) * 0.69314718056f;  // 2^(y - n) = e^t, |t| <= 0.347
   // e^t by its series to t^7: the next term is below 6e-9.
   float p = 1.0f / 5040.0f;
