@@ -5,6 +5,7 @@
 #include <zlib.h>
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <cstring>
 #include <new>
@@ -40,6 +41,8 @@ bool KnownToCarry(const char* type) {
                      [type](const char* name) { return Is(type, name); });
 }
 
+// Reads the file through a window, so that a walk over many small chunks costs a system
+// call per window rather than two or three a chunk.
 class ChunkWalk {
  public:
   ChunkWalk(int fd, const std::string& path) : fd_(fd), path_(path) {
@@ -48,17 +51,22 @@ class ChunkWalk {
   }
 
   // Reads `size` bytes at `offset` or says why not.
-  FileError read(std::uint8_t* buffer, std::size_t size, std::uint64_t offset) const {
-    const long long n = ReadAt(fd_, buffer, size, offset);
-    if (n < 0) return FileError{FileProblem::kReadFailed, path_, std::strerror(errno)};
-    if (static_cast<std::size_t>(n) != size)
-      return CorruptPhoto(path_, "PNG のデータが途中で切れています");
+  FileError read(std::uint8_t* buffer, std::size_t size, std::uint64_t offset) {
+    if (offset < windowStart_ || offset + size > windowStart_ + windowSize_) {
+      if (size >= window_.size()) return readDirectly(buffer, size, offset);
+      const long long n = ReadAt(fd_, window_.data(), window_.size(), offset);
+      if (n < 0) return FileError{FileProblem::kReadFailed, path_, std::strerror(errno)};
+      windowStart_ = offset;
+      windowSize_ = static_cast<std::size_t>(n);
+      if (windowSize_ < size) return CorruptPhoto(path_, "PNG のデータが途中で切れています");
+    }
+    std::memcpy(buffer, window_.data() + (offset - windowStart_), size);
     return {};
   }
 
   // The chunk's data, its CRC checked.
   FileError readData(const char* type, std::uint32_t length, std::uint64_t offset,
-                     std::vector<std::uint8_t>& data) const {
+                     std::vector<std::uint8_t>& data) {
     // A length the file cannot hold is never allocated.
     if (offset + length + 4 > fileSize_)
       return CorruptPhoto(path_, "PNG のデータが途中で切れています");
@@ -71,38 +79,50 @@ class ChunkWalk {
     if (FileError error = read(data.data(), length, offset)) return error;
     if (FileError error = read(crc, 4, offset + length)) return error;
     uLong expected = crc32(0L, reinterpret_cast<const Bytef*>(type), 4);
-    expected = crc32(expected, data.data(), static_cast<uInt>(length));
+    // Not for an empty chunk: given no buffer, zlib returns the initial value instead.
+    if (length > 0) expected = crc32(expected, data.data(), static_cast<uInt>(length));
     if (BigEndian(crc) != expected)
       return CorruptPhoto(path_, "PNG のチャンク " + std::string(type, 4) + " の CRC が合いません");
     return {};
   }
 
  private:
+  FileError readDirectly(std::uint8_t* buffer, std::size_t size, std::uint64_t offset) const {
+    const long long n = ReadAt(fd_, buffer, size, offset);
+    if (n < 0) return FileError{FileProblem::kReadFailed, path_, std::strerror(errno)};
+    if (static_cast<std::size_t>(n) != size)
+      return CorruptPhoto(path_, "PNG のデータが途中で切れています");
+    return {};
+  }
+
   int fd_;
   const std::string& path_;
   std::uint64_t fileSize_ = 0;
+  std::array<std::uint8_t, 16384> window_;
+  std::uint64_t windowStart_ = 0;
+  std::size_t windowSize_ = 0;
 };
 
-FileError ReadHeaderChunk(const std::vector<std::uint8_t>& data, const std::string& path,
-                          PngChunkScan& scan) {
-  if (data.size() != 13) return CorruptPhoto(path, "PNG の IHDR チャンクが壊れています");
+void ReadHeaderChunk(const std::vector<std::uint8_t>& data, PngChunkScan& scan) {
   scan.width = BigEndian(&data[0]);
   scan.height = BigEndian(&data[4]);
   scan.bitDepth = data[8];
   scan.colourType = data[9];
   scan.interlaced = data[12] != 0;
-  return {};
 }
 
 }  // namespace
 
-FileError ScanPngChunks(int fd, const std::string& path, PngChunkScan& scan) {
-  const ChunkWalk walk(fd, path);
+FileError ScanPngChunks(int fd, const std::string& path, const PhotoSource& reader,
+                        PngChunkScan& scan) {
+  ChunkWalk walk(fd, path);
   std::uint64_t offset = kSignatureSize;
+  std::size_t ancillary = 0;
   std::size_t carriedBytes = 0;
   bool seenHeader = false;
   bool seenImage = false;
   for (;;) {
+    if (reader.stopRequested()) return StoppedReading(path);
     std::uint8_t head[8];
     if (FileError error = walk.read(head, sizeof head, offset)) return error;
     const std::uint32_t length = BigEndian(head);
@@ -121,21 +141,25 @@ FileError ScanPngChunks(int fd, const std::string& path, PngChunkScan& scan) {
     if (Is(type, "IEND")) break;
     if (Is(type, "IDAT")) {
       seenImage = true;
-    } else if (Is(type, "IHDR") || Is(type, "PLTE")) {
+    } else if (Is(type, "IHDR")) {
+      if (seenHeader) return CorruptPhoto(path, "PNG の IHDR チャンクが二つあります");
+      if (length != 13) return CorruptPhoto(path, "PNG の IHDR チャンクが壊れています");
+      seenHeader = true;
       std::vector<std::uint8_t> data;
       if (FileError error = walk.readData(type, length, offset, data)) return error;
-      if (Is(type, "PLTE")) {
-        scan.palette = std::move(data);
-      } else {
-        if (seenHeader) return CorruptPhoto(path, "PNG の IHDR チャンクが二つあります");
-        seenHeader = true;
-        if (FileError error = ReadHeaderChunk(data, path, scan)) return error;
-      }
+      ReadHeaderChunk(data, scan);
+    } else if (Is(type, "PLTE")) {
+      // One longer than 256 entries is left to libpng to judge, unread.
+      if (length <= 3 * 256)
+        if (FileError error = walk.readData(type, length, offset, scan.palette)) return error;
     } else if (Is(type, "acTL") || Is(type, "fcTL") || Is(type, "fdAT")) {
       return UnsupportedPhoto(path, "アニメーション PNG は処理できません");
     } else if (critical) {
       return UnsupportedPhoto(path,
                               "未知の必須チャンク " + std::string(type, 4) + " を含む PNG です");
+    } else if (++ancillary > kMaxMetadataPieces) {
+      // Dropped chunks count too: an empty one costs no bytes, but each costs time.
+      return UnsupportedPhoto(path, "PNG のチャンクが多すぎます");
     } else if (Is(type, "tRNS")) {
       scan.transparency = true;
     } else if (KnownToCarry(type) || safeToCopy) {
@@ -160,22 +184,28 @@ FileError ScanPngChunks(int fd, const std::string& path, PngChunkScan& scan) {
 
 void AdaptChunksToResult(PngChunkScan& scan) {
   auto& chunks = scan.carried;
-  for (auto it = chunks.begin(); it != chunks.end();) {
-    std::vector<std::uint8_t>& data = it->data;
+  // Compacted in one pass: erasing each dropped chunk where it stands would move all those
+  // after it, again and again in a file of many.
+  auto kept = chunks.begin();
+  for (PngChunk& chunk : chunks) {
+    std::vector<std::uint8_t>& data = chunk.data;
     bool keep = true;
-    if (Is(it->type, "bKGD") && scan.colourType == kPalette) {
+    if (Is(chunk.type, "bKGD") && scan.colourType == kPalette) {
       const std::size_t at = data.size() == 1 ? std::size_t{data[0]} * 3 : scan.palette.size();
       keep = at + 3 <= scan.palette.size();
       if (keep) data = {0, scan.palette[at], 0, scan.palette[at + 1], 0, scan.palette[at + 2]};
-    } else if (Is(it->type, "bKGD") && scan.colourType == kGrey && scan.bitDepth < 8) {
+    } else if (Is(chunk.type, "bKGD") && scan.colourType == kGrey && scan.bitDepth < 8) {
       keep = data.size() == 2;
       if (keep) {
         const unsigned value = (unsigned{data[0]} << 8 | data[1]) & ((1u << scan.bitDepth) - 1);
         data = {0, static_cast<std::uint8_t>(value * 255 / ((1u << scan.bitDepth) - 1))};
       }
     }
-    it = keep ? it + 1 : chunks.erase(it);
+    if (!keep) continue;
+    if (&*kept != &chunk) *kept = std::move(chunk);
+    ++kept;
   }
+  chunks.erase(kept, chunks.end());
 }
 
 }  // namespace hosei

@@ -8,6 +8,8 @@
 
 namespace hosei {
 
+class PhotoSource;
+
 // An ancillary chunk carried from source to result, with its place: before the picture
 // data or after it.
 struct PngChunk {
@@ -29,12 +31,15 @@ struct PngChunkScan {
 };
 
 // Walks the chunk list of the PNG open at `fd` (without moving its offset), checks the
-// CRC of every chunk it keeps, and keeps the ancillary chunks the result carries: the
-// known ones (colour space, text, EXIF, time, ...) and unknown safe-to-copy ones. Dropped:
-// tRNS (becomes alpha), hIST (counts palette entries the result has not), a suggested
-// PLTE of a colour PNG, and unknown chunks that the PNG rules say go stale once the picture
-// changes. Animated PNGs and unknown critical chunks are refused.
-FileError ScanPngChunks(int fd, const std::string& path, PngChunkScan& scan);
+// CRC of every chunk it keeps, and keeps the ancillary chunks the result carries, as
+// stored: the known ones (colour space, text, EXIF, time, ...) and unknown safe-to-copy
+// ones. Dropped: tRNS (becomes alpha), hIST (counts palette entries the result has not), a
+// suggested PLTE of a colour PNG, and unknown chunks that the PNG rules say go stale once
+// the picture changes. Refused: animated PNGs, unknown critical chunks, more than
+// kMaxMetadataPieces ancillary chunks and more than kMaxCarriedBytes to carry. `reader` is
+// asked before each chunk whether to give up.
+FileError ScanPngChunks(int fd, const std::string& path, const PhotoSource& reader,
+                        PngChunkScan& scan);
 
 // Rewrites the chunks whose contents depend on the colour type for an 8-bit result: a
 // background colour given as a palette index or at a low grey depth. One that cannot be

@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -26,19 +27,38 @@ void Warning(png_structp, png_const_charp) {}
 
 void ReadData(png_structp png, png_bytep data, size_t length) {
   PngState& state = *static_cast<PngState*>(png_get_io_ptr(png));
-  size_t done = 0;
-  while (done < length) {
-    const ssize_t n = ::read(state.fd, data + done, length - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) {
-      state.readError = errno;
-      png_error(png, "read error");
+  if (state.reader && state.reader->stopRequested()) {
+    state.stopped = true;
+    png_error(png, "stopped");
+  }
+  while (length > 0) {
+    if (state.aheadStart == state.aheadEnd) {
+      // What fills the window anyway goes straight to libpng.
+      const bool direct = length >= sizeof state.ahead;
+      const ssize_t n =
+          ::read(state.fd, direct ? data : state.ahead, direct ? length : sizeof state.ahead);
+      if (n < 0 && errno == EINTR) continue;
+      if (n < 0) {
+        state.readError = errno;
+        png_error(png, "read error");
+      }
+      if (n == 0) {
+        state.ended = true;
+        png_error(png, "unexpected end of file");
+      }
+      if (direct) {
+        data += n;
+        length -= static_cast<size_t>(n);
+        continue;
+      }
+      state.aheadStart = 0;
+      state.aheadEnd = static_cast<size_t>(n);
     }
-    if (n == 0) {
-      state.ended = true;
-      png_error(png, "unexpected end of file");
-    }
-    done += static_cast<size_t>(n);
+    const size_t taken = std::min(length, state.aheadEnd - state.aheadStart);
+    std::memcpy(data, state.ahead + state.aheadStart, taken);
+    state.aheadStart += taken;
+    data += taken;
+    length -= taken;
   }
 }
 
@@ -58,6 +78,15 @@ void WriteData(png_structp png, png_bytep data, size_t length) {
 
 void Flush(png_structp) {}
 
+// The carried chunks on one side of the picture data.
+void WriteCarried(png_structp png, const PngPlan& plan, bool afterImage) {
+  if (!plan.chunks) return;
+  for (const PngChunk& chunk : *plan.chunks)
+    if (chunk.afterImage == afterImage)
+      png_write_chunk(png, reinterpret_cast<png_const_bytep>(chunk.type), chunk.data.data(),
+                      chunk.data.size());
+}
+
 }  // namespace
 
 bool GuardedCreateRead(PngState* state, png_structp* png, png_infop* info) {
@@ -73,6 +102,12 @@ bool GuardedCreateRead(PngState* state, png_structp* png, png_infop* info) {
 bool GuardedReadInfo(png_structp png, png_infop info, PngRows* rows) {
   if (setjmp(StateOf(png).jump)) return false;
   png_set_user_limits(png, kMaxPhotoSide, kMaxPhotoSide);
+  // hosei carries the ancillary chunks raw from its own walk over the file, so libpng
+  // skips every chunk it does not need for the pixels (all but PLTE and tRNS) rather than
+  // inflating compressed text and ICC profiles and keeping them. The limits below bound
+  // what it would spend on one should a chunk still reach it.
+  png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_NEVER, nullptr, -1);
+  png_set_chunk_cache_max(png, 1);  // libpng's way of saying none (0 is no limit)
   png_set_chunk_malloc_max(png, kMaxInflatedChunk);
   png_read_info(png, info);
   const int colourType = png_get_color_type(png, info);
@@ -80,7 +115,7 @@ bool GuardedReadInfo(png_structp png, png_infop info, PngRows* rows) {
   if (colourType == PNG_COLOR_TYPE_GRAY && png_get_bit_depth(png, info) < 8)
     png_set_expand_gray_1_2_4_to_8(png);
   if (png_get_valid(png, info, PNG_INFO_tRNS)) png_set_tRNS_to_alpha(png);
-  rows->interlaced = png_set_interlace_handling(png) > 1;
+  rows->passes = png_set_interlace_handling(png);
   png_read_update_info(png, info);
   rows->channels = png_get_channels(png, info);
   rows->rowBytes = png_get_rowbytes(png, info);
@@ -90,12 +125,6 @@ bool GuardedReadInfo(png_structp png, png_infop info, PngRows* rows) {
 bool GuardedReadRow(png_structp png, png_bytep row) {
   if (setjmp(StateOf(png).jump)) return false;
   png_read_row(png, row, nullptr);
-  return true;
-}
-
-bool GuardedReadImage(png_structp png, png_bytepp rows) {
-  if (setjmp(StateOf(png).jump)) return false;
-  png_read_image(png, rows);
   return true;
 }
 
@@ -116,10 +145,7 @@ bool GuardedStartWrite(png_structp png, png_infop info, const PngPlan* plan) {
   png_set_IHDR(png, info, plan->width, plan->height, 8, kColourTypes[plan->channels - 1],
                PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
   png_write_info(png, info);
-  for (const PngChunk& chunk : plan->chunks)
-    if (!chunk.afterImage)
-      png_write_chunk(png, reinterpret_cast<png_const_bytep>(chunk.type), chunk.data.data(),
-                      chunk.data.size());
+  WriteCarried(png, *plan, false);
   return true;
 }
 
@@ -131,10 +157,7 @@ bool GuardedWriteRow(png_structp png, png_const_bytep row) {
 
 bool GuardedFinishWrite(png_structp png, const PngPlan* plan) {
   if (setjmp(StateOf(png).jump)) return false;
-  for (const PngChunk& chunk : plan->chunks)
-    if (chunk.afterImage)
-      png_write_chunk(png, reinterpret_cast<png_const_bytep>(chunk.type), chunk.data.data(),
-                      chunk.data.size());
+  WriteCarried(png, *plan, true);
   png_write_end(png, nullptr);
   return true;
 }

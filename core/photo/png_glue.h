@@ -9,19 +9,32 @@
 #include <png.h>
 
 #include <csetjmp>
+#include <cstddef>
 #include <cstdint>
+#include <memory>
+#include <vector>
 
 #include "png_chunks.h"
 
 namespace hosei {
 
+class PhotoSource;
+
 struct PngState {
   std::jmp_buf jump;
   int fd;
-  bool ended;      // the file ended before libpng had what it needed
-  int readError;   // errno of a failed read
-  int writeError;  // errno of a failed write (a full disk)
+  const PhotoSource* reader;  // asked before every read whether its caller wants it to stop
+  bool stopped;               // reading was given up because it asked
+  bool ended;                 // the file ended before libpng had what it needed
+  int readError;              // errno of a failed read
+  int writeError;             // errno of a failed write (a full disk)
   char message[256];
+  // libpng reads a chunk's length and type, its data and its CRC separately; a system
+  // call for each would make a file of many small chunks slow, so the reads go through
+  // this window onto the file.
+  std::uint8_t ahead[32768];
+  std::size_t aheadStart;
+  std::size_t aheadEnd;
 };
 
 // What libpng delivers once its transformations are set: 8-bit samples, palette and low
@@ -29,20 +42,22 @@ struct PngState {
 struct PngRows {
   int channels = 0;
   std::size_t rowBytes = 0;
-  bool interlaced = false;
+  int passes = 1;  // 7 for an interlaced picture
 };
 
 // Each returns false after a libpng failure, described in the state.
 bool GuardedCreateRead(PngState* state, png_structp* png, png_infop* info);
 bool GuardedReadInfo(png_structp png, png_infop info, PngRows* rows);
+// One row of the picture, or of the current pass over an interlaced picture: there the
+// pass's pixels are merged into the row as it already stands.
 bool GuardedReadRow(png_structp png, png_bytep row);
-bool GuardedReadImage(png_structp png, png_bytepp rows);
 
 struct PngPlan {
   std::uint32_t width = 0;
   std::uint32_t height = 0;
   int channels = 3;
-  std::vector<PngChunk> chunks;
+  // Shared by the reader and its writers, so that carried chunks are held once.
+  std::shared_ptr<const std::vector<PngChunk>> chunks;
 };
 
 bool GuardedCreateWrite(PngState* state, png_structp* png, png_infop* info);

@@ -60,6 +60,7 @@ class PngReader final : public PhotoSource {
 };
 
 FileError PngReader::failure() const {
+  if (state_.stopped) return StoppedReading(path_);
   if (state_.readError)
     return FileError{FileProblem::kReadFailed, path_, std::strerror(state_.readError)};
   if (state_.ended) return CorruptPhoto(path_, "PNG のデータが途中で切れています");
@@ -78,16 +79,17 @@ FileError PngReader::checkHeader(const PngChunkScan& scan) const {
 FileError PngReader::open() {
   if (FileError error = OpenPhotoFile(path_, file_)) return error;
   PngChunkScan scan;
-  if (FileError error = ScanPngChunks(file_.get(), path_, scan)) return error;
+  if (FileError error = ScanPngChunks(file_.get(), path_, *this, scan)) return error;
   if (FileError error = checkHeader(scan)) return error;
 
   state_.fd = file_.get();
+  state_.reader = this;
   if (!GuardedCreateRead(&state_, &png_, &info_)) return failure();
   if (!GuardedReadInfo(png_, info_, &rows_)) return failure();
   if (rows_.channels < 1 || rows_.channels > 4 ||
       rows_.rowBytes != static_cast<std::size_t>(rows_.channels) * scan.width)
     return UnsupportedPhoto(path_, "この形式の PNG は処理できません");
-  if (rows_.interlaced && rows_.rowBytes * scan.height > kMaxBufferedBytes)
+  if (rows_.passes > 1 && rows_.rowBytes * scan.height > kMaxBufferedBytes)
     return UnsupportedPhoto(
         path_, "インターレース PNG が大きすぎます（展開に 1 GiB を超えるメモリが要ります）");
   layout_ = SampleLayout{rows_.channels, true};
@@ -96,9 +98,9 @@ FileError PngReader::open() {
   plan_.width = scan.width;
   plan_.height = scan.height;
   plan_.channels = rows_.channels;
-  plan_.chunks = std::move(scan.carried);
   try {
-    if (!rows_.interlaced) row_.resize(rows_.rowBytes);
+    plan_.chunks = std::make_shared<const std::vector<PngChunk>>(std::move(scan.carried));
+    if (rows_.passes == 1) row_.resize(rows_.rowBytes);
   } catch (const std::bad_alloc&) {
     return FileError{FileProblem::kOutOfMemory, path_, {}};
   }
@@ -108,10 +110,14 @@ FileError PngReader::open() {
 FileError PngReader::decodeWholePicture() {
   const std::size_t height = plan_.height;
   picture_.reset(new (std::nothrow) std::uint8_t[rows_.rowBytes * height]);
-  std::unique_ptr<png_bytep[]> rows(new (std::nothrow) png_bytep[height]);
-  if (!picture_ || !rows) return FileError{FileProblem::kOutOfMemory, path_, {}};
-  for (std::size_t y = 0; y < height; ++y) rows[y] = picture_.get() + y * rows_.rowBytes;
-  if (!GuardedReadImage(png_, rows.get())) return failure();
+  if (!picture_) return FileError{FileProblem::kOutOfMemory, path_, {}};
+  // Row by row rather than through png_read_image, so that a stop request is heard after
+  // every row.
+  for (int pass = 0; pass < rows_.passes; ++pass)
+    for (std::size_t y = 0; y < height; ++y) {
+      if (stopRequested()) return StoppedReading(path_);
+      if (!GuardedReadRow(png_, picture_.get() + y * rows_.rowBytes)) return failure();
+    }
   return {};
 }
 
@@ -120,7 +126,7 @@ FileError PngReader::readRows(int count, std::uint8_t* bgr, std::size_t bgrStrid
   if (failed_) return failed_;
   const int first = rowsRead();
   if (FileError error = takeRows(count, path_)) return error;
-  if (rows_.interlaced && !picture_ && count > 0)
+  if (rows_.passes > 1 && !picture_ && count > 0)
     if (FileError error = decodeWholePicture()) return failed_ = error;
   for (int r = 0; r < count; ++r) {
     const std::uint8_t* samples;
