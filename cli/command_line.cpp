@@ -273,7 +273,7 @@ std::string Shortened(const std::string& text) {
 std::string UsageText() {
   std::string usage =
       "hosei-cli [options] FILE...\n"
-      "Corrects photos with one setting: 24-bit BMP files and 8-bit JPEG, PNG and TIFF photos,\n"
+      "Corrects photos with one setting: 24-bit BMP files, JPEG, PNG, TIFF and FITS pictures,\n"
       "in one list. Every TEXT is read as the window reads the matching field, except that\n"
       "--boundary takes only its three names and a number TEXT that does not start with a\n"
       "number is refused (the window reads it as 0).\n"
@@ -293,11 +293,17 @@ std::string UsageText() {
     if (IsSwitch(option)) AddOption(usage, option.name, option.help());
   usage +=
       "\n"
-      "What a file holds decides how it is done, not its name. A JPEG, PNG or TIFF photo is\n"
-      "corrected in its own format with its metadata kept, 8 bits a channel only; its result\n"
-      "is NAME_.EXT (IMG_0001.JPG gives IMG_0001_.JPG). A bitmap's result is its name less the\n"
-      "last four characters, then \"_.bmp\" (photo.bmp gives photo_.bmp). Results are written\n"
-      "beside the sources, or into --output-dir; a source is never written.\n"
+      "What a file holds decides how it is done, not its name. A JPEG, PNG, TIFF or FITS\n"
+      "picture is corrected in its own format with its metadata kept; its result is NAME_.EXT\n"
+      "(IMG_0001.JPG gives IMG_0001_.JPG, M42.fits gives M42_.fits). Deep pictures (PNG and\n"
+      "TIFF of 16 bits a channel, 32-bit float TIFF, FITS of 16 bits or 32-bit float) are\n"
+      "corrected at their own depth: each sample is taken as a fraction of full scale and the\n"
+      "same corrections are worked out exactly, without the 8-bit tables' steps, so smooth\n"
+      "skies stay smooth. Float samples must lie in 0..1; a float picture with samples\n"
+      "outside, NaN or infinities is refused rather than clipped. A bitmap's result is its\n"
+      "name less the last four characters, then \"_.bmp\" (photo.bmp gives photo_.bmp).\n"
+      "Results are written beside the sources, or into --output-dir; a source is never\n"
+      "written.\n"
       "\n"
       "Nothing named on the command line is overwritten: when a result would replace another\n"
       "file named there (an earlier result given again, also through a link), the whole\n"
