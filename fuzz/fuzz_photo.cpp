@@ -1,8 +1,8 @@
 // Fuzz target: one input is one photo file, opened, copied row by row as Execute does, read
 // back and corrected. A file that cannot be done ends in a photo problem with a reason; one
 // that reads completely also writes completely (or is refused as a kind that cannot be
-// written back) and reads back alike, pixel for pixel for PNG and TIFF; Execute corrects a
-// photo that copies cleanly and never writes its source.
+// written back) and reads back alike, sample for sample at its own depth for PNG, TIFF and
+// FITS; Execute corrects a photo that copies cleanly and never writes its source.
 
 #include <fcntl.h>
 
@@ -38,16 +38,28 @@ bool Refused(const FileError& error, const std::string& where) {
   return static_cast<bool>(error);
 }
 
-// Rows of one reader, a chunk at a time.
+// Rows of one reader, a chunk at a time, at the picture's own depth.
 struct Rows {
-  explicit Rows(PhotoReader& reader) : reader(reader), width(reader.width()) {}
+  explicit Rows(PhotoReader& reader)
+      : reader(reader),
+        width(reader.width()),
+        sample(BytesPerSample(reader.sampleType())),
+        deep(IsDeep(reader.sampleType())) {}
   FileError next(int count) {
-    return reader.readRows(count, bgr.data(), 3 * width, alpha.data(), width);
+    if (deep) return reader.readDeepRows(count, bgr.data(), stride(), alpha.data(), width * sample);
+    return reader.readRows(count, bgr.data(), stride(), alpha.data(), width * sample);
   }
+  FileError write(PhotoWriter& writer, int count) const {
+    if (deep)
+      return writer.writeDeepRows(count, bgr.data(), stride(), alpha.data(), width * sample);
+    return writer.writeRows(count, bgr.data(), stride(), alpha.data(), width * sample);
+  }
+  std::size_t stride() const { return 3 * width * sample; }
   PhotoReader& reader;
-  std::size_t width;
-  std::vector<std::uint8_t> bgr = std::vector<std::uint8_t>(3 * width * kChunkRows),
-                            alpha = std::vector<std::uint8_t>(width * kChunkRows);
+  std::size_t width, sample;
+  bool deep;
+  std::vector<std::uint8_t> bgr = std::vector<std::uint8_t>(3 * width * sample * kChunkRows),
+                            alpha = std::vector<std::uint8_t>(width * sample * kChunkRows);
 };
 
 // Reads the source again beside the result and holds them against each other.
@@ -61,6 +73,7 @@ void CheckResult(const std::string& source, const std::string& result) {
   Expect(to->format() == from->format(), "the result has another format");
   Expect(to->grey() == from->grey() && to->hasAlpha() == from->hasAlpha(),
          "the result has other channels");
+  Expect(to->sampleType() == from->sampleType(), "the result has another depth");
   Rows a(*from), b(*to);
   for (int y = 0; y < from->height(); y += kChunkRows) {
     const int n = std::min(kChunkRows, from->height() - y);
@@ -68,7 +81,7 @@ void CheckResult(const std::string& source, const std::string& result) {
     const FileError read = b.next(n);
     Expect(!read, "the result does not read: " + DescribeFileError(read));
     if (from->format() == PhotoFormat::kJpeg) continue;
-    const long w = static_cast<long>(a.width) * n;
+    const long w = static_cast<long>(a.width * a.sample) * n;
     Expect(std::equal(a.bgr.begin(), a.bgr.begin() + 3 * w, b.bgr.begin()),
            "the result's pixels differ from row " + std::to_string(y));
     Expect(!from->hasAlpha() || std::equal(a.alpha.begin(), a.alpha.begin() + w, b.alpha.begin()),
@@ -97,10 +110,7 @@ void RunOne(const std::uint8_t* data, std::size_t size) {
   for (int y = 0; y < reader->height(); y += kChunkRows) {
     const int n = std::min(kChunkRows, reader->height() - y);
     if (const FileError error = rows.next(n)) return ExpectPhotoProblem(error, "readRows");
-    if (Refused(
-            writer->writeRows(n, rows.bgr.data(), 3 * rows.width, rows.alpha.data(), rows.width),
-            "writeRows"))
-      return;
+    if (Refused(rows.write(*writer, n), "writeRows")) return;
   }
   // Reading past the end is an error, never undefined.
   Expect(static_cast<bool>(rows.next(1)), "read a row past the end");

@@ -127,6 +127,11 @@ void PhotoSeeds(SeedWriter& seeds) {
     WriteJpeg(p, picture(1), {.components = 1, .h = 1, .v = 1, .progressive = true});
   });
   add("cmyk.jpg", [&](auto& p) { WriteJpeg(p, picture(4), {.components = 4, .h = 1, .v = 1}); });
+  // Deep pictures: 16 bits a channel (the FITS and float seeds are kept regression inputs).
+  add("rgba16.png", [&](auto& p) { WritePng(p, picture(4), {.colourType = 6, .bitDepth = 16}); });
+  add("lzw16.tif", [&](auto& p) {
+    WriteTiff(p, picture(3), {.compression = 5, .predictor = 2, .bits = 16, .metadata = false});
+  });
 }
 
 }  // namespace

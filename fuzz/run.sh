@@ -51,7 +51,7 @@ fuzz() {
     kept=$(ls "$regressions" | wc -l)
   fi
   echo "fuzz: $target ${seconds}s over $(ls "$seeds" | wc -l) seeds and $kept regression inputs"
-  "$build/hosei_fuzz_$target" -max_total_time="$seconds" -rss_limit_mb=2048 -timeout=30 \
+  "$build/hosei_fuzz_$target" -max_total_time="$seconds" -rss_limit_mb=512 -timeout=5 \
     -max_len="$max_len" -print_final_stats=1 -artifact_prefix="$build/findings/$target-" "$@" \
     "${corpora[@]}" >"$log" 2>&1 || status=$?
   if [ $status -ne 0 ]; then
