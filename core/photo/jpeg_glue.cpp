@@ -6,6 +6,9 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <new>
+
+#include "photo_limits.h"
 
 namespace hosei {
 
@@ -13,6 +16,22 @@ namespace {
 
 JpegErrorState& StateOf(j_common_ptr cinfo) {
   return *reinterpret_cast<JpegErrorState*>(cinfo->err);
+}
+
+JpegErrorState& StateOf(j_decompress_ptr cinfo) {
+  return StateOf(reinterpret_cast<j_common_ptr>(cinfo));
+}
+
+JpegReading& ReadingOf(j_decompress_ptr cinfo) {
+  return *static_cast<JpegReading*>(cinfo->client_data);
+}
+
+// The progress monitor, and asked at every read from the file.
+void StopIfAsked(j_common_ptr cinfo) {
+  auto* reading = static_cast<JpegReading*>(cinfo->client_data);
+  if (!reading || !reading->stopRequested || !reading->stopRequested()) return;
+  reading->stopped = true;
+  std::longjmp(StateOf(cinfo).jump, 1);
 }
 
 [[noreturn]] void ErrorExit(j_common_ptr cinfo) {
@@ -44,7 +63,7 @@ void EmitMessage(j_common_ptr cinfo, int level) {
   const int code = cinfo->err->msg_code;
   if (state.damaged || !(IsDamage(code) || (state.inHeader && code == JWRN_EXTRANEOUS_DATA)))
     return;
-  if (code == JWRN_JPEG_EOF && state.inSingleScan) return;
+  if (code == JWRN_JPEG_EOF && state.endMarkerOptional) return;
   state.damaged = true;
   state.code = cinfo->err->msg_code;
   cinfo->err->format_message(cinfo, state.message);
@@ -55,6 +74,7 @@ void OutputMessage(j_common_ptr) {}
 void InitSource(j_decompress_ptr) {}
 
 boolean FillInputBuffer(j_decompress_ptr cinfo) {
+  StopIfAsked(reinterpret_cast<j_common_ptr>(cinfo));
   auto& source = *reinterpret_cast<JpegFileSource*>(cinfo->src);
   ssize_t n;
   do {
@@ -88,6 +108,82 @@ void SkipInputData(j_decompress_ptr cinfo, long count) {
 
 void TermSource(j_decompress_ptr) {}
 
+unsigned ReadByte(j_decompress_ptr cinfo) {
+  jpeg_source_mgr& source = *cinfo->src;
+  if (source.bytes_in_buffer == 0) (*source.fill_input_buffer)(cinfo);
+  --source.bytes_in_buffer;
+  return *source.next_input_byte++;
+}
+
+void ReadBytes(j_decompress_ptr cinfo, std::uint8_t* to, std::size_t count) {
+  jpeg_source_mgr& source = *cinfo->src;
+  while (count > 0) {
+    if (source.bytes_in_buffer == 0) (*source.fill_input_buffer)(cinfo);
+    const std::size_t n = std::min(count, source.bytes_in_buffer);
+    std::memcpy(to, source.next_input_byte, n);
+    source.next_input_byte += n;
+    source.bytes_in_buffer -= n;
+    to += n;
+    count -= n;
+  }
+}
+
+// Checked before anything is allocated for the segment that would go beyond a bound.
+void CountSegment(j_decompress_ptr cinfo, JpegReading& reading, std::size_t size) {
+  reading.segmentBytes += size;
+  if (++reading.segmentCount > kMaxMetadataPieces)
+    reading.exceeded = JpegSegmentLimit::kCount;
+  else if (reading.segmentBytes > kMaxCarriedBytes)
+    reading.exceeded = JpegSegmentLimit::kBytes;
+  else
+    return;
+  std::longjmp(StateOf(cinfo).jump, 1);
+}
+
+// Room for a segment at the end of its list; nullptr without the memory for it.
+JpegMarker* Append(std::vector<JpegMarker>& list, int code, std::size_t size) {
+  try {
+    list.push_back({code, std::vector<std::uint8_t>(size)});
+  } catch (const std::bad_alloc&) {
+    return nullptr;
+  }
+  return &list.back();
+}
+
+// libjpeg tells the colour space from the JFIF and Adobe segments in the processors that
+// KeepSegment replaces, reading what they found from these fields; so they are set alike.
+void NoteColourSegment(j_decompress_ptr cinfo, const JpegMarker& segment) {
+  const std::vector<std::uint8_t>& bytes = segment.bytes;
+  if (segment.code == JPEG_APP0 && bytes.size() >= 14 && std::memcmp(bytes.data(), "JFIF", 5) == 0)
+    cinfo->saw_JFIF_marker = TRUE;
+  if (segment.code == JPEG_APP0 + 14 && bytes.size() >= 12 &&
+      std::memcmp(bytes.data(), "Adobe", 5) == 0) {
+    cinfo->saw_Adobe_marker = TRUE;
+    cinfo->Adobe_transform = bytes[11];
+  }
+}
+
+// Keeps an APPn or COM segment whole. libjpeg's own saving walks its whole list to append
+// each segment, which made a file of many empty segments take quadratic time; this appends
+// at the end of a vector.
+boolean KeepSegment(j_decompress_ptr cinfo) {
+  JpegReading& reading = ReadingOf(cinfo);
+  JpegErrorState& state = StateOf(cinfo);
+  const bool endMarkerOptional = state.endMarkerOptional;
+  state.endMarkerOptional = false;  // a segment the file's end cuts short is damage anywhere
+  unsigned length = ReadByte(cinfo) << 8;
+  length |= ReadByte(cinfo);
+  if (length < 2) ERREXIT(cinfo, JERR_BAD_LENGTH);
+  CountSegment(cinfo, reading, length - 2);
+  JpegMarker* segment =
+      Append(reading.pastHeader ? reading.later : reading.header, cinfo->unread_marker, length - 2);
+  if (!segment) ERREXIT(cinfo, JERR_OUT_OF_MEMORY);
+  ReadBytes(cinfo, segment->bytes.data(), segment->bytes.size());
+  NoteColourSegment(cinfo, *segment);
+  state.endMarkerOptional = endMarkerOptional;
+  return TRUE;
+}
+
 bool WriteAll(JpegFileDestination& destination, std::size_t size) {
   std::size_t done = 0;
   while (done < size) {
@@ -108,15 +204,51 @@ void InitDestination(j_compress_ptr cinfo) {
   destination.manager.free_in_buffer = sizeof destination.buffer;
 }
 
+// The last bytes written always stay in the buffer, so that at the end the end marker can
+// be taken back and the segments that follow the last scan put before it.
+constexpr std::size_t kHeldBack = 2;
+
 boolean EmptyOutputBuffer(j_compress_ptr cinfo) {
   auto& destination = *reinterpret_cast<JpegFileDestination*>(cinfo->dest);
-  if (!WriteAll(destination, sizeof destination.buffer)) ERREXIT(cinfo, JERR_FILE_WRITE);
-  InitDestination(cinfo);
+  const std::size_t written = sizeof destination.buffer - kHeldBack;
+  if (!WriteAll(destination, written)) ERREXIT(cinfo, JERR_FILE_WRITE);
+  std::memmove(destination.buffer, destination.buffer + written, kHeldBack);
+  destination.manager.next_output_byte = destination.buffer + kHeldBack;
+  destination.manager.free_in_buffer = written;
   return TRUE;
+}
+
+void Put(j_compress_ptr cinfo, const JOCTET* bytes, std::size_t size) {
+  jpeg_destination_mgr& manager = *cinfo->dest;
+  while (size > 0) {
+    if (manager.free_in_buffer == 0) EmptyOutputBuffer(cinfo);
+    const std::size_t n = std::min(size, manager.free_in_buffer);
+    std::memcpy(manager.next_output_byte, bytes, n);
+    manager.next_output_byte += n;
+    manager.free_in_buffer -= n;
+    bytes += n;
+    size -= n;
+  }
+}
+
+void PutBeforeEnd(j_compress_ptr cinfo, const std::vector<JpegMarker>& segments) {
+  cinfo->dest->next_output_byte -= kHeldBack;  // the end marker, libjpeg's last two bytes
+  cinfo->dest->free_in_buffer += kHeldBack;
+  for (const JpegMarker& segment : segments) {
+    const std::size_t length = segment.bytes.size() + 2;
+    const JOCTET head[] = {0xFF, static_cast<JOCTET>(segment.code),
+                           static_cast<JOCTET>(length >> 8), static_cast<JOCTET>(length & 0xFF)};
+    Put(cinfo, head, sizeof head);
+    Put(cinfo, segment.bytes.data(), segment.bytes.size());
+  }
+  const JOCTET end[] = {0xFF, JPEG_EOI};
+  Put(cinfo, end, sizeof end);
 }
 
 void TermDestination(j_compress_ptr cinfo) {
   auto& destination = *reinterpret_cast<JpegFileDestination*>(cinfo->dest);
+  if (destination.beforeEnd && !destination.beforeEnd->empty())
+    PutBeforeEnd(cinfo, *destination.beforeEnd);
   const std::size_t used = sizeof destination.buffer - destination.manager.free_in_buffer;
   if (!WriteAll(destination, used)) ERREXIT(cinfo, JERR_FILE_WRITE);
 }
@@ -153,7 +285,7 @@ void InstallErrorState(JpegErrorState& state) {
   state.code = 0;
   state.damaged = false;
   state.inHeader = false;
-  state.inSingleScan = false;
+  state.endMarkerOptional = false;
   state.message[0] = '\0';
 }
 
@@ -170,9 +302,16 @@ void UseFileSource(j_decompress_ptr cinfo, JpegFileSource& source, int fd) {
   cinfo->src = &source.manager;
 }
 
+void UseReading(j_decompress_ptr cinfo, JpegReading& reading) {
+  cinfo->client_data = &reading;
+  reading.progress.progress_monitor = StopIfAsked;
+  cinfo->progress = &reading.progress;
+}
+
 void UseFileDestination(j_compress_ptr cinfo, JpegFileDestination& destination, int fd) {
   destination.fd = fd;
   destination.writeError = 0;
+  destination.beforeEnd = nullptr;
   destination.manager.init_destination = InitDestination;
   destination.manager.empty_output_buffer = EmptyOutputBuffer;
   destination.manager.term_destination = TermDestination;
@@ -186,27 +325,34 @@ bool GuardedCreateDecompress(j_decompress_ptr cinfo) {
 }
 
 bool GuardedReadHeader(j_decompress_ptr cinfo) {
-  if (setjmp(StateOf(reinterpret_cast<j_common_ptr>(cinfo)).jump)) return false;
-  jpeg_save_markers(cinfo, JPEG_COM, 0xFFFF);
-  for (int n = 0; n < 16; ++n) jpeg_save_markers(cinfo, JPEG_APP0 + n, 0xFFFF);
-  JpegErrorState& state = StateOf(reinterpret_cast<j_common_ptr>(cinfo));
+  if (setjmp(StateOf(cinfo).jump)) return false;
+  jpeg_set_marker_processor(cinfo, JPEG_COM, KeepSegment);
+  for (int n = 0; n < 16; ++n) jpeg_set_marker_processor(cinfo, JPEG_APP0 + n, KeepSegment);
+  JpegErrorState& state = StateOf(cinfo);
   state.inHeader = true;
   jpeg_read_header(cinfo, TRUE);
   state.inHeader = false;
+  ReadingOf(cinfo).pastHeader = true;
   return true;
 }
 
 bool GuardedStartDecompress(j_decompress_ptr cinfo) {
-  if (setjmp(StateOf(reinterpret_cast<j_common_ptr>(cinfo)).jump)) return false;
+  if (setjmp(StateOf(cinfo).jump)) return false;
   jpeg_start_decompress(cinfo);
   // A picture of several scans (progressive or not) has been read whole by now.
-  StateOf(reinterpret_cast<j_common_ptr>(cinfo)).inSingleScan = !jpeg_has_multiple_scans(cinfo);
+  StateOf(cinfo).endMarkerOptional = !jpeg_has_multiple_scans(cinfo) && !cinfo->arith_code;
   return true;
 }
 
 bool GuardedReadScanline(j_decompress_ptr cinfo, JSAMPROW row, JDIMENSION* read) {
   if (setjmp(StateOf(reinterpret_cast<j_common_ptr>(cinfo)).jump)) return false;
   *read = jpeg_read_scanlines(cinfo, &row, 1);
+  return true;
+}
+
+bool GuardedFinishDecompress(j_decompress_ptr cinfo) {
+  if (setjmp(StateOf(cinfo).jump)) return false;
+  jpeg_finish_decompress(cinfo);
   return true;
 }
 

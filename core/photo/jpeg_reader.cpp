@@ -4,7 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
-#include <new>
+#include <memory>
 #include <vector>
 
 #include "file_descriptor.h"
@@ -39,26 +39,34 @@ class JpegReader final : public PhotoSource {
 
   FileError createWriter(int fd, const std::string& path, const PhotoWriteOptions& options,
                          std::unique_ptr<PhotoWriter>& writer) const override {
-    return CreateJpegWriter(layout_, path_, fd, path, options, writer);
+    return CreateJpegWriter(layout_, later_, path_, fd, path, options, writer);
   }
 
  private:
   FileError failure() const;
   FileError takeLayout();
+  FileError readToEnd();
 
   std::string path_;
   FileDescriptor file_;
   JpegErrorState errors_{};
   std::unique_ptr<JpegFileSource> source_ = std::make_unique<JpegFileSource>();
+  JpegReading reading_;
   jpeg_decompress_struct cinfo_{};
   bool created_ = false;
   JpegLayout layout_;
+  std::shared_ptr<JpegLaterSegments> later_ = std::make_shared<JpegLaterSegments>();
   std::vector<std::uint8_t> greyRow_;
   FileError failed_;
 };
 
 // What libjpeg's complaint means for the user.
 FileError JpegReader::failure() const {
+  if (reading_.stopped) return StoppedReading(path_);
+  if (reading_.exceeded == JpegSegmentLimit::kCount)
+    return UnsupportedPhoto(path_, "JPEG のメタデータのセグメントが多すぎます");
+  if (reading_.exceeded == JpegSegmentLimit::kBytes)
+    return UnsupportedPhoto(path_, "JPEG のメタデータが大きすぎます");
   if (source_->readError)
     return FileError{FileProblem::kReadFailed, path_, std::strerror(source_->readError)};
   const std::string detail = errors_.message;
@@ -91,6 +99,8 @@ FileError JpegReader::open() {
   if (!GuardedCreateDecompress(&cinfo_)) return failure();
   created_ = true;
   UseFileSource(&cinfo_, *source_, file_.get());
+  reading_.stopRequested = [this] { return stopRequested(); };
+  UseReading(&cinfo_, reading_);
   if (!GuardedReadHeader(&cinfo_) || errors_.damaged) return failure();
 
   if (cinfo_.jpeg_color_space == JCS_CMYK || cinfo_.jpeg_color_space == JCS_YCCK)
@@ -132,21 +142,7 @@ FileError JpegReader::takeLayout() {
   layout_.progressive = cinfo_.progressive_mode != FALSE;
   layout_.arithmetic = cinfo_.arith_code != FALSE;
   layout_.restartInterval = cinfo_.restart_interval;
-
-  std::size_t carried = 0;
-  for (jpeg_saved_marker_ptr m = cinfo_.marker_list; m; m = m->next) {
-    carried += m->data_length;
-    if (carried > kMaxCarriedBytes)
-      return UnsupportedPhoto(path_, "JPEG のメタデータが大きすぎます");
-    // A segment longer than the file holds was cut at the end of the file.
-    if (m->data_length != m->original_length)
-      return CorruptPhoto(path_, "JPEG のマーカーの長さが壊れています");
-    try {
-      layout_.markers.push_back({m->marker, {m->data, m->data + m->data_length}});
-    } catch (const std::bad_alloc&) {
-      return FileError{FileProblem::kOutOfMemory, path_, {}};
-    }
-  }
+  layout_.markers = std::move(reading_.header);
   if (cinfo_.output_components == 1) greyRow_.resize(static_cast<std::size_t>(layout_.width));
   return {};
 }
@@ -164,6 +160,17 @@ FileError JpegReader::readRows(int count, std::uint8_t* bgr, std::size_t bgrStri
     if (read != 1) return failed_ = CorruptPhoto(path_, "JPEG の行を読めません");
     if (!greyRow_.empty()) SplitRow(greyRow_.data(), layout_.width, layout, row, nullptr);
   }
+  if (rowsRead() == height()) {
+    if (FileError error = readToEnd()) return failed_ = error;
+  }
+  return {};
+}
+
+// What follows the last row is read as carefully as the rows: a file cut short there is
+// damaged, and the segments on the way belong to the result.
+FileError JpegReader::readToEnd() {
+  if (!GuardedFinishDecompress(&cinfo_) || errors_.damaged) return failure();
+  later_->publish(std::move(reading_.later));
   return {};
 }
 

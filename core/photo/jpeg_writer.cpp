@@ -12,8 +12,10 @@ namespace {
 
 class JpegWriter final : public PhotoWriter {
  public:
-  JpegWriter(const JpegLayout& layout, std::string sourcePath, std::string path)
+  JpegWriter(const JpegLayout& layout, std::shared_ptr<const JpegLaterSegments> later,
+             std::string sourcePath, std::string path)
       : layout_(layout),
+        later_(std::move(later)),
         sourcePath_(std::move(sourcePath)),
         path_(std::move(path)),
         rows_(layout.height) {}
@@ -32,6 +34,7 @@ class JpegWriter final : public PhotoWriter {
   FileError failure();
 
   JpegLayout layout_;
+  std::shared_ptr<const JpegLaterSegments> later_;
   std::string sourcePath_;
   std::string path_;
   JpegErrorState errors_{};
@@ -87,6 +90,7 @@ FileError JpegWriter::finish() {
   if (failed_) return failed_;
   if (finished_) return {};
   if (FileError error = rows_.checkComplete(path_)) return error;
+  destination_->beforeEnd = later_->segments();
   if (!GuardedFinishCompress(&cinfo_)) return failure();
   finished_ = true;
   return {};
@@ -94,9 +98,18 @@ FileError JpegWriter::finish() {
 
 }  // namespace
 
-FileError CreateJpegWriter(const JpegLayout& layout, const std::string& sourcePath, int fd,
-                           const std::string& path, const PhotoWriteOptions& options,
-                           std::unique_ptr<PhotoWriter>& writer) {
+void JpegLaterSegments::publish(std::vector<JpegMarker> segments) {
+  segments_ = std::move(segments);
+  published_.store(true, std::memory_order_release);
+}
+
+const std::vector<JpegMarker>* JpegLaterSegments::segments() const {
+  return published_.load(std::memory_order_acquire) ? &segments_ : nullptr;
+}
+
+FileError CreateJpegWriter(const JpegLayout& layout, std::shared_ptr<const JpegLaterSegments> later,
+                           const std::string& sourcePath, int fd, const std::string& path,
+                           const PhotoWriteOptions& options, std::unique_ptr<PhotoWriter>& writer) {
   const int quality = std::clamp(options.jpegQuality, 0, 100);
   // The JPEG rules allow 1..255 for 8-bit pictures; libjpeg's encoder divides by the values
   // (at 0, or from 8192 on, by zero), though its decoder reads anything.
@@ -105,7 +118,7 @@ FileError CreateJpegWriter(const JpegLayout& layout, const std::string& sourcePa
                                            [](std::uint16_t q) { return q >= 1 && q <= 255; }))
       return UnsupportedPhoto(sourcePath,
                               "量子化テーブルの値が 1～255 の範囲にない JPEG は書き出せません");
-  auto created = std::make_unique<JpegWriter>(layout, sourcePath, path);
+  auto created = std::make_unique<JpegWriter>(layout, std::move(later), sourcePath, path);
   if (FileError error = created->start(fd, quality)) return error;
   writer = std::move(created);
   return {};

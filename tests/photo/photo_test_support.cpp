@@ -315,6 +315,7 @@ void WriteJpeg(const std::string& path, const Picture& picture, const JpegLayout
     cinfo.comp_info[2].quant_tbl_no = 2;
   }
   if (layout.progressive) jpeg_simple_progression(&cinfo);
+  cinfo.arith_code = layout.arithmetic ? TRUE : FALSE;
   cinfo.write_JFIF_header = layout.jfif ? TRUE : FALSE;
   jpeg_start_compress(&cinfo, TRUE);
   for (const auto& [code, bytes] : layout.markers)

@@ -99,6 +99,7 @@ struct JpegLayout {
   bool ownCrTable = false;  // the third component on a table of its own
   int quality = 85;
   JpegMarkers markers{};
+  bool arithmetic = false;  // arithmetic instead of Huffman coding
 };
 void WriteJpeg(const std::string& path, const Picture& picture, const JpegLayout& layout = {});
 // What a camera and an editor leave: EXIF, XMP, an ICC profile split over two APP2
