@@ -6,6 +6,11 @@ class QLabel;
 
 namespace hosei {
 
+// The row count and the status line while no run stands: before the first, and after one that
+// was refused or failed, whose rows counted so far were never saved.
+inline constexpr const char* kNoRowsDoneCaption = "0";
+inline constexpr const char* kNoRowTotalCaption = "/   0";
+
 class Form2;
 class WaitCursor;
 

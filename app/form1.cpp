@@ -172,8 +172,9 @@ void Form1::boundaryChosen() {
   helpLine->setText(QString::fromUtf8(help[ShapeIndex(boundaryBox->currentText().toStdString())]));
 }
 
-void Form1::showCurrentFile(const QString& path) {
+void Form1::showCurrentFile(const QString& path, FileKind kind) {
   work_.currentFile = path;
+  work_.currentFileKind = kind;
   currentFileField->setEnabled(true);
   currentFileField->setText(path);
   for (QPushButton* needsFile :

@@ -84,7 +84,7 @@ class Form1 : public QWidget {
   void showControlsOf(Mode mode);
   void selectMode(Mode mode);
   void boundaryChosen();
-  void showCurrentFile(const QString& path);
+  void showCurrentFile(const QString& path, FileKind kind);
   Mode mode() const;
   FieldTexts fieldTexts() const;
 
@@ -103,6 +103,7 @@ class Form1 : public QWidget {
 
   // Execute.
   void execute();
+  void showNoRun();
   void reportExecuteFailure(const FileError& error);
 
   void exitProgram();

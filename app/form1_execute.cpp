@@ -9,6 +9,7 @@
 #include "form1.h"
 #include "form2.h"
 #include "picture_file.h"
+#include "refusal_help.h"
 #include "wait_cursor.h"
 
 namespace hosei {
@@ -24,15 +25,24 @@ constexpr const char* kNotProcessedStatus = "処理できませんでした";
 void Form1::execute() {
   const QString currentFile = work_.currentFile;
   if (currentFile.isEmpty()) return;
+  // Whatever becomes of this run, the captions of the one before no longer describe it.
+  showNoRun();
   const auto read = ReadParameters(fieldTexts());
-  const Parameters* parameters = std::get_if<Parameters>(&read);
-  if (!parameters) return;  // a refused parameter ends the run without a word
+  if (const auto* refusal = std::get_if<Refusal>(&read)) {
+    helpLine->setText(RefusalHelp(*refusal));
+    return;
+  }
 
   Form2& viewer = showViewer();
   viewer.setCurrentPath(currentFile);
   viewer.hideCircle();
 
-  const ExecuteJob job{currentFile.toStdString(), *parameters, work_.movedCentre, {}};
+  ExecuteJob job;
+  job.currentFile = currentFile.toStdString();
+  job.parameters = std::get<Parameters>(read);
+  job.movedCentre = work_.movedCentre;
+  // Read as what it held when it was chosen, as Execute's help has named its result.
+  job.kind = work_.currentFileKind;
   WaitCursor cursor;
   ExecuteCaptions captions(*rowsDoneCaption, *statusCaption, viewer, cursor);
   const ExecuteOutcome outcome = Execute(job, &captions);
@@ -46,23 +56,31 @@ void Form1::execute() {
   rowsDoneCaption->setText(QString::fromUtf8(kFinishedCaption));
   statusCaption->setText(QString::fromStdString(SavedAsCaption(outcome.resultFile)));
   showViewer();
-  viewer.setWindowTitle(QString::fromStdString(ResultViewerCaption(outcome.resultFile)));
-  if (showPictureCheck->isChecked()) {
-    if (FileError error = viewer.showAsCurrent(resultFile)) {
-      cursor.stop();
-      services_.showMessage(&viewer, PictureFailureMessage(error));
-    }
+  const QString title = QString::fromStdString(ResultViewerCaption(outcome.resultFile));
+  if (!showPictureCheck->isChecked()) {
+    viewer.showWithoutPicture(title);
+  } else if (FileError error = viewer.showAsCurrent(resultFile, title)) {
+    cursor.stop();
+    services_.showMessage(&viewer, PictureFailureMessage(error));
   }
 }
 
+void Form1::showNoRun() {
+  rowsDoneCaption->setText(QString::fromUtf8(kNoRowsDoneCaption));
+  statusCaption->setText(QString::fromUtf8(kNoRowTotalCaption));
+}
+
+// The captions are set before the message opens, so that nothing behind it still counts the
+// rows of a run that saved nothing.
 void Form1::reportExecuteFailure(const FileError& error) {
+  rowsDoneCaption->setText(QString::fromUtf8(kNoRowsDoneCaption));
   if (error.problem == FileProblem::kNot24BitBitmap) {
-    services_.showMessage(this, QString::fromUtf8(kNot24BitBitmapMessage));
     statusCaption->setText(QString::fromUtf8(kColourCountErrorStatus));
+    services_.showMessage(this, QString::fromUtf8(kNot24BitBitmapMessage));
     return;
   }
-  services_.showMessage(this, QString::fromStdString(DescribeFileError(error)));
   statusCaption->setText(QString::fromUtf8(kNotProcessedStatus));
+  services_.showMessage(this, QString::fromStdString(DescribeFileError(error)));
 }
 
 }  // namespace hosei

@@ -7,6 +7,7 @@
 
 #include "caption_label.h"
 #include "chosen_file.h"
+#include "file_kind.h"
 #include "file_names.h"
 #include "form1.h"
 #include "form2.h"
@@ -30,6 +31,14 @@ QString Describe(const FileError& error) {
   return QString::fromStdString(DescribeFileError(error));
 }
 
+// What a rejected file holds, as far as it can be told; one that cannot be read is taken for
+// a bitmap, as Execute would take it.
+FileKind KindFoundIn(const std::string& path) {
+  FileKind kind = FileKind::kOther;
+  if (KindOfFile(path, kind)) return FileKind::kOther;
+  return kind;
+}
+
 }  // namespace
 
 void Form1::chooseFile() {
@@ -48,12 +57,13 @@ void Form1::chooseFile() {
 }
 
 void Form1::loadFile(const ChosenFile& chosen) {
-  // The file becomes current before it is checked: a rejected file stays current, and
-  // Execute rejects it again in the same words.
-  showCurrentFile(chosen.path);
-
+  const std::string path = chosen.path.toStdString();
   ChosenPicture picture;
-  if (FileError error = CheckChosenFile(chosen.path.toStdString(), picture)) {
+  const FileError error = CheckChosenFile(path, picture);
+  // A rejected file becomes current all the same, and Execute rejects it again in the same
+  // words.
+  showCurrentFile(chosen.path, error ? KindFoundIn(path) : picture.kind);
+  if (error) {
     const bool notBitmap = error.problem == FileProblem::kNot24BitBitmap;
     services_.showMessage(this,
                           notBitmap ? QString::fromUtf8(kNot24BitBitmapMessage) : Describe(error));
@@ -67,7 +77,8 @@ void Form1::loadFile(const ChosenFile& chosen) {
   viewer.setImageSize(picture.width, picture.height);
   viewer.show();
   viewer.raise();
-  viewer.setWindowTitle(chosen.path);
+  // The picture shown before goes with its title, whether or not this one can be shown.
+  viewer.showWithoutPicture(chosen.path);
   if (showPictureCheck->isChecked()) showChosenPicture(viewer, chosen, picture.kind);
   clearMovedCentre();
   viewer.hideCircle();
@@ -102,7 +113,7 @@ void Form1::showChosenPicture(Form2& viewer, const ChosenFile& chosen, FileKind 
     shown = *copy;
     workingFiles_.recordDisplayCopy(shown);
   }
-  if (FileError error = viewer.showAsCurrent(shown))
+  if (FileError error = viewer.showAsCurrent(shown, chosen.path))
     services_.showMessage(&viewer, PictureFailureMessage(error));
 }
 

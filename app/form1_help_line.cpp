@@ -5,14 +5,15 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <variant>
 
 #include "caption_label.h"
 #include "execute.h"
-#include "file_names.h"
 #include "form1.h"
 #include "help_texts.h"
 #include "hover_help.h"
 #include "parameter_table.h"
+#include "refusal_help.h"
 
 namespace hosei {
 
@@ -34,12 +35,15 @@ void Form1::explainControls() {
   connect(help, &HoverHelp::helpShown, helpLine, &QLabel::setText);
 }
 
-// The second line names the file Execute writes, by the rule of what the file holds (a
+// The second line names the file Execute writes, by what the file held when it was chosen (a
 // photo keeps its extension); a name too short to have one (Execute refuses it with a
-// message) leaves only the first.
+// message) leaves only the first. While a parameter is refused, Execute only says so, and
+// its help says it too: the refusal shown when it was pressed stays as the mouse moves on it.
 QString Form1::executeHelp() const {
+  const auto read = ReadParameters(fieldTexts());
+  if (const auto* refusal = std::get_if<Refusal>(&read)) return RefusalHelp(*refusal);
   QString help = QString::fromUtf8(kExecuteHelp);
-  if (const auto result = ResultFileFor(work_.currentFile.toStdString()))
+  if (const auto result = ResultFileFor(work_.currentFile.toStdString(), work_.currentFileKind, {}))
     help +=
         QLatin1Char('\n') + QString::fromStdString(*result) + QString::fromUtf8(kExecuteResultHelp);
   return help;

@@ -13,6 +13,7 @@
 
 #include "boundary_box.h"
 #include "caption_label.h"
+#include "execute_captions.h"
 #include "fonts.h"
 #include "form1.h"
 #include "help_texts.h"
@@ -173,8 +174,8 @@ void Form1::buildLabels() {
        "減光係数（1～１２０）",
        {1920, 795, 1815, 330},
        Field::kCoefficient},
-      {&Form1::rowsDoneCaption, "Label3", "0", {1080, 4530, 495, 195}, std::nullopt},
-      {&Form1::statusCaption, "Label4", "/   0", {1560, 4530, 4095, 195}, std::nullopt},
+      {&Form1::rowsDoneCaption, "Label3", kNoRowsDoneCaption, {1080, 4530, 495, 195}, std::nullopt},
+      {&Form1::statusCaption, "Label4", kNoRowTotalCaption, {1560, 4530, 4095, 195}, std::nullopt},
       {&Form1::thresholdCaption,
        "Label5",
        "バックグラウンド",

@@ -3,6 +3,7 @@
 #include <QString>
 #include <optional>
 
+#include "file_kind.h"
 #include "moved_centre.h"
 
 namespace hosei {
@@ -19,6 +20,9 @@ struct ImageSize {
 struct WorkModel {
   // The file Execute corrects; empty until one is chosen.
   QString currentFile;
+  // What the current file held when it was chosen. Its result is named by it, so the name
+  // does not change when the file is moved or deleted behind the program's back.
+  FileKind currentFileKind = FileKind::kOther;
   // Recorded when a file is chosen and when Execute reads its header; a new viewer starts
   // without one.
   std::optional<ImageSize> imageSize;

@@ -3,6 +3,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QResizeEvent>
+#include <QScreen>
 #include <algorithm>
 #include <cmath>
 
@@ -109,12 +110,19 @@ void Form2::showPicturePaths() {
   currentPictureCaption->setText(work_.currentPicture);
 }
 
-FileError Form2::showAsCurrent(const QString& path) {
-  if (FileError error = pictureBox->showFile(path)) return error;
+FileError Form2::showAsCurrent(const QString& path, const QString& title) {
+  const FileError error = pictureBox->showFile(path);
+  if (error) pictureBox->clear();
+  setWindowTitle(title);
   work_.previousPicture = work_.currentPicture;
   work_.currentPicture = path;
   showPicturePaths();
-  return {};
+  return error;
+}
+
+void Form2::showWithoutPicture(const QString& title) {
+  pictureBox->clear();
+  setWindowTitle(title);
 }
 
 void Form2::setCurrentPath(const QString& path) {
@@ -136,22 +144,55 @@ std::optional<QSizeF> Form2::imageSizeInDots() const {
   return QSizeF(size->width, size->height);
 }
 
+QSize Form2::roomOnScreen() const {
+  const QScreen* shownOn = screen();
+  if (!shownOn) return QSize(QWIDGETSIZE_MAX, kStripHeight + kHighestPictureArea);
+  return shownOn->availableGeometry().size() - (frameGeometry().size() - size());
+}
+
 void Form2::applySizeRule() {
   hideCircle();
-  const int areaWidth = width();
+  const QSize room = roomOnScreen();
+  const int areaWidth = std::clamp(width(), 1, std::max(room.width(), 1));
+  if (areaWidth != width()) resize(areaWidth, height());  // runs this rule again, narrowed
   const auto image = imageSizeInDots();
   if (!image) {
     pictureBox->setGeometry(0, kStripHeight, areaWidth, pictureBox->height());
+    keepOnScreen();
     return;
   }
-  const double exact = image->height() * areaWidth / image->width();
-  const int areaHeight =
-      static_cast<int>(std::clamp(std::lround(exact), 1L, static_cast<long>(kHighestPictureArea)));
-  pictureBox->setGeometry(0, kStripHeight, areaWidth, areaHeight);
+  const long highest = std::clamp(room.height() - kStripHeight, 1, kHighestPictureArea);
+  const long exact = std::lround(image->height() * areaWidth / image->width());
+  const int areaHeight = static_cast<int>(std::clamp(exact, 1L, highest));
+  QRect area(0, kStripHeight, areaWidth, areaHeight);
+  if (exact > highest && zoomMode()) {
+    // The picture area keeps the image's proportions, so a guide circle meets the picture
+    // wherever the area lies.
+    const long fitted = std::lround(areaHeight * image->width() / image->height());
+    const int fittedWidth = static_cast<int>(std::clamp(fitted, 1L, static_cast<long>(areaWidth)));
+    area = QRect((areaWidth - fittedWidth) / 2, kStripHeight, fittedWidth, areaHeight);
+  }
+  pictureBox->setGeometry(area);
   // A fixed height keeps the window system from offering the bottom edge at all; setting it
   // resizes the window, which runs this rule once more with nothing left to change.
   if (minimumHeight() != kStripHeight + areaHeight || maximumHeight() != kStripHeight + areaHeight)
     setFixedHeight(kStripHeight + areaHeight);
+  keepOnScreen();
+}
+
+// A window grown past the bottom of the screen would hide the bottom of the picture where
+// no one can reach it; it is moved up (or left) just far enough to come back whole.
+void Form2::keepOnScreen() {
+  const QScreen* shownOn = screen();
+  if (!shownOn) return;
+  const QRect available = shownOn->availableGeometry();
+  const QRect frame = frameGeometry();
+  const QPoint inside(
+      std::clamp(frame.x(), available.left(),
+                 std::max(available.left(), available.right() + 1 - frame.width())),
+      std::clamp(frame.y(), available.top(),
+                 std::max(available.top(), available.bottom() + 1 - frame.height())));
+  if (inside != frame.topLeft()) move(inside);
 }
 
 void Form2::resizeEvent(QResizeEvent* event) {
@@ -165,12 +206,13 @@ void Form2::switchZoom() {
     services_.showMessage(this, PictureFailureMessage(error));
     return;
   }
+  // A picture fitted inside a window at its greatest height gets the whole area at actual
+  // size, and back; the rule also takes away a circle, which only zoom mode shows.
+  applySizeRule();
   if (!pictureBox->stretch()) {
     zoomButton->setText(QString::fromUtf8(kToZoom));
     sizeModeCaption->setText(QString::fromUtf8(kActualSizeCaption));
-    hideCircle();
   } else {
-    applySizeRule();
     zoomButton->setText(QString::fromUtf8(kToActualSize));
     sizeModeCaption->setText(QString::fromUtf8(kZoomSizeCaption));
   }

@@ -31,10 +31,13 @@ class Form2 : public QWidget {
 
   // Records the image size in dots and shows it in the size texts; re-applies the size rule.
   void setImageSize(int width, int height);
-  // Makes the file the picture on screen and keeps the path shown before it for the
-  // before/after switch. A file that cannot be shown changes nothing; the caller reports
-  // the error (after putting back the pointer it may have set).
-  FileError showAsCurrent(const QString& path);
+  // Shows the file's picture under `title` and keeps the path shown before it for the
+  // before/after switch. A file that cannot be read leaves the picture area empty under the
+  // new title, never the previous picture under it, and is still the one the switch trades
+  // away; the caller reports the error (after putting back the pointer it may have set).
+  FileError showAsCurrent(const QString& path, const QString& title);
+  // The title of a file whose picture is not to be read, over an empty picture area.
+  void showWithoutPicture(const QString& title);
   // Records the current path without loading a picture (Execute names its source here).
   void setCurrentPath(const QString& path);
   QString currentPath() const;
@@ -51,7 +54,10 @@ class Form2 : public QWidget {
   // The picture area in the window's pixels.
   QRect pictureArea() const;
   // Only the width is free: the picture area takes the whole client width and the window's
-  // height follows from it and the image's aspect ratio, below the strip of buttons.
+  // height follows from it and the image's aspect ratio, below the strip of buttons. All
+  // within the screen's available area: where the height would pass it, it stops there, and
+  // the picture is fitted inside whole, centred, in zoom mode; at actual size the area shows
+  // what fits. A window wider than that area is narrowed, one reaching past its edge moved in.
   void applySizeRule();
 
  signals:
@@ -70,6 +76,9 @@ class Form2 : public QWidget {
   void explainControls();
   // The recorded size when it can be drawn on; nothing while none is or a side is zero.
   std::optional<QSizeF> imageSizeInDots() const;
+  // The client size at which the window's frame just fills its screen's available area.
+  QSize roomOnScreen() const;
+  void keepOnScreen();
   // The captions showing the model.
   void showImageSize();
   void showPicturePaths();

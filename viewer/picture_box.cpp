@@ -27,6 +27,11 @@ FileError PictureBox::load(const QString& path, bool stretch) {
 
 FileError PictureBox::showFile(const QString& path) { return load(path, stretch_); }
 
+void PictureBox::clear() {
+  picture_ = {};
+  update();
+}
+
 FileError PictureBox::setStretch(bool stretch) {
   if (stretch_ == stretch) return {};
   if (!picture_.image.isNull()) return load(picture_.path, stretch);

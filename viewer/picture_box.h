@@ -20,6 +20,8 @@ class PictureBox : public QWidget {
   // Reads the file as the mode and the area need it and shows it. A file that cannot be read
   // changes nothing.
   FileError showFile(const QString& path);
+  // Shows no picture until the next one is read.
+  void clear();
   // Switches between zoom and actual size, reading the picture on show again for the new
   // mode; when it cannot be read, nothing changes.
   FileError setStretch(bool stretch);

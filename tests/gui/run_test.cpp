@@ -7,6 +7,9 @@
 #include <QComboBox>
 #include <QImage>
 #include <QRadioButton>
+#include <QScreen>
+#include <algorithm>
+#include <cstdlib>
 
 #include "circle_shape.h"
 #include "execute.h"
@@ -131,47 +134,138 @@ TEST_F(RunTest, ExecuteWritesTheCorrectionTheControlsAskFor) {
 }
 
 // A source gone before Execute, or a result that cannot be written after the rows were read
-// and the wait cursor set: a message, and neither the source nor the folder changes.
+// and the wait cursor set: a message, and neither the source nor the folder changes. No
+// caption, behind the message or after it, claims that this run or the one before it
+// finished.
 TEST_F(RunTest, AFileThatGoesWrongGetsAMessageAndLosesNothing) {
   const std::pair<const char*, std::function<void(const fs::path&)>> faults[] = {
       {"ファイルを開けません: ", [](const fs::path& p) { fs::remove(p); }},
       {"ファイルを書き込めません: ",
-       [](const fs::path& p) { fs::create_directory(p.parent_path() / "scene_.bmp"); }},
+       [](const fs::path& p) {
+         const fs::path result = p.parent_path() / "scene_.bmp";
+         fs::remove(result);
+         fs::create_directory(result);
+       }},
   };
   int n = 0;
   for (const auto& [message, fault] : faults) {
     const fs::path folder = photos / std::to_string(++n), source = folder / "scene.bmp";
     fs::create_directory(folder);
-    WriteFile(source, Sized(30, 20).bytes());
+    WriteFile(source, Sized(30, 100).bytes());  // tall enough to count rows done
     choose(source);
+    click("Command1");
+    ASSERT_EQ(text("Label3"), "終了");
     fault(source);
     const auto before = fs::is_regular_file(source) ? ReadFile(source) : Bytes{};
     const auto entries = Entries(folder);
     services.messages.clear();
+    QString behindMessage;
+    services.whileMessageShown = [&] { behindMessage = text("Label3") + " " + text("Label4"); };
     click("Command1");
+    services.whileMessageShown = nullptr;
     ASSERT_EQ(services.messages.size(), 1u);
     EXPECT_TRUE(services.messages[0].startsWith(message)) << services.messages[0];
-    EXPECT_EQ(text("Label4"), "処理できませんでした");
+    EXPECT_EQ(behindMessage, "0 処理できませんでした");
+    EXPECT_EQ(text("Label3") + " " + text("Label4"), "0 処理できませんでした");
     EXPECT_EQ(fs::is_regular_file(source) ? ReadFile(source) : Bytes{}, before);
     EXPECT_EQ(Entries(folder), entries);  // no partial result beside it
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
   }
 }
 
-TEST_F(RunTest, AFieldTextExecuteCannotUseEndsTheRunSilently) {
+// No message box for a refused parameter and nothing written; the captions of the run before
+// no longer stand, and the help line says what the field takes, as Execute's own help does
+// while the text stays refused.
+TEST_F(RunTest, ARefusedParameterWritesNothingAndTheHelpLineSaysWhatTheFieldTakes) {
+  const fs::path result = photos / "scene_.bmp";
   choose(photo("scene.bmp"));
-  const std::tuple<const char*, const char*, const char*> refused[] = {
-      {"Option1", "Text2", "abc"}, {"Option2", "Text5", "1e400"}, {"Option3", "Text9", "2.68"}};
-  for (const auto& [option, field, typed] : refused) {
-    control<QRadioButton>(option)->click();
-    const QString kept = text(field);
-    type(field, typed);
+  const struct {
+    const char *option, *field, *typed, *help;
+  } refused[] = {
+      {"Option1", "Text2", "99999", "減光係数は次の範囲で入力してください\n　1～120"},
+      {"Option1", "Text1", "abc",
+       "周辺減光の開始は次の範囲で入力してください\n　0 より大きく 100 より小さい値"},
+      {"Option2", "Text5", "1e400",
+       "光源の x 座標は次の範囲で入力してください\n　-2147483648～2147483647 の整数"},
+      {"Option3", "Text9", "2.68", "ガンマ値は次の範囲で入力してください\n　0.374～2.67"},
+  };
+  for (const auto& r : refused) {
+    SCOPED_TRACE(r.typed);
+    control<QRadioButton>(r.option)->click();
+    click("Command1");  // a run that saved its result
+    ASSERT_TRUE(fs::exists(result) && text("Label4").endsWith("で保存されました"));
+    fs::remove(result);
+    const QString kept = text(r.field);
+    type(r.field, r.typed);
     click("Command1");
-    type(field, kept);
+    EXPECT_FALSE(fs::exists(result));
+    EXPECT_EQ(text("Label3") + text("Label4"), "0/   0");
+    EXPECT_EQ(text("Label13"), r.help);
+    EXPECT_EQ(helpAfterHovering(control("Command1")), r.help);
+    type(r.field, kept);
   }
-  EXPECT_EQ(Entries(photos), 1u);
-  EXPECT_TRUE(services.messages.empty());
-  EXPECT_EQ(text("Label3"), "0");
+  EXPECT_TRUE(services.messages.empty()) << services.messages.join("; ");
+}
+
+// Once the chosen file is gone, Execute's help still names the result by what the file held
+// when it was chosen: a photo keeps its extension.
+TEST_F(RunTest, ExecutesHelpNamesTheResultByWhatTheFileHeldWhenChosen) {
+  QImage image(32, 24, QImage::Format_RGB888);
+  image.fill(QColor(90, 90, 90));
+  const std::pair<const char*, const char*> files[] = {{"IMG_0001.PNG", "IMG_0001_.PNG"},
+                                                       {"DSC_0002.jpeg", "DSC_0002_.jpeg"}};
+  for (const auto& [name, resultName] : files) {
+    const fs::path source = photos / name;
+    ASSERT_TRUE(image.save(Q(source)));
+    choose(source);
+    fs::remove(source);
+    EXPECT_EQ(helpAfterHovering(control("Command1")),
+              "処理を開始します\n" + Q(photos / resultName) + " で（上書き）保存されます");
+  }
+  EXPECT_TRUE(services.messages.empty()) << services.messages.join("; ");
+}
+
+// A file whose picture is not shown, because it cannot be read or 画像表示 is off, leaves the
+// viewer titled with it and empty, never showing the previous picture under the new name;
+// the before/after switch brings that picture back under its own name.
+TEST_F(RunTest, TheViewerNeverShowsAPictureUnderAnotherFilesName) {
+  const QColor red(255, 0, 0);
+  QImage image(320, 240, QImage::Format_RGB888);
+  image.fill(red);
+  const fs::path good = photos / "good.png", broken = photos / "broken.jpg",
+                 other = photos / "other.jpg";
+  ASSERT_TRUE(image.save(Q(good)));
+  for (int y = 0; y < image.height(); ++y)  // detail, so that the rows outweigh the header
+    for (int x = 0; x < image.width(); ++x) image.setPixelColor(x, y, QColor::fromRgb(x * y));
+  ASSERT_TRUE(image.save(Q(broken)) && image.save(Q(other)));
+  fs::resize_file(broken, fs::file_size(broken) / 2);
+
+  const auto shownColour = [&] {
+    Form2* viewer = window->viewer();
+    return viewer->grab().toImage().pixelColor(viewer->pictureArea().center());
+  };
+  auto* showPicture = control<QCheckBox>("Check2");
+  const struct {
+    fs::path second;
+    bool pictureShown;
+    int messages;
+  } cases[] = {{broken, true, 1}, {other, false, 0}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.second.filename().string());
+    if (!showPicture->isChecked()) showPicture->click();
+    choose(good);
+    ASSERT_EQ(shownColour(), red);
+    if (!c.pictureShown) showPicture->click();
+    services.messages.clear();
+    choose(c.second);
+    EXPECT_EQ(services.messages.size(), static_cast<qsizetype>(c.messages))
+        << services.messages.join("; ");
+    EXPECT_EQ(window->viewer()->windowTitle(), Q(c.second));
+    EXPECT_NE(shownColour(), red);
+    QTest::mouseClick(viewerControl<QPushButton>("Command2"), Qt::LeftButton);
+    EXPECT_EQ(window->viewer()->windowTitle(), Q(good));
+    EXPECT_EQ(shownColour(), red);
+  }
 }
 
 class ViewerTest : public GuiTest {
@@ -242,6 +336,42 @@ TEST_F(ViewerTest, CirclesLieWhereAskedZoomAndBeforeAndAfterSwap) {
     EXPECT_EQ(viewer->previousPath(), shown == result ? source : result);
     EXPECT_EQ(viewer->windowTitle(), shown);
   }
+}
+
+// However wide the viewer is made and however tall its picture, its frame stays within the
+// screen's available area; the picture is fitted inside whole, in its proportions, as large
+// as the window allows. At actual size the window keeps within the screen too.
+TEST_F(ViewerTest, TheViewerStaysWithinTheScreenWithThePictureFittedInside) {
+  const struct {
+    int width, height, viewerWidth;
+  } cases[] = {
+      {100, 1000, 700},   // a tall photo in a wide viewer
+      {1600, 400, 2000},  // a viewer made wider than the screen
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.viewerWidth);
+    choose(photo("p.bmp", Sized(c.width, c.height)));
+    Form2* viewer = window->viewer();
+    viewer->resize(c.viewerWidth, 100);
+    QApplication::processEvents();
+    const QRect available = viewer->screen()->availableGeometry();
+    EXPECT_TRUE(available.contains(viewer->frameGeometry()))
+        << viewer->frameGeometry().x() << "," << viewer->frameGeometry().y() << " "
+        << viewer->frameGeometry().width() << "x" << viewer->frameGeometry().height();
+    const QRect area = viewer->pictureArea();
+    EXPECT_TRUE(viewer->rect().contains(area));
+    EXPECT_LE(std::abs(area.width() * c.height - area.height() * c.width),
+              std::max(c.width, c.height));  // off by a pixel at most
+    EXPECT_TRUE(area.bottom() == viewer->height() - 1 || area.width() == viewer->width());
+
+    auto* zoom = viewerControl<QPushButton>("Command1");
+    QTest::mouseClick(zoom, Qt::LeftButton);
+    ASSERT_FALSE(viewer->zoomMode());
+    EXPECT_TRUE(available.contains(viewer->frameGeometry()));
+    EXPECT_TRUE(viewer->rect().contains(viewer->pictureArea()));
+    QTest::mouseClick(zoom, Qt::LeftButton);
+  }
+  EXPECT_TRUE(services.messages.empty()) << services.messages.join("; ");
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <QFileInfo>
 #include <QStringList>
 #include <deque>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -27,6 +28,7 @@ class ScriptedPlatformServices : public PlatformServices {
   }
   void showMessage(QWidget*, const QString& text, const QString& title) override {
     messages << (title.isEmpty() ? text : title + QStringLiteral(": ") + text);
+    if (whileMessageShown) whileMessageShown();
   }
   bool confirm(QWidget*, const QString& text, const QString& title) override {
     confirmations << title + QStringLiteral(": ") + text;
@@ -39,6 +41,8 @@ class ScriptedPlatformServices : public PlatformServices {
     return next(inputs_, prompt);
   }
 
+  // Runs while a message is on screen, to see what the windows show behind it.
+  std::function<void()> whileMessageShown;
   std::vector<FileDialogRequest> dialogs;
   QStringList confirmations, messages, inputBoxes, unexpected;
 
