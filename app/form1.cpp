@@ -48,7 +48,7 @@ Form1::Form1(PlatformServices& services, WorkingFiles& workingFiles, QString fir
   // The design's two filters, then the photos: Qt's dialog matches them regardless of case,
   // so IMG_0001.JPG is listed too.
   fileDialog_.filters = {QStringLiteral("ビットマップ(*.bmp)"), QStringLiteral("all(*.*)"),
-                         QStringLiteral("写真(*.jpg *.jpeg *.png *.tif *.tiff)")};
+                         QString::fromUtf8(kPhotoFilter)};
   fileDialog_.defaultSuffix = QStringLiteral("bmp");
   buildControls();
   runStartUp();

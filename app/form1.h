@@ -32,6 +32,10 @@ class WorkingFiles;
 
 enum class GuideCircle { kVignetting, kFog };
 
+// The file dialog's filter for every photo kind hosei reads, astronomy's FITS included.
+inline constexpr const char* kPhotoFilter =
+    "写真(*.jpg *.jpeg *.png *.tif *.tiff *.fits *.fit *.fts)";
+
 // The main window: every correction parameter, the mode, the file to work on, Execute
 // and exit. The parameters live in the controls' texts; the rest of the work (the current
 // file, the image size, the moved centre, the viewer's pictures) in the work model, which

@@ -12,6 +12,7 @@
 
 #include "caption_label.h"
 #include "fonts.h"
+#include "form1.h"
 #include "gui_test.h"
 #include "qt_platform_services.h"
 
@@ -91,9 +92,10 @@ TEST(QtDialogs, SpeakJapaneseInTheWindowsFaceAndListUpperCasePhotos) {
             });
 
   ScratchFolder folder;
-  for (const char* name : {"IMG_0001.JPG", "scan.tiff", "cut-out.Png", "photo.bmp", "notes.txt"})
+  for (const char* name : {"IMG_0001.JPG", "scan.tiff", "cut-out.Png", "M42.FITS", "stack.fit",
+                           "sky.fts", "photo.bmp", "notes.txt"})
     WriteFile(folder / name, {1});
-  const QString filter = "写真(*.jpg *.jpeg *.png *.tif *.tiff)";
+  const QString filter = QString::fromUtf8(kPhotoFilter);
   QStringList listed;
   WhileOpen(
       [&] {
@@ -106,12 +108,13 @@ TEST(QtDialogs, SpeakJapaneseInTheWindowsFaceAndListUpperCasePhotos) {
         auto* model = dialog.findChild<QFileSystemModel*>();
         ASSERT_NE(model, nullptr);
         const QModelIndex root = model->index(Q(folder.path()));
-        WaitUntil([&] { return model->rowCount(root) == 3; });
+        WaitUntil([&] { return model->rowCount(root) == 6; });
         for (int row = 0; row < model->rowCount(root); ++row)
           listed << model->index(row, 0, root).data().toString();
       });
   listed.sort();
-  EXPECT_EQ(listed, QStringList({"IMG_0001.JPG", "cut-out.Png", "scan.tiff"}));
+  EXPECT_EQ(listed, QStringList({"IMG_0001.JPG", "M42.FITS", "cut-out.Png", "scan.tiff", "sky.fts",
+                                 "stack.fit"}));
 }
 
 }  // namespace
