@@ -20,8 +20,9 @@ namespace {
 constexpr std::uint64_t kSignatureSize = 8;
 constexpr std::uint32_t kMaxChunkLength = 0x7FFFFFFF;
 
-// Colour types of the IHDR chunk whose background colour is rewritten.
+// Colour types of the IHDR chunk.
 constexpr int kGrey = 0;
+constexpr int kColour = 2;
 constexpr int kPalette = 3;
 
 std::uint32_t BigEndian(const std::uint8_t* b) {
@@ -39,6 +40,14 @@ bool KnownToCarry(const char* type) {
                                        "sPLT", "oFFs", "pCAL", "sCAL", "sTER"};
   return std::any_of(std::begin(kKnown), std::end(kKnown),
                      [type](const char* name) { return Is(type, name); });
+}
+
+// Whether a tRNS chunk stays as stored: in a 16-bit picture it names the one transparent
+// colour, and the result keeps the source's depth and colour type. One that does not fit
+// the colour type is dropped, as libpng ignores it.
+bool TransparentColourKept(const PngChunkScan& scan, std::uint32_t length) {
+  return scan.bitDepth == 16 &&
+         ((scan.colourType == kGrey && length == 2) || (scan.colourType == kColour && length == 6));
 }
 
 // Reads the file through a window, so that a walk over many small chunks costs a system
@@ -160,9 +169,9 @@ FileError ScanPngChunks(int fd, const std::string& path, const PhotoSource& read
     } else if (++ancillary > kMaxMetadataPieces) {
       // Dropped chunks count too: an empty one costs no bytes, but each costs time.
       return UnsupportedPhoto(path, "PNG のチャンクが多すぎます");
-    } else if (Is(type, "tRNS")) {
+    } else if (Is(type, "tRNS") && !TransparentColourKept(scan, length)) {
       scan.transparency = true;
-    } else if (KnownToCarry(type) || safeToCopy) {
+    } else if (KnownToCarry(type) || safeToCopy || Is(type, "tRNS")) {
       carriedBytes += length;
       if (carriedBytes > kMaxCarriedBytes)
         return UnsupportedPhoto(path, "PNG のメタデータが大きすぎます");

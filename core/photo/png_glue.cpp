@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <bit>
 #include <cerrno>
 #include <cstring>
 
@@ -78,6 +79,12 @@ void WriteData(png_structp png, png_bytep data, size_t length) {
 
 void Flush(png_structp) {}
 
+// PNG stores 16-bit samples most significant byte first; hosei hands them around in host
+// order.
+void SamplesInHostOrder(png_structp png) {
+  if constexpr (std::endian::native == std::endian::little) png_set_swap(png);
+}
+
 // The carried chunks on one side of the picture data.
 void WriteCarried(png_structp png, const PngPlan& plan, bool afterImage) {
   if (!plan.chunks) return;
@@ -112,12 +119,18 @@ bool GuardedReadInfo(png_structp png, png_infop info, PngRows* rows) {
   png_read_info(png, info);
   const int colourType = png_get_color_type(png, info);
   if (colourType == PNG_COLOR_TYPE_PALETTE) png_set_palette_to_rgb(png);
-  if (colourType == PNG_COLOR_TYPE_GRAY && png_get_bit_depth(png, info) < 8)
-    png_set_expand_gray_1_2_4_to_8(png);
-  if (png_get_valid(png, info, PNG_INFO_tRNS)) png_set_tRNS_to_alpha(png);
+  const int depth = png_get_bit_depth(png, info);
+  if (colourType == PNG_COLOR_TYPE_GRAY && depth < 8) png_set_expand_gray_1_2_4_to_8(png);
+  // A 16-bit picture's tRNS names one colour and is carried as stored: expanding it would
+  // give the result an alpha channel its source had not.
+  if (depth == 16)
+    SamplesInHostOrder(png);
+  else if (png_get_valid(png, info, PNG_INFO_tRNS))
+    png_set_tRNS_to_alpha(png);
   rows->passes = png_set_interlace_handling(png);
   png_read_update_info(png, info);
   rows->channels = png_get_channels(png, info);
+  rows->bitDepth = png_get_bit_depth(png, info);
   rows->rowBytes = png_get_rowbytes(png, info);
   return true;
 }
@@ -142,9 +155,11 @@ bool GuardedStartWrite(png_structp png, png_infop info, const PngPlan* plan) {
   if (setjmp(StateOf(png).jump)) return false;
   static const int kColourTypes[] = {PNG_COLOR_TYPE_GRAY, PNG_COLOR_TYPE_GRAY_ALPHA,
                                      PNG_COLOR_TYPE_RGB, PNG_COLOR_TYPE_RGB_ALPHA};
-  png_set_IHDR(png, info, plan->width, plan->height, 8, kColourTypes[plan->channels - 1],
-               PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+  png_set_IHDR(png, info, plan->width, plan->height, plan->bitDepth,
+               kColourTypes[plan->channels - 1], PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+               PNG_FILTER_TYPE_DEFAULT);
   png_write_info(png, info);
+  if (plan->bitDepth == 16) SamplesInHostOrder(png);
   WriteCarried(png, *plan, false);
   return true;
 }

@@ -37,10 +37,12 @@ struct PngState {
   std::size_t aheadEnd;
 };
 
-// What libpng delivers once its transformations are set: 8-bit samples, palette and low
-// grey depths expanded, transparency as an alpha channel.
+// What libpng delivers once its transformations are set: palette and low grey depths
+// expanded to 8-bit samples, the transparency of an 8-bit picture as an alpha channel;
+// 16-bit samples in host byte order.
 struct PngRows {
   int channels = 0;
+  int bitDepth = 8;  // 8 or 16
   std::size_t rowBytes = 0;
   int passes = 1;  // 7 for an interlaced picture
 };
@@ -56,6 +58,7 @@ struct PngPlan {
   std::uint32_t width = 0;
   std::uint32_t height = 0;
   int channels = 3;
+  int bitDepth = 8;  // 16: rows come to the writer in host byte order
   // Shared by the reader and its writers, so that carried chunks are held once.
   std::shared_ptr<const std::vector<PngChunk>> chunks;
 };

@@ -1,13 +1,21 @@
 #include "png_writer.h"
 
+#include <string>
 #include <vector>
 
+#include "deep_rows.h"
 #include "photo_rows.h"
 #include "photo_source.h"
 
 namespace hosei {
 
 namespace {
+
+// Row `r` of 16-bit rows `stride` bytes apart.
+const std::uint16_t* DeepRow(const void* rows, std::size_t stride, int r) {
+  return static_cast<const std::uint16_t*>(static_cast<const void*>(
+      static_cast<const std::uint8_t*>(rows) + static_cast<std::size_t>(r) * stride));
+}
 
 class PngWriter final : public PhotoWriter {
  public:
@@ -25,10 +33,13 @@ class PngWriter final : public PhotoWriter {
   FileError start(int fd);
   FileError writeRows(int count, const std::uint8_t* bgr, std::size_t bgrStride,
                       const std::uint8_t* alpha, std::size_t alphaStride) override;
+  FileError writeDeepRows(int count, const void* bgr, std::size_t bgrStride, const void* alpha,
+                          std::size_t alphaStride) override;
   FileError finish() override;
 
  private:
   FileError failure();
+  FileError checkDepth(int bitDepth) const;
 
   PngPlan plan_;
   std::string path_;
@@ -38,6 +49,7 @@ class PngWriter final : public PhotoWriter {
   png_structp png_ = nullptr;
   png_infop info_ = nullptr;
   std::vector<std::uint8_t> row_;
+  std::vector<std::uint16_t> deepRow_;
   FileError failed_;
   bool finished_ = false;
 };
@@ -50,21 +62,48 @@ FileError PngWriter::failure() {
 
 FileError PngWriter::start(int fd) {
   state_.fd = fd;
-  row_.resize(static_cast<std::size_t>(plan_.channels) * plan_.width);
+  const std::size_t samples = static_cast<std::size_t>(plan_.channels) * plan_.width;
+  if (plan_.bitDepth == 16)
+    deepRow_.resize(samples);
+  else
+    row_.resize(samples);
   if (!GuardedCreateWrite(&state_, &png_, &info_)) return failure();
   if (!GuardedStartWrite(png_, info_, &plan_)) return failure();
   return {};
 }
 
+// Rows of another depth than the result's are refused rather than converted: a 16-bit
+// result written from bytes would lose its low bits without a word.
+FileError PngWriter::checkDepth(int bitDepth) const {
+  if (plan_.bitDepth == bitDepth) return {};
+  return UnsupportedPhoto(path_, std::to_string(plan_.bitDepth) + " ビットの PNG に " +
+                                     std::to_string(bitDepth) + " ビットの行は書けません");
+}
+
 FileError PngWriter::writeRows(int count, const std::uint8_t* bgr, std::size_t bgrStride,
                                const std::uint8_t* alpha, std::size_t alphaStride) {
   if (failed_) return failed_;
+  if (FileError error = checkDepth(8)) return error;
   if (FileError error = rows_.take(count, path_)) return error;
   for (int r = 0; r < count; ++r) {
     JoinRow(bgr + static_cast<std::size_t>(r) * bgrStride,
             alpha ? alpha + static_cast<std::size_t>(r) * alphaStride : nullptr,
             static_cast<int>(plan_.width), layout_, row_.data());
     if (!GuardedWriteRow(png_, row_.data())) return failure();
+  }
+  return {};
+}
+
+FileError PngWriter::writeDeepRows(int count, const void* bgr, std::size_t bgrStride,
+                                   const void* alpha, std::size_t alphaStride) {
+  if (failed_) return failed_;
+  if (FileError error = checkDepth(16)) return error;
+  if (FileError error = rows_.take(count, path_)) return error;
+  for (int r = 0; r < count; ++r) {
+    JoinDeepRow(DeepRow(bgr, bgrStride, r), alpha ? DeepRow(alpha, alphaStride, r) : nullptr,
+                static_cast<int>(plan_.width), layout_, deepRow_.data());
+    if (!GuardedWriteRow(png_, reinterpret_cast<png_const_bytep>(deepRow_.data())))
+      return failure();
   }
   return {};
 }
