@@ -5,6 +5,7 @@
 #   bench/run.sh            6000 x 4000 and 30000 x 20000 photos (about 12 minutes)
 #   bench/run.sh --quick    6000 x 4000 only (about 4 minutes)
 #   bench/run.sh --jpeg     the JPEG tables only (about 2 minutes)
+#   bench/run.sh --deep     the 16-bit TIFF and float FITS tables only (about 3 minutes)
 #
 # HOSEI_CLI=path/to/hosei-cli times that binary instead of building one in build-bench.
 # The photos and every result go into a scratch folder under $BENCH_DIR (default /tmp),
@@ -12,14 +13,16 @@
 # skews the numbers: the load average before and after goes into the results.
 set -euo pipefail
 
-usage() { sed -n '5,9s/^# \{0,1\}//p' "$0"; }
+usage() { sed -n '5,10s/^# \{0,1\}//p' "$0"; }
 
 quick=0
 jpeg_only=0
+deep_only=0
 for arg in "$@"; do
   case $arg in
     --quick) quick=1 ;;
     --jpeg) jpeg_only=1 quick=1 ;;
+    --deep) deep_only=1 quick=1 ;;
     -h | --help) usage; exit 0 ;;
     *) usage >&2; exit 2 ;;
   esac
@@ -48,7 +51,7 @@ fi
 im=$(command -v convert-im6.q16 || echo /usr/bin/convert)
 
 parent=${BENCH_DIR:-/tmp}
-need_mb=$((quick ? 500 : 4000))
+need_mb=$((quick ? 1500 : 4000))
 free_mb=$(df -Pm "$parent" | awk 'NR == 2 { print $4 }')
 if [ "$free_mb" -lt "$need_mb" ]; then
   echo "bench: $parent has ${free_mb} MB free, the run needs about ${need_mb} MB" >&2
@@ -65,6 +68,7 @@ fi
 
 rows=()       # table rows, in order
 jpeg_rows=()  # the JPEG table's rows
+deep_rows=()  # the deep pictures' table rows
 
 # table_rows TIMES_JSON PHOTO_LABEL: one row per command of a hyperfine run, from the
 # arrays labels, kinds and memory and the variable block (0: no pixel-block column).
@@ -245,8 +249,65 @@ bench_photo() {
   rm -rf "$out" "$src"
 }
 
-[ "$jpeg_only" -eq 1 ] || bench_photo 6000 4000 3 30 all
-bench_jpeg 6000 4000
+# bench_deep W H: deep pictures. A W x H photo as an uncompressed 16-bit RGB TIFF, as raw
+# developers export it, and as a 32-bit float FITS with three planes, as stacking programs
+# write it; each corrected in every mode beside its copy floor and vips' gamma.
+bench_deep() {
+  local w=$1 h=$2
+  local dir=$scratch/deep-${w}x$h
+  mkdir -p "$dir/out"
+  echo "bench: making a ${w} x ${h} 16-bit TIFF and float FITS"
+  "$scratch/make_photo" "$w" "$h" "$dir/src.bmp"
+  vips colourspace "$dir/src.bmp" "$dir/big16.tif" rgb16
+  vips cast "$dir/src.bmp" "$dir/float.v" float
+  vips linear "$dir/float.v" "$dir/scaled.v" 0.00392156862745098 0
+  vips fitssave "$dir/scaled.v" "$dir/big.fits"
+  rm "$dir/src.bmp" "$dir/float.v" "$dir/scaled.v"
+  cat "$dir/big16.tif" "$dir/big.fits" >/dev/null
+  local q_tif q_fits q_out
+  q_tif=$(printf %q "$dir/big16.tif")
+  q_fits=$(printf %q "$dir/big.fits")
+  q_out=$(printf %q "$dir/out")
+  local hosei_out="$(printf %q "$hosei") --quiet --output-dir $q_out"
+  local lx=$((w / 2)) ly=$((h / 2)) size=$((w * 3 / 5))
+  labels=() kinds=() cmds=()
+  add() { labels+=("$1"); kinds+=("$2"); cmds+=("$3"); }
+  add 'cat big16.tif > dst.tif' floor "cat $q_tif > $q_out/copy.tif"
+  add 'hosei-cli --mode gamma --gamma 1.5 big16.tif' hosei "$hosei_out --mode gamma --gamma 1.5 $q_tif"
+  add 'hosei-cli (vignetting, defaults) big16.tif' hosei "$hosei_out $q_tif"
+  add "hosei-cli --mode fog --light-x $lx --light-y $ly --size $size --brightness 40 big16.tif" \
+    hosei "$hosei_out --mode fog --light-x $lx --light-y $ly --size $size --brightness 40 $q_tif"
+  add 'vips gamma big16.tif out.tif --exponent 1.5' peer \
+    "vips gamma $q_tif $q_out/vips.tif --exponent 1.5"
+  time_deep_block "$dir" "${w} × $h 16-bit TIFF" || return 1
+  labels=() kinds=() cmds=()
+  add 'cat big.fits > dst.fits' floor "cat $q_fits > $q_out/copy.fits"
+  add 'hosei-cli --mode gamma --gamma 1.5 big.fits' hosei "$hosei_out --mode gamma --gamma 1.5 $q_fits"
+  add 'hosei-cli (vignetting, defaults) big.fits' hosei "$hosei_out $q_fits"
+  add "hosei-cli --mode fog --light-x $lx --light-y $ly --size $size --brightness 40 big.fits" \
+    hosei "$hosei_out --mode fog --light-x $lx --light-y $ly --size $size --brightness 40 $q_fits"
+  time_deep_block "$dir" "${w} × $h float FITS" || return 1
+  rm -rf "$dir"
+}
+
+# time_deep_block DIR PICTURE: the commands gathered so far, checked and timed, into the
+# deep table; × first is against the block's first command, its copy floor.
+time_deep_block() {
+  local dir=$1 picture=$2 q_out i
+  q_out=$(printf %q "$dir/out")
+  check_and_measure "$dir" || return 1
+  local -a args=()
+  for i in "${!cmds[@]}"; do args+=(-n "${labels[i]}" "${cmds[i]}"); done
+  hyperfine --style basic --warmup 1 --min-runs 5 --max-runs 20 \
+    --prepare "rm -f $q_out/*" --cleanup "rm -f $q_out/*" \
+    --export-json "$dir/times.json" "${args[@]}"
+  block=0
+  mapfile -t -O "${#deep_rows[@]}" deep_rows < <(table_rows "$dir/times.json" "$picture")
+}
+
+[ "$jpeg_only" -eq 1 ] || [ "$deep_only" -eq 1 ] || bench_photo 6000 4000 3 30 all
+[ "$deep_only" -eq 1 ] || bench_jpeg 6000 4000
+[ "$jpeg_only" -eq 1 ] || bench_deep 6000 4000
 if [ "$quick" -eq 0 ]; then
   bench_photo 30000 20000 3 3 gm
   skipped="convert and vips not run: ImageMagick's default policy refuses images over 16K"
@@ -268,8 +329,14 @@ echo
 [ "$jpeg_only" -eq 1 ] || echo "$table"
 echo
 echo "$jpeg_table"
-if [ "$jpeg_only" -eq 1 ]; then
-  echo "bench: --jpeg prints only; bench/RESULTS.md is written by a whole run"
+deep_table=$(
+  echo '| picture | command | median | spread: min – max (σ) | × first | peak memory |'
+  echo '| --- | --- | ---: | --- | ---: | --- |'
+  printf '%s\n' "${deep_rows[@]}"
+)
+[ "$jpeg_only" -eq 1 ] || { echo; echo "$deep_table"; }
+if [ "$jpeg_only" -eq 1 ] || [ "$deep_only" -eq 1 ]; then
+  echo "bench: --jpeg and --deep print only; bench/RESULTS.md is written by a whole run"
   exit 0
 fi
 
@@ -314,6 +381,14 @@ ratio to the first command of each group: vips for the single photo, one CPU for
 EOF
   echo
   echo "$jpeg_table"
+  echo
+  cat <<'EOF'
+Deep pictures: the photo as an uncompressed 16-bit RGB TIFF (vips colourspace rgb16) and as
+a 32-bit float FITS with three planes on the 0–1 scale (vips fitssave); × first is the
+ratio to the first row of its block: the copy floor of that picture.
+EOF
+  echo
+  echo "$deep_table"
 } >bench/RESULTS.md
 echo
 echo "bench: written to bench/RESULTS.md"
