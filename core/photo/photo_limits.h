@@ -29,6 +29,13 @@ inline constexpr std::size_t kMaxCarriedBytes = std::size_t{64} << 20;
 // counting bytes alone would let a file of nothing but empty segments run for hours.
 inline constexpr std::size_t kMaxMetadataPieces = 10000;
 
+// How many entries a TIFF's directories may hold, the picture's, its EXIF and its GPS
+// directory together. libtiff registers each tag it does not know on its own and sorts its
+// whole table of tags again every time, so a directory costs time growing with the square
+// of its unknown tags (4000 took a quarter to half a second to read); photos hold a few
+// dozen entries.
+inline constexpr std::size_t kMaxTiffEntries = 1000;
+
 // A chunk that a codec library inflates itself (an ICC profile) may not grow beyond this.
 inline constexpr std::size_t kMaxInflatedChunk = std::size_t{16} << 20;
 

@@ -5,12 +5,14 @@
 #include <algorithm>
 #include <cstring>
 #include <new>
+#include <string>
 #include <vector>
 
 #include "file_descriptor.h"
 #include "photo_rows.h"
 #include "photo_source.h"
 #include "tiff_io.h"
+#include "tiff_tags.h"
 #include "tiff_writer.h"
 
 namespace hosei {
@@ -30,6 +32,14 @@ bool KeptCompression(std::uint16_t compression) {
     default:
       return false;
   }
+}
+
+// A number of `size` bytes as the file stores it.
+std::uint32_t Word(const std::uint8_t* bytes, int size, bool bigEndian) {
+  std::uint32_t value = 0;
+  for (int i = 0; i < size; ++i)
+    value |= std::uint32_t{bytes[bigEndian ? size - 1 - i : i]} << (8 * i);
+  return value;
 }
 
 class TiffReader final : public PhotoSource {
@@ -59,9 +69,15 @@ class TiffReader final : public PhotoSource {
 
  private:
   FileError failure() const;
+  FileError openDirectories();
   FileError checkFormat();
+  FileError listDirectory(std::uint64_t offset, std::vector<std::uint32_t>& listed);
+  FileError checkTaken(const std::vector<std::uint32_t>& listed,
+                       const std::vector<TiffTag>& taken) const;
   FileError checkLayout();
   FileError takeMetadata();
+  FileError takeSubDirectory(std::uint64_t offset, int (*read)(TIFF*, toff_t), const char* broken,
+                             std::vector<TiffTag>& tags);
   FileError loadTileRow(std::uint32_t tileRow);
   const std::uint8_t* nextRow(FileError& error);
 
@@ -70,6 +86,10 @@ class TiffReader final : public PhotoSource {
   TiffContext context_;
   TIFF* tif_ = nullptr;
   TiffPlan plan_;
+  // What the file's directories list, counted before libtiff reads each one.
+  std::size_t entries_ = 0;
+  std::uint64_t carriedBytes_ = 0;
+  std::vector<std::uint32_t> pictureTags_;  // carried tags listed with values
   SampleLayout layout_;
   std::size_t rowBytes_ = 0;
   std::vector<std::uint8_t> row_;
@@ -83,19 +103,68 @@ class TiffReader final : public PhotoSource {
 };
 
 FileError TiffReader::failure() const {
+  if (context_.stopped) return StoppedReading(path_);
   if (context_.readError)
     return FileError{FileProblem::kReadFailed, path_, std::strerror(context_.readError)};
   return CorruptPhoto(path_, std::string("TIFF のデータが壊れています: ") + context_.message);
 }
 
 FileError TiffReader::checkFormat() {
-  std::uint8_t head[4] = {};
+  std::uint8_t head[8] = {};
   if (::pread(file_.get(), head, sizeof head, 0) != static_cast<ssize_t>(sizeof head))
     return CorruptPhoto(path_, "TIFF のヘッダーが途中で切れています");
   const bool little = head[0] == 'I';
   if ((little ? head[2] : head[3]) == kBigTiffVersion)
     return UnsupportedPhoto(path_, "BigTIFF は処理できません");
   plan_.bigEndian = !little;
+  return listDirectory(Word(head + 4, 4, plan_.bigEndian), pictureTags_);
+}
+
+// libtiff's reading of a directory costs time growing with the square of its unknown tags,
+// and memory for every value it holds, so what would go beyond the limits is refused from
+// the directory's list of entries alone. A list cut short is left to libtiff to report.
+FileError TiffReader::listDirectory(std::uint64_t offset, std::vector<std::uint32_t>& listed) {
+  std::uint8_t head[2];
+  if (::pread(file_.get(), head, sizeof head, static_cast<off_t>(offset)) != sizeof head) return {};
+  std::vector<std::uint8_t> table(12 * std::size_t{Word(head, 2, plan_.bigEndian)});
+  if (::pread(file_.get(), table.data(), table.size(), static_cast<off_t>(offset + 2)) !=
+      static_cast<ssize_t>(table.size()))
+    return {};
+  entries_ += table.size() / 12;
+  if (entries_ > kMaxTiffEntries)
+    return UnsupportedPhoto(
+        path_, "TIFF のタグが多すぎます（" + std::to_string(kMaxTiffEntries) + " 個まで）");
+  for (std::size_t at = 0; at < table.size(); at += 12) {
+    const std::uint32_t tag = Word(&table[at], 2, plan_.bigEndian);
+    const std::uint32_t type = Word(&table[at + 2], 2, plan_.bigEndian);
+    const std::uint32_t values = Word(&table[at + 4], 4, plan_.bigEndian);
+    // A tag without values carries nothing, and libtiff refuses to write one.
+    if (values == 0 || !CarriedTag(tag, type)) continue;
+    listed.push_back(tag);
+    carriedBytes_ += std::uint64_t{values} *
+                     static_cast<unsigned>(TIFFDataWidth(static_cast<TIFFDataType>(type)));
+  }
+  if (carriedBytes_ > kMaxCarriedBytes)
+    return UnsupportedPhoto(path_, "TIFF のメタデータが大きすぎます");
+  return {};
+}
+
+// libtiff goes on without a tag it cannot read or hold (cut short, of the wrong type, a
+// value out of range), some with a warning, some with an error, some silently: the
+// result would lack it. So each tag the directory lists must be among those taken.
+FileError TiffReader::checkTaken(const std::vector<std::uint32_t>& listed,
+                                 const std::vector<TiffTag>& taken) const {
+  std::vector<std::uint32_t> got;
+  for (const TiffTag& tag : taken) got.push_back(tag.tag);
+  std::sort(got.begin(), got.end());
+  for (std::uint32_t tag : listed) {
+    if (std::binary_search(got.begin(), got.end(), tag)) continue;
+    const TIFFField* field = TIFFFindField(tif_, tag, TIFF_ANY);
+    const std::string name =
+        field && !TIFFFieldIsAnonymous(field) ? std::string(" ") + TIFFFieldName(field) : "";
+    return CorruptPhoto(path_,
+                        "TIFF のタグ" + name + "（" + std::to_string(tag) + "）が壊れています");
+  }
   return {};
 }
 
@@ -190,44 +259,49 @@ FileError TiffReader::checkLayout() {
 }
 
 FileError TiffReader::takeMetadata() {
-  plan_.hasOrientation = TIFFGetField(tif_, TIFFTAG_ORIENTATION, &plan_.orientation) != 0;
-  plan_.hasResolution = TIFFGetField(tif_, TIFFTAG_XRESOLUTION, &plan_.xResolution) != 0 &&
-                        TIFFGetField(tif_, TIFFTAG_YRESOLUTION, &plan_.yResolution) != 0;
-  plan_.hasResolutionUnit = TIFFGetField(tif_, TIFFTAG_RESOLUTIONUNIT, &plan_.resolutionUnit) != 0;
   plan_.tags = TakeTags(tif_);
+  if (FileError error = checkTaken(pictureTags_, plan_.tags)) return error;
   std::uint64_t exif = 0, gps = 0;
   const bool hasExif = TIFFGetField(tif_, TIFFTAG_EXIFIFD, &exif) != 0;
   const bool hasGps = TIFFGetField(tif_, TIFFTAG_GPSIFD, &gps) != 0;
   // Reading a sub-directory leaves the picture's; it is read again afterwards.
-  if (hasExif) {
-    if (!TIFFReadEXIFDirectory(tif_, exif))
-      return CorruptPhoto(path_, "TIFF の EXIF が壊れています");
-    plan_.exif = TakeTags(tif_);
-  }
-  if (hasGps) {
-    if (!TIFFReadGPSDirectory(tif_, gps))
-      return CorruptPhoto(path_, "TIFF の GPS 情報が壊れています");
-    plan_.gps = TakeTags(tif_);
-  }
+  if (hasExif)
+    if (FileError error = takeSubDirectory(exif, TIFFReadEXIFDirectory,
+                                           "TIFF の EXIF が壊れています", plan_.exif))
+      return error;
+  if (hasGps)
+    if (FileError error = takeSubDirectory(gps, TIFFReadGPSDirectory,
+                                           "TIFF の GPS 情報が壊れています", plan_.gps))
+      return error;
   if ((hasExif || hasGps) && !TIFFSetDirectory(tif_, 0)) return failure();
-  std::size_t carried = 0;
-  for (const auto* list : {&plan_.tags, &plan_.exif, &plan_.gps})
-    for (const TiffTag& tag : *list) carried += tag.bytes.size();
-  if (carried > kMaxCarriedBytes) return UnsupportedPhoto(path_, "TIFF のメタデータが大きすぎます");
   return {};
 }
 
-FileError TiffReader::open() {
+FileError TiffReader::takeSubDirectory(std::uint64_t offset, int (*read)(TIFF*, toff_t),
+                                       const char* broken, std::vector<TiffTag>& tags) {
+  std::vector<std::uint32_t> listed;
+  if (FileError error = listDirectory(offset, listed)) return error;
+  if (!read(tif_, offset)) return CorruptPhoto(path_, broken);
+  tags = TakeTags(tif_);
+  return checkTaken(listed, tags);
+}
+
+FileError TiffReader::openDirectories() {
   if (FileError error = OpenPhotoFile(path_, file_)) return error;
   if (FileError error = checkFormat()) return error;
   context_.fd = file_.get();
+  context_.reader = this;
   tif_ = TiffOnDescriptor(context_, path_.c_str(), "r");
   if (!tif_) return failure();
   if (FileError error = checkLayout()) return error;
-  if (FileError error = takeMetadata()) return error;
-  if (context_.tagLost)
-    return CorruptPhoto(path_, std::string("TIFF のタグが壊れています: ") + context_.lostTag);
-  return {};
+  return takeMetadata();
+}
+
+// A stop makes every read fail, which libtiff reports as anything from a broken file to a
+// directory that ends early, or not at all.
+FileError TiffReader::open() {
+  const FileError error = openDirectories();
+  return context_.stopped ? StoppedReading(path_) : error;
 }
 
 FileError TiffReader::loadTileRow(std::uint32_t tileRow) {
@@ -264,6 +338,7 @@ FileError TiffReader::readRows(int count, std::uint8_t* bgr, std::size_t bgrStri
   if (failed_) return failed_;
   if (count < 0 || count > height() - rowsRead()) return takeRows(count, path_);
   for (int r = 0; r < count; ++r) {
+    if (stopRequested()) return failed_ = StoppedReading(path_);
     takeRows(1, path_);
     const std::uint8_t* samples = nextRow(failed_);
     if (!samples) return failed_;

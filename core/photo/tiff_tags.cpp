@@ -11,10 +11,37 @@ namespace {
 // (corrected) picture.
 constexpr std::uint32_t kImageSourceData = 37724;
 
-bool Skipped(std::uint32_t tag, TIFFDataType type) {
-  return type == TIFF_IFD || type == TIFF_IFD8 || tag == TIFFTAG_EXIFIFD || tag == TIFFTAG_GPSIFD ||
-         tag == TIFFTAG_INTEROPERABILITYIFD || tag == TIFFTAG_SUBIFD || tag == kImageSourceData;
-}
+// The descriptive tags libtiff keeps in fields of its own rather than in its list of custom
+// tags, each with the shape its TIFFGetField hands the value out in.
+struct OwnField {
+  std::uint32_t tag;
+  TiffTag::Form form;
+  int elementSize;
+  bool floating = false;
+  std::uint32_t count = 1;
+};
+constexpr OwnField kOwnFields[] = {
+    {TIFFTAG_SUBFILETYPE, TiffTag::Form::kScalar, 4},
+    {TIFFTAG_THRESHHOLDING, TiffTag::Form::kScalar, 2},
+    // The bit order within bytes: libtiff reverses the bits as it reads and writes strips, so
+    // carrying it keeps the file's order.
+    {TIFFTAG_FILLORDER, TiffTag::Form::kScalar, 2},
+    {TIFFTAG_ORIENTATION, TiffTag::Form::kScalar, 2},
+    {TIFFTAG_MINSAMPLEVALUE, TiffTag::Form::kScalar, 2},
+    {TIFFTAG_MAXSAMPLEVALUE, TiffTag::Form::kScalar, 2},
+    {TIFFTAG_XRESOLUTION, TiffTag::Form::kScalar, 4, true},
+    {TIFFTAG_YRESOLUTION, TiffTag::Form::kScalar, 4, true},
+    {TIFFTAG_XPOSITION, TiffTag::Form::kScalar, 4, true},
+    {TIFFTAG_YPOSITION, TiffTag::Form::kScalar, 4, true},
+    {TIFFTAG_RESOLUTIONUNIT, TiffTag::Form::kScalar, 2},
+    {TIFFTAG_PAGENUMBER, TiffTag::Form::kPair, 2},
+    {TIFFTAG_HALFTONEHINTS, TiffTag::Form::kPair, 2},
+    {TIFFTAG_TRANSFERFUNCTION, TiffTag::Form::kCurves, 2},
+    {TIFFTAG_SMINSAMPLEVALUE, TiffTag::Form::kScalar, 8, true},
+    {TIFFTAG_SMAXSAMPLEVALUE, TiffTag::Form::kScalar, 8, true},
+    {TIFFTAG_YCBCRPOSITIONING, TiffTag::Form::kScalar, 2},
+    {TIFFTAG_REFERENCEBLACKWHITE, TiffTag::Form::kFixedArray, 4, true, 6},
+};
 
 bool IsFloating(TIFFDataType type) {
   return type == TIFF_FLOAT || type == TIFF_DOUBLE || type == TIFF_RATIONAL ||
@@ -56,6 +83,17 @@ bool TakeScalar(TIFF* tif, TiffTag& tag) {
   return true;
 }
 
+bool TakePair(TIFF* tif, TiffTag& tag) {
+  std::uint16_t pair[2] = {};
+  if (!TIFFGetField(tif, tag.tag, &pair[0], &pair[1])) return false;
+  const auto* bytes = reinterpret_cast<const std::uint8_t*>(pair);
+  tag.form = TiffTag::Form::kPair;
+  tag.elementSize = 2;
+  tag.count = 2;
+  tag.bytes.assign(bytes, bytes + sizeof pair);
+  return true;
+}
+
 bool Take(TIFF* tif, const TIFFField* field, TiffTag& tag) {
   tag.tag = TIFFFieldTag(field);
   tag.type = TIFFFieldDataType(field);
@@ -64,6 +102,8 @@ bool Take(TIFF* tif, const TIFFField* field, TiffTag& tag) {
   tag.anonymous = TIFFFieldIsAnonymous(field) != 0;
   const int readCount = TIFFFieldReadCount(field);
   const void* data = nullptr;
+  // The one custom tag libtiff hands out as two values rather than an array.
+  if (tag.tag == TIFFTAG_DOTRANGE && !tag.anonymous) return TakePair(tif, tag);
   if (TIFFFieldPassCount(field)) {
     if (TIFFFieldSetGetCountSize(field) == 2) {
       std::uint16_t count = 0;
@@ -105,6 +145,46 @@ bool Take(TIFF* tif, const TIFFField* field, TiffTag& tag) {
   const auto* bytes = static_cast<const std::uint8_t*>(data);
   tag.bytes.assign(bytes, bytes + static_cast<std::size_t>(tag.count) * tag.elementSize);
   return true;
+}
+
+// One of libtiff's own fields, when the current directory has it.
+bool TakeOwn(TIFF* tif, const OwnField& own, TiffTag& tag) {
+  tag.tag = own.tag;
+  tag.form = own.form;
+  tag.elementSize = own.elementSize;
+  tag.floating = own.floating;
+  tag.count = own.count;
+  switch (own.form) {
+    case TiffTag::Form::kScalar:
+      return TakeScalar(tif, tag);
+    case TiffTag::Form::kPair:
+      return TakePair(tif, tag);
+    case TiffTag::Form::kFixedArray: {
+      const void* data = nullptr;
+      if (!TIFFGetField(tif, own.tag, &data) || !data) return false;
+      const auto* bytes = static_cast<const std::uint8_t*>(data);
+      tag.bytes.assign(bytes, bytes + std::size_t{own.count} * own.elementSize);
+      return true;
+    }
+    case TiffTag::Form::kCurves: {
+      // One curve for grey, three for colour: libtiff hands out as many as there are colours.
+      const std::uint16_t* curves[3] = {};
+      if (!TIFFGetField(tif, own.tag, &curves[0], &curves[1], &curves[2]) || !curves[0])
+        return false;
+      std::uint16_t bits = 8;
+      TIFFGetFieldDefaulted(tif, TIFFTAG_BITSPERSAMPLE, &bits);
+      if (bits > 16) return false;
+      const std::size_t entries = std::size_t{1} << bits;
+      tag.count = curves[1] && curves[2] ? 3 : 1;
+      for (std::uint32_t c = 0; c < tag.count; ++c) {
+        const auto* bytes = reinterpret_cast<const std::uint8_t*>(curves[c]);
+        tag.bytes.insert(tag.bytes.end(), bytes, bytes + entries * sizeof(std::uint16_t));
+      }
+      return true;
+    }
+    default:
+      return false;
+  }
 }
 
 int PutScalar(TIFF* tif, const TiffTag& tag) {
@@ -156,34 +236,117 @@ int Put(TIFF* tif, const TiffTag& tag) {
       return TIFFSetField(tif, tag.tag, static_cast<int>(tag.count), data);
     case TiffTag::Form::kCounted32:
       return TIFFSetField(tif, tag.tag, tag.count, data);
+    case TiffTag::Form::kPair: {
+      std::uint16_t pair[2];
+      std::memcpy(pair, data, sizeof pair);
+      return TIFFSetField(tif, tag.tag, static_cast<int>(pair[0]), static_cast<int>(pair[1]));
+    }
+    case TiffTag::Form::kCurves: {
+      // The result has the source's colours, so libtiff takes as many curves as were given.
+      const auto* first = static_cast<const std::uint16_t*>(data);
+      const std::size_t entries = tag.bytes.size() / sizeof(std::uint16_t) / tag.count;
+      const std::uint16_t* last = tag.count == 3 ? first + 2 * entries : first;
+      return TIFFSetField(tif, tag.tag, first, tag.count == 3 ? first + entries : first, last);
+    }
   }
   return 0;
 }
 
 }  // namespace
 
+bool CarriedTag(std::uint32_t tag, std::uint32_t type) {
+  // Values of the types libtiff knows, less pointers to other directories (IFD, IFD8): an
+  // entry of a type it does not know is skipped, as TIFF asks of readers.
+  const bool value =
+      (type >= TIFF_BYTE && type <= TIFF_DOUBLE) || type == TIFF_LONG8 || type == TIFF_SLONG8;
+  if (!value) return false;
+  switch (tag) {
+    // How the pixels are stored.
+    case TIFFTAG_IMAGEWIDTH:
+    case TIFFTAG_IMAGELENGTH:
+    case TIFFTAG_BITSPERSAMPLE:
+    case TIFFTAG_COMPRESSION:
+    case TIFFTAG_PHOTOMETRIC:
+    case TIFFTAG_STRIPOFFSETS:
+    case TIFFTAG_SAMPLESPERPIXEL:
+    case TIFFTAG_ROWSPERSTRIP:
+    case TIFFTAG_STRIPBYTECOUNTS:
+    case TIFFTAG_PLANARCONFIG:
+    case TIFFTAG_FREEOFFSETS:
+    case TIFFTAG_FREEBYTECOUNTS:
+    case TIFFTAG_T4OPTIONS:
+    case TIFFTAG_T6OPTIONS:
+    case TIFFTAG_PREDICTOR:
+    case TIFFTAG_COLORMAP:
+    case TIFFTAG_TILEWIDTH:
+    case TIFFTAG_TILELENGTH:
+    case TIFFTAG_TILEOFFSETS:
+    case TIFFTAG_TILEBYTECOUNTS:
+    case TIFFTAG_INKNAMES:
+    case TIFFTAG_NUMBEROFINKS:
+    case TIFFTAG_EXTRASAMPLES:
+    case TIFFTAG_SAMPLEFORMAT:
+    case TIFFTAG_JPEGTABLES:
+    case TIFFTAG_YCBCRSUBSAMPLING:
+    case TIFFTAG_STRIPROWCOUNTS:
+    case TIFFTAG_MATTEING:
+    case TIFFTAG_DATATYPE:
+    case TIFFTAG_IMAGEDEPTH:
+    case TIFFTAG_TILEDEPTH:
+    // Pointers to other directories.
+    case TIFFTAG_SUBIFD:
+    case TIFFTAG_EXIFIFD:
+    case TIFFTAG_GPSIFD:
+    case TIFFTAG_INTEROPERABILITYIFD:
+    case kImageSourceData:
+    // libtiff 4.5 drops these as it reads and refuses to set them.
+    case TIFFTAG_OSUBFILETYPE:
+    case TIFFTAG_GRAYRESPONSEUNIT:
+    case TIFFTAG_GRAYRESPONSECURVE:
+    case TIFFTAG_COLORRESPONSEUNIT:
+      return false;
+    default:
+      return true;
+  }
+}
+
 std::vector<TiffTag> TakeTags(TIFF* tif) {
   std::vector<TiffTag> tags;
+  std::vector<std::uint32_t> custom;
   const int count = TIFFGetTagListCount(tif);
   for (int i = 0; i < count; ++i) {
     const TIFFField* field = TIFFFieldWithTag(tif, TIFFGetTagListEntry(tif, i));
-    if (!field || Skipped(TIFFFieldTag(field), TIFFFieldDataType(field))) continue;
+    if (!field) continue;
+    custom.push_back(TIFFFieldTag(field));
+    if (!CarriedTag(TIFFFieldTag(field), TIFFFieldDataType(field))) continue;
     TiffTag tag;
     if (Take(tif, field, tag)) tags.push_back(std::move(tag));
+  }
+  // A custom tag of the same number (an unknown tag in an EXIF directory, say) would be
+  // handed out in another shape.
+  std::sort(custom.begin(), custom.end());
+  for (const OwnField& own : kOwnFields) {
+    if (std::binary_search(custom.begin(), custom.end(), own.tag)) continue;
+    TiffTag tag;
+    if (TakeOwn(tif, own, tag)) tags.push_back(std::move(tag));
   }
   return tags;
 }
 
 bool PutTags(TIFF* tif, const std::vector<TiffTag>& tags) {
-  for (const TiffTag& tag : tags) {
-    if (tag.anonymous && !TIFFFindField(tif, tag.tag, TIFF_ANY)) {
-      static char kName[] = "carried tag";
-      const TIFFFieldInfo info = {
-          tag.tag, TIFF_VARIABLE2, TIFF_VARIABLE2, tag.type, FIELD_CUSTOM, 1, 1, kName};
-      if (TIFFMergeFieldInfo(tif, &info, 1) != 0) return false;
-    }
+  // The unknown tags are told all at once: libtiff sorts its whole table of tags after each
+  // telling.
+  static char kName[] = "carried tag";
+  std::vector<TIFFFieldInfo> unknown;
+  for (const TiffTag& tag : tags)
+    if (tag.anonymous && !TIFFFindField(tif, tag.tag, TIFF_ANY))
+      unknown.push_back(
+          {tag.tag, TIFF_VARIABLE2, TIFF_VARIABLE2, tag.type, FIELD_CUSTOM, 1, 1, kName});
+  if (!unknown.empty() &&
+      TIFFMergeFieldInfo(tif, unknown.data(), static_cast<std::uint32_t>(unknown.size())) != 0)
+    return false;
+  for (const TiffTag& tag : tags)
     if (!Put(tif, tag)) return false;
-  }
   return true;
 }
 

@@ -80,11 +80,6 @@ bool TiffWriter::setPictureFields(std::uint64_t exif, std::uint64_t gps) {
   const std::uint32_t rowsPerStrip =
       p.rowsPerStrip ? p.rowsPerStrip : TIFFDefaultStripSize(tif_, 0);
   ok = ok && TIFFSetField(tif_, TIFFTAG_ROWSPERSTRIP, rowsPerStrip);
-  if (ok && p.hasOrientation) ok = TIFFSetField(tif_, TIFFTAG_ORIENTATION, p.orientation);
-  if (ok && p.hasResolution)
-    ok = TIFFSetField(tif_, TIFFTAG_XRESOLUTION, static_cast<double>(p.xResolution)) &&
-         TIFFSetField(tif_, TIFFTAG_YRESOLUTION, static_cast<double>(p.yResolution));
-  if (ok && p.hasResolutionUnit) ok = TIFFSetField(tif_, TIFFTAG_RESOLUTIONUNIT, p.resolutionUnit);
   if (ok && exif) ok = TIFFSetField(tif_, TIFFTAG_EXIFIFD, exif);
   if (ok && gps) ok = TIFFSetField(tif_, TIFFTAG_GPSIFD, gps);
   return ok && PutTags(tif_, p.tags);

@@ -22,17 +22,9 @@ struct TiffPlan {
   std::uint16_t compression = COMPRESSION_NONE;
   std::uint16_t predictor = 0;     // 0: none recorded
   std::uint32_t rowsPerStrip = 0;  // 0: the source was tiled; libtiff's default is used
-  // The descriptive tags libtiff keeps in fields of its own, where the source has them.
-  bool hasOrientation = false;
-  std::uint16_t orientation = 1;
-  bool hasResolution = false;
-  float xResolution = 0;
-  float yResolution = 0;
-  bool hasResolutionUnit = false;
-  std::uint16_t resolutionUnit = RESUNIT_INCH;
-  std::vector<TiffTag> tags;  // of the picture's directory
-  std::vector<TiffTag> exif;  // of the EXIF directory
-  std::vector<TiffTag> gps;   // of the GPS directory
+  std::vector<TiffTag> tags;       // of the picture's directory
+  std::vector<TiffTag> exif;       // of the EXIF directory
+  std::vector<TiffTag> gps;        // of the GPS directory
 };
 
 // Writes strips with the source's compression and predictor; the EXIF and GPS directories

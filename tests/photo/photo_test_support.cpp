@@ -121,6 +121,32 @@ const std::pair<ttag_t, const char*> kTiffTexts[] = {{TIFFTAG_ARTIST, "写真家
                                                      {TIFFTAG_MODEL, "Model 7"},
                                                      {TIFFTAG_SOFTWARE, "camera firmware 1.0"}};
 
+// Through libtiff's own setters, each of its own shape: pairs, curves (one per colour, the
+// setter takes as many as there are colours), doubles.
+void SetOwnTiffFields(TIFF* tif) {
+  TIFFSetField(tif, TIFFTAG_SUBFILETYPE, FILETYPE_PAGE);
+  TIFFSetField(tif, TIFFTAG_THRESHHOLDING, THRESHHOLD_HALFTONE);
+  TIFFSetField(tif, TIFFTAG_FILLORDER, FILLORDER_LSB2MSB);
+  TIFFSetField(tif, TIFFTAG_MINSAMPLEVALUE, 3);
+  TIFFSetField(tif, TIFFTAG_MAXSAMPLEVALUE, 251);
+  TIFFSetField(tif, TIFFTAG_SMINSAMPLEVALUE, 2.5);
+  TIFFSetField(tif, TIFFTAG_SMAXSAMPLEVALUE, 252.5);
+  TIFFSetField(tif, TIFFTAG_XPOSITION, 1.5);
+  TIFFSetField(tif, TIFFTAG_YPOSITION, 2.25);
+  TIFFSetField(tif, TIFFTAG_PAGENUMBER, 2, 5);
+  TIFFSetField(tif, TIFFTAG_HALFTONEHINTS, 12, 240);
+  TIFFSetField(tif, TIFFTAG_YCBCRPOSITIONING, YCBCRPOSITION_COSITED);
+  static const float kBlackWhite[6] = {0, 255, 1, 254, 2, 253};
+  TIFFSetField(tif, TIFFTAG_REFERENCEBLACKWHITE, kBlackWhite);
+  static std::uint16_t curves[3][256];
+  for (int c = 0; c < 3; ++c)
+    for (int i = 0; i < 256; ++i) curves[c][i] = static_cast<std::uint16_t>(i * (250 + c));
+  TIFFSetField(tif, TIFFTAG_TRANSFERFUNCTION, curves[0], curves[1], curves[2]);
+  TIFFSetField(tif, TIFFTAG_DOCUMENTNAME, "scan 12");
+  TIFFSetField(tif, TIFFTAG_PAGENAME, "page two");
+  TIFFSetField(tif, TIFFTAG_HOSTCOMPUTER, "scanner host");
+}
+
 void SetTiffFields(TIFF* tif, const Picture& picture, const TiffLayout& layout) {
   TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, picture.width);
   TIFFSetField(tif, TIFFTAG_IMAGELENGTH, picture.height);
@@ -140,6 +166,7 @@ void SetTiffFields(TIFF* tif, const Picture& picture, const TiffLayout& layout) 
   } else {
     TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, 4);
   }
+  if (layout.ownFields) SetOwnTiffFields(tif);
   if (!layout.metadata) return;
   for (const auto& [tag, text] : kTiffTexts) TIFFSetField(tif, tag, text);
   TIFFSetField(tif, TIFFTAG_ORIENTATION, ORIENTATION_RIGHTTOP);

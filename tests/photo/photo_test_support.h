@@ -85,6 +85,8 @@ struct TiffLayout {
   bool metadata = true;  // descriptive tags, EXIF and GPS directories, kPrivateTag
   int pages = 1;
   bool premultiplied = false;  // alpha stored as associated alpha
+  // Also the descriptive tags libtiff keeps in fields of its own, FillOrder 2 among them.
+  bool ownFields = false;
 };
 inline constexpr int kPrivateTag = 65000;
 TIFF* OpenTiffQuietly(const std::string& path, const char* mode);  // without libtiff's warnings

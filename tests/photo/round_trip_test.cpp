@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <ostream>
 #include <regex>
 #include <string>
 
@@ -55,6 +56,9 @@ struct JpegCase {
   JpegLayout layout;
   int quality;  // for the copy: 0 keeps the tables
 };
+
+// Each case prints as its name, in gtest's listing and its failure messages, not as bytes.
+void PrintTo(const JpegCase& c, std::ostream* out) { *out << c.name; }
 
 class JpegRoundTrip : public ::testing::TestWithParam<JpegCase> {};
 
@@ -142,6 +146,8 @@ std::vector<PngChunkBytes> ResultChunks(const PngCase& c, const Bytes& palette) 
   return chunks;
 }
 
+void PrintTo(const PngCase& c, std::ostream* out) { *out << c.name; }
+
 class PngRoundTrip : public ::testing::TestWithParam<PngCase> {};
 
 TEST_P(PngRoundTrip, ReadsExactlyAndWritesBackTheSameColourTypeAndChunks) {
@@ -197,8 +203,8 @@ INSTANTIATE_TEST_SUITE_P(Kinds, PngRoundTrip,
                          [](const auto& info) { return std::string(info.param.name); });
 
 // What libtiff tells of a file's main, EXIF and GPS directories as one text: the storage,
-// the byte order, every tag and every EXIF and GPS field; less where the directories lie
-// and how many rows a strip holds.
+// the byte order, every tag (curves value by value) and every EXIF and GPS field; less
+// where the directories lie and how many rows a strip holds.
 std::string Directories(const std::string& path) {
   TIFF* tif = OpenTiffQuietly(path, "r");
   toff_t exif = 0, gps = 0;
@@ -213,7 +219,7 @@ std::string Directories(const std::string& path) {
   char* text = nullptr;
   std::size_t size = 0;
   std::FILE* out = ::open_memstream(&text, &size);
-  TIFFPrintDirectory(tif, out, TIFFPRINT_NONE);
+  TIFFPrintDirectory(tif, out, TIFFPRINT_CURVES);
   if (exif && TIFFReadEXIFDirectory(tif, exif)) TIFFPrintDirectory(tif, out, TIFFPRINT_NONE);
   if (gps && TIFFReadGPSDirectory(tif, gps)) TIFFPrintDirectory(tif, out, TIFFPRINT_NONE);
   std::fclose(out);
@@ -229,6 +235,8 @@ struct TiffCase {
   TiffLayout layout;
   int channels;
 };
+
+void PrintTo(const TiffCase& c, std::ostream* out) { *out << c.name; }
 
 class TiffRoundTrip : public ::testing::TestWithParam<TiffCase> {};
 
@@ -261,7 +269,15 @@ INSTANTIATE_TEST_SUITE_P(
         TiffCase{"TiledAsStrips",
                  {.compression = COMPRESSION_ADOBE_DEFLATE, .predictor = 2, .tileSize = 16},
                  4},
-        TiffCase{"NoMetadata", {.metadata = false}, 3}),
+        TiffCase{"NoMetadata", {.metadata = false}, 3},
+        // FillOrder 2 reverses the bits of every stored byte, the compressed ones included.
+        TiffCase{"OwnFieldsFillOrder2", {.ownFields = true}, 3},
+        TiffCase{"OwnFieldsFillOrder2GreyTiledDeflate",
+                 {.compression = COMPRESSION_ADOBE_DEFLATE,
+                  .photometric = PHOTOMETRIC_MINISBLACK,
+                  .tileSize = 16,
+                  .ownFields = true},
+                 1}),
     [](const auto& info) { return std::string(info.param.name); });
 
 Bytes Png(int colourType, int depth, bool interlaced = false) {
@@ -370,6 +386,8 @@ std::vector<BadFile> BadFiles() {
           {std::string(name) + "CutAt" + std::to_string(cut), Cut(bytes, cut), corrupt});
   return files;
 }
+
+void PrintTo(const BadFile& f, std::ostream* out) { *out << f.name; }
 
 class BadPhoto : public ::testing::TestWithParam<BadFile> {};
 
