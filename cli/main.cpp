@@ -1,5 +1,6 @@
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -11,7 +12,13 @@
 
 namespace {
 
-int Run(const std::vector<std::string>& arguments) {
+// A long text fills stdio's buffer and is written while it is put: the reason of a failure
+// is known only then, before later calls change errno. `problem` keeps the first one.
+void PutOut(const std::string& text, int& problem) {
+  if (std::fputs(text.c_str(), stdout) == EOF && !problem) problem = errno;
+}
+
+int Run(const std::vector<std::string>& arguments, int& outputProblem) {
   std::string error;
   const auto line = hosei::ParseCommandLine(arguments, error);
   if (!line) {
@@ -19,11 +26,11 @@ int Run(const std::vector<std::string>& arguments) {
     return hosei::kUsageOrRefused;
   }
   if (line->help) {
-    std::fputs(hosei::UsageText().c_str(), stdout);
+    PutOut(hosei::UsageText(), outputProblem);
     return hosei::kAllDone;
   }
   if (line->version) {
-    std::printf("hosei-cli %s\n", hosei::kVersion);
+    PutOut(std::string("hosei-cli ") + hosei::kVersion + "\n", outputProblem);
     return hosei::kAllDone;
   }
   if (line->files.empty()) {
@@ -38,8 +45,9 @@ int Run(const std::vector<std::string>& arguments) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  const int status =
-      hosei::CheckedOutput(stdout, stderr, Run(std::vector<std::string>(argv + 1, argv + argc)));
+  int outputProblem = 0;
+  const int status = Run(std::vector<std::string>(argv + 1, argv + argc), outputProblem);
+  const int checked = hosei::CheckedOutput(stdout, stderr, status, outputProblem);
   hosei::EndByReceivedInterrupt();
-  return status;
+  return checked;
 }
