@@ -34,10 +34,10 @@ struct ExecuteJob {
   int jpegQuality = 0;  // 1..100 re-encodes a JPEG at that quality; 0 keeps its own tables
   // Vignetting only, instead of movedCentre: the centre dialog's two answers, turned into
   // a centre for the picture's size once the picture is read.
-  std::optional<CentreAnswers> centreAnswers;
+  std::optional<CentreAnswers> centreAnswers{};
   // What the caller already found the file to be (KindOfFile), so that it is not opened
   // again to learn it; found here when empty. The file is still checked as it is read.
-  std::optional<FileKind> kind;
+  std::optional<FileKind> kind{};
 };
 
 struct ExecuteOutcome {

@@ -37,7 +37,8 @@ int main(int argc, char** argv) {
   ExecuteOutcome outcome;  // the picture shown next, or what went wrong
   outcome.resultFile = source;
   for (int run = 0; run < 3 && !outcome.error; ++run) {
-    if ((outcome.error = viewer.showAsCurrent(QString::fromStdString(outcome.resultFile)))) break;
+    const QString shown = QString::fromStdString(outcome.resultFile);
+    if ((outcome.error = viewer.showAsCurrent(shown, shown))) break;
     for (int i = 0; i < 5; ++i) QApplication::processEvents();
     viewer.setCurrentPath(QString::fromStdString(source));
     if (run < 2) outcome = Execute(ExecuteJob{source, parameters, {}, {}});

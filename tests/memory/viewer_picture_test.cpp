@@ -48,32 +48,34 @@ TEST_F(ViewerPicture, HoldsOnlyWhatTheModeShowsAndReadsAgainWhenTheModeOrAreaNee
   const QSize picture(4000, 3000);
   const fs::path path = folder / "large.bmp";
   WriteSparseBitmap(path, picture.width(), picture.height());
-  viewer.resize(1000, viewer.height());
+  // Both sizes fit within the screen, where the viewer keeps itself.
+  viewer.resize(400, viewer.height());
   viewer.setImageSize(picture.width(), picture.height());
-  ASSERT_FALSE(viewer.showAsCurrent(Q(path)));
+  ASSERT_FALSE(viewer.showAsCurrent(Q(path), Q(path)));
   Settle();
   const auto largestView = [&] { return box().size().expandedTo(screenSize()); };
-  ASSERT_EQ(box().size(), QSize(1000, 750));
+  ASSERT_EQ(box().size(), QSize(400, 300));
 
   // Zoom: the whole picture, reduced to no fewer pixels than can be seen, yet well below its
   // own size.
   EXPECT_TRUE(box().picture().reduced);
-  EXPECT_TRUE(image().width() >= largestView().width() && image().width() < 2 * 1000);
-  EXPECT_TRUE(image().height() >= largestView().height() && image().height() < 2 * 750);
+  EXPECT_TRUE(image().width() >= largestView().width() && image().width() < picture.width() / 2);
+  EXPECT_TRUE(image().height() >= largestView().height() &&
+              image().height() < picture.height() / 2);
   // Actual size: the part that can be seen, at full size.
   click("Command1");
   EXPECT_FALSE(viewer.zoomMode());
   EXPECT_FALSE(box().picture().reduced);
   EXPECT_EQ(image().size(), largestView());
   // A window larger than any before: read again once it settles.
-  viewer.resize(1600, viewer.height());
+  viewer.resize(560, viewer.height());
   Settle();
-  ASSERT_EQ(box().size(), QSize(1600, 1200));
+  ASSERT_EQ(box().size(), QSize(560, 420));
   EXPECT_EQ(image().size(), largestView());
   click("Command1");
   EXPECT_TRUE(viewer.zoomMode());
   EXPECT_TRUE(box().picture().reduced);
-  EXPECT_TRUE(image().width() >= 1600 && image().height() >= 1200) << image().size();
+  EXPECT_TRUE(image().width() >= 560 && image().height() >= 420) << image().size();
   EXPECT_TRUE(image().width() < picture.width() && image().height() < picture.height());
   EXPECT_EQ(services.messages, QStringList());
 }
@@ -84,8 +86,8 @@ TEST_F(ViewerPicture, AFileThatCannotBeReadAgainChangesNothingButTheMessage) {
   WriteFile(before, Uniform(4, 3, {10, 0, 0}).bytes());
   WriteFile(after, Uniform(4, 3, {200, 0, 0}).bytes());
   viewer.setImageSize(4, 3);
-  ASSERT_FALSE(viewer.showAsCurrent(Q(before)));
-  ASSERT_FALSE(viewer.showAsCurrent(Q(after)));
+  ASSERT_FALSE(viewer.showAsCurrent(Q(before), Q(before)));
+  ASSERT_FALSE(viewer.showAsCurrent(Q(after), Q(after)));
   EXPECT_EQ(blueShown(), 200);
 
   fs::remove(after);
@@ -126,13 +128,13 @@ TEST_F(ViewerPicture, AHugePictureIsViewedInBothModesAndCopiedWithGuideLines) {
                    MAP_PRIVATE | MAP_ANONYMOUS, -1, 0),
             MAP_FAILED);
 
-  ASSERT_FALSE(viewer.showAsCurrent(Q(huge)));
+  ASSERT_FALSE(viewer.showAsCurrent(Q(huge), Q(huge)));
   Settle();
   click("Command1");
   EXPECT_FALSE(viewer.zoomMode());
   ASSERT_FALSE(WriteDisplayCopy(huge.string(), copy.string()));
   EXPECT_EQ(fs::file_size(copy), fs::file_size(huge));
-  ASSERT_FALSE(viewer.showAsCurrent(Q(copy)));
+  ASSERT_FALSE(viewer.showAsCurrent(Q(copy), Q(copy)));
   Settle();
   click("Command1");
   EXPECT_TRUE(viewer.zoomMode());

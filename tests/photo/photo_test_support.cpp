@@ -71,13 +71,19 @@ FileError CopyPhoto(const std::string& source, const std::string& result,
   FileDescriptor file(::open(result.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
   std::unique_ptr<PhotoWriter> writer;
   if (FileError error = reader->createWriter(file.get(), result, options, writer)) return error;
-  const auto w = static_cast<std::size_t>(reader->width());
+  // At the photo's own depth, as Execute streams it.
+  const bool deep = IsDeep(reader->sampleType());
+  const auto w = static_cast<std::size_t>(reader->width()) * BytesPerSample(reader->sampleType());
   const int chunk = 5;
   Bytes bgr(3 * w * chunk), alpha(w * chunk);
   for (int y = 0; y < reader->height(); y += chunk) {
     const int n = std::min(chunk, reader->height() - y);
-    if (FileError error = reader->readRows(n, bgr.data(), 3 * w, alpha.data(), w)) return error;
-    if (FileError error = writer->writeRows(n, bgr.data(), 3 * w, alpha.data(), w)) return error;
+    if (FileError error = deep ? reader->readDeepRows(n, bgr.data(), 3 * w, alpha.data(), w)
+                               : reader->readRows(n, bgr.data(), 3 * w, alpha.data(), w))
+      return error;
+    if (FileError error = deep ? writer->writeDeepRows(n, bgr.data(), 3 * w, alpha.data(), w)
+                               : writer->writeRows(n, bgr.data(), 3 * w, alpha.data(), w))
+      return error;
   }
   return writer->finish();
 }

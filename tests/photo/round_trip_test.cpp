@@ -355,7 +355,6 @@ std::vector<BadFile> BadFiles() {
   const Bytes progressive = Jpeg(3, true);
   const auto unsupported = FileProblem::kUnsupportedPhoto, corrupt = FileProblem::kCorruptPhoto;
   std::vector<BadFile> files = {
-      {"Png16Bit", Png(2, 16), unsupported},
       {"Tiff16Bit", Tiff({.bits = 16}), unsupported},
       {"TiffTwoPages", Tiff({.metadata = false, .pages = 2}), unsupported},
       {"TiffJpegCompressed",
