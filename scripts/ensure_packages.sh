@@ -4,7 +4,7 @@
 hosei_packages=(
   g++ cmake ninja-build pkg-config
   libgtest-dev
-  libjpeg62-turbo-dev libpng-dev libtiff-dev
+  libjpeg62-turbo-dev libpng-dev libtiff-dev libcfitsio-dev
   qt6-base-dev qt6-qpa-plugins libgl-dev qt6-translations-l10n
   fonts-ipafont-gothic fonts-ipafont-mincho
   xvfb xauth

@@ -1,11 +1,293 @@
 #include "fits_reader.h"
 
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cstring>
+#include <new>
+#include <type_traits>
+#include <utility>
+#include <vector>
+
+#include "deep_rows.h"
+#include "fits_extensions.h"
+#include "fits_glue.h"
+#include "fits_header.h"
+#include "fits_plan.h"
+#include "fits_rows.h"
+#include "fits_writer.h"
 #include "photo_source.h"
 
 namespace hosei {
 
-FileError OpenFits(const std::string& path, std::unique_ptr<PhotoReader>&, const StopRequest*) {
-  return UnsupportedPhoto(path, "FITS はまだ処理できません");
+namespace {
+
+// A file carries kMaxMetadataPieces header cards at most, so their bytes stay far below
+// what a photo may carry.
+static_assert(kMaxMetadataPieces * kFitsCardBytes <= kMaxCarriedBytes);
+
+class FitsReader final : public PhotoSource {
+ public:
+  explicit FitsReader(std::string path) : path_(std::move(path)) {}
+
+  FileError open();
+
+  int width() const override { return plan_.width; }
+  int height() const override { return plan_.height; }
+  bool hasAlpha() const override { return false; }
+  SampleType sampleType() const override { return plan_.sampleType; }
+  PhotoFormat format() const override { return PhotoFormat::kFits; }
+  bool grey() const override { return plan_.planes == 1; }
+
+  FileError readRows(int count, std::uint8_t* bgr, std::size_t bgrStride, std::uint8_t* alpha,
+                     std::size_t alphaStride) override;
+  FileError readDeepRows(int count, void* bgr, std::size_t bgrStride, void* alpha,
+                         std::size_t alphaStride) override;
+  // Rows are read where they are stored, so passing over some costs nothing.
+  FileError skipRows(int count) override { return failed_ ? failed_ : takeRows(count, path_); }
+
+  FileError createWriter(int fd, const std::string& path, const PhotoWriteOptions&,
+                         std::unique_ptr<PhotoWriter>& writer) const override {
+    return CreateFitsWriter(plan_, fd, path, writer);
+  }
+
+ private:
+  FileError checkLayoutCards(const FitsHeaderScan& scan) const;
+  FileError readPrimary(long long fileSize, int& naxis, long long& dataEnd);
+  FileError checkPicture(int bitpix, int naxis, const LONGLONG* naxes);
+  FileError checkScaling(int bitpix);
+  FileError readRowOrder();
+  FileError readCards();
+  FileError makeBuffers();
+  template <typename Sample>
+  FileError readStoredRow(int fromTop, Sample* bgr);
+
+  std::string path_;
+  std::shared_ptr<FileDescriptor> file_;
+  FitsFile fits_;
+  FitsPlan plan_;
+  FitsRowBuffers buffers_;
+  FileError failed_;
+};
+
+FileError FitsReader::open() {
+  ClearFitsSystemError();
+  file_ = std::make_shared<FileDescriptor>();
+  if (FileError error = OpenPhotoFile(path_, *file_)) return error;
+  struct stat info {};
+  if (::fstat(file_->get(), &info) != 0)
+    return FileError{FileProblem::kReadFailed, path_, std::strerror(errno)};
+
+  FitsHeaderScan scan;
+  if (FileError error = ScanFitsHeader(file_->get(), 0, kMaxMetadataPieces + kFitsLayoutCards,
+                                       *this, path_, scan))
+    return error;
+  if (FileError error = checkLayoutCards(scan)) return error;
+  if (const int status = OpenFitsDescriptor(file_->get(), fits_))
+    return FitsReadFailure(path_, status, "FITS を読めません");
+
+  int naxis = 0;
+  long long dataEnd = 0;
+  if (FileError error = readPrimary(info.st_size, naxis, dataEnd)) return error;
+  const std::size_t cardsLeft = kMaxMetadataPieces - (plan_.cards ? plan_.cards->size() : 0);
+  if (FileError error = FindFitsExtensions(file_->get(), dataEnd, info.st_size, cardsLeft, *this,
+                                           path_, plan_.extensions))
+    return error;
+  // Tile-compressed FITS keeps its picture in a table after an empty primary HDU.
+  if (naxis == 0)
+    return UnsupportedPhoto(path_, plan_.extensions.firstIsCompressedImage
+                                       ? "タイル圧縮の FITS は処理できません"
+                                       : "FITS の主 HDU に画像がありません");
+  plan_.source = file_;
+  plan_.sourcePath = path_;
+  return makeBuffers();
+}
+
+// Cards that make the data something else than one picture, or that cfitsio and its
+// writer could read two ways.
+FileError FitsReader::checkLayoutCards(const FitsHeaderScan& scan) const {
+  if (scan.repeated)
+    return CorruptPhoto(path_,
+                        "FITS のヘッダーに BITPIX、NAXIS、BZERO などのカードが重複しています");
+  if (scan.groups || scan.pcount.value_or(0) != 0 || scan.gcount.value_or(1) != 1)
+    return UnsupportedPhoto(path_, "ランダムグループ形式の FITS は処理できません");
+  return {};
+}
+
+// The primary HDU: its picture checked and described, its cards kept; `naxis` 0 when it
+// has none.
+FileError FitsReader::readPrimary(long long fileSize, int& naxis, long long& dataEnd) {
+  int bitpix = 0, status = 0;
+  LONGLONG naxes[3] = {};
+  fits_get_img_paramll(fits_.get(), 3, &bitpix, &naxis, naxes, &status);
+  if (status) return FitsReadFailure(path_, status, "FITS の画像を読めません");
+  if (naxis != 0)
+    if (FileError error = checkPicture(bitpix, naxis, naxes)) return error;
+  LONGLONG headStart = 0, dataStart = 0;
+  fits_get_hduaddrll(fits_.get(), &headStart, &dataStart, &dataEnd, &status);
+  if (status) return FitsReadFailure(path_, status, "FITS を読めません");
+  if (dataEnd > fileSize) return CorruptPhoto(path_, "FITS のデータが途中で切れています");
+  if (naxis == 0) return {};
+  if (FileError error = readRowOrder()) return error;
+  return readCards();
+}
+
+FileError FitsReader::checkPicture(int bitpix, int naxis, const LONGLONG* naxes) {
+  if (bitpix != 8 && bitpix != 16 && bitpix != -32)
+    return UnsupportedPhoto(path_, "BITPIX が " + std::to_string(bitpix) +
+                                       " の FITS は処理できません（8、16、-32 のみ）");
+  if (naxis != 2 && !(naxis == 3 && naxes[2] == 3))
+    return UnsupportedPhoto(path_,
+                            "FITS はグレーの 2 次元か、赤・緑・青の 3 面の画像しか処理できません");
+  if (naxes[0] < 1 || naxes[0] > kMaxPhotoSide || naxes[1] < 1 || naxes[1] > kMaxPhotoSide)
+    return UnsupportedPhoto(path_, "幅または高さが 1～65535 の範囲にありません");
+  if (FileError error = checkScaling(bitpix)) return error;
+
+  plan_.bitpix = bitpix;
+  plan_.sampleType = bitpix == 8    ? SampleType::kUint8
+                     : bitpix == 16 ? SampleType::kUint16
+                                    : SampleType::kFloat32;
+  plan_.width = static_cast<int>(naxes[0]);
+  plan_.height = static_cast<int>(naxes[1]);
+  plan_.planes = naxis == 3 ? 3 : 1;
+  return {};
+}
+
+// Only scalings that give the samples as stored are taken, so that 16-bit and float pictures
+// are corrected, and written back, without loss: unsigned 16-bit data as cameras and
+// stacking programs write it (BZERO 32768), bytes and floats unscaled.
+FileError FitsReader::checkScaling(int bitpix) {
+  double zero = 0, scale = 1;
+  for (auto [name, value] : {std::pair{"BZERO", &zero}, std::pair{"BSCALE", &scale}}) {
+    int status = 0;
+    fits_read_key(fits_.get(), TDOUBLE, name, value, nullptr, &status);
+    if (status && status != KEY_NO_EXIST)
+      return FitsReadFailure(path_, status, std::string("FITS の ") + name + " を読めません");
+  }
+  if (bitpix == 16 && (zero != 32768 || scale != 1))
+    return UnsupportedPhoto(
+        path_,
+        "符号付き 16 ビットの FITS は処理できません（BZERO 32768、BSCALE 1 の符号なしのみ）");
+  if (bitpix != 16 && (zero != 0 || scale != 1))
+    return UnsupportedPhoto(path_, "BZERO か BSCALE で換算する FITS は処理できません");
+  return {};
+}
+
+FileError FitsReader::readRowOrder() {
+  char order[FLEN_VALUE] = {};
+  int status = 0;
+  fits_read_key(fits_.get(), TSTRING, "ROWORDER", order, nullptr, &status);
+  if (status == KEY_NO_EXIST) return {};
+  if (status) return FitsReadFailure(path_, status, "FITS の ROWORDER を読めません");
+  plan_.topDown = std::strcmp(order, "TOP-DOWN") == 0;
+  return {};
+}
+
+FileError FitsReader::readCards() {
+  int count = 0, status = 0;
+  fits_get_hdrspace(fits_.get(), &count, nullptr, &status);
+  if (status) return FitsReadFailure(path_, status, "FITS のヘッダーを読めません");
+  auto cards = std::make_shared<std::vector<std::string>>();
+  try {
+    for (int i = 1; i <= count; ++i) {
+      if (stopRequested()) return StoppedReading(path_);
+      char card[FLEN_CARD] = {};
+      fits_read_record(fits_.get(), i, card, &status);
+      if (status) return FitsReadFailure(path_, status, "FITS のヘッダーを読めません");
+      if (!DescribesFitsLayout(card)) cards->emplace_back(card);
+    }
+    if (cards->size() > kMaxMetadataPieces)
+      return UnsupportedPhoto(path_, "FITS のヘッダーのカードが多すぎます（" +
+                                         std::to_string(kMaxMetadataPieces) + " 枚まで）");
+  } catch (const std::bad_alloc&) {
+    return FileError{FileProblem::kOutOfMemory, path_, {}};
+  }
+  plan_.cards = std::move(cards);
+  return {};
+}
+
+FileError FitsReader::makeBuffers() {
+  try {
+    buffers_.size(plan_.sampleType, plan_.width, true);
+  } catch (const std::bad_alloc&) {
+    return FileError{FileProblem::kOutOfMemory, path_, {}};
+  }
+  return {};
+}
+
+template <typename Sample>
+FileError FitsReader::readStoredRow(int fromTop, Sample* bgr) {
+  if (stopRequested()) return failed_ = StoppedReading(path_);
+  std::vector<Sample>& plane = buffers_.plane<Sample>();
+  for (int p = 0; p < plan_.planes; ++p) {
+    LONGLONG first[3] = {1, StoredRow(plan_, fromTop), p + 1};
+    int anyNull = 0, status = 0;
+    // No null value: cfitsio then hands NaN on as it is stored, for the range check.
+    fits_read_pixll(fits_.get(), kFitsDatatype<Sample>, first, plan_.width, nullptr, plane.data(),
+                    &anyNull, &status);
+    if (status) return failed_ = FitsReadFailure(path_, status, "FITS の画素を読めません");
+    if constexpr (std::is_same_v<Sample, float>)
+      if (!FloatSamplesInRange(plane.data(), plane.size()))
+        return failed_ = UnsupportedPhoto(
+                   path_, "浮動小数点のサンプルが 0～1 の範囲外です（NaN や無限大を含みます）");
+    PlaneIntoTriplets(plane.data(), plan_.width, p, plan_.planes, bgr);
+  }
+  return {};
+}
+
+FileError FitsReader::readRows(int count, std::uint8_t* bgr, std::size_t bgrStride, std::uint8_t*,
+                               std::size_t) {
+  if (failed_) return failed_;
+  const int first = rowsRead();
+  if (FileError error = takeRows(count, path_)) return error;
+  const std::size_t samples = 3 * static_cast<std::size_t>(plan_.width);
+  for (int r = 0; r < count; ++r) {
+    std::uint8_t* out = bgr + static_cast<std::size_t>(r) * bgrStride;
+    FileError error;
+    switch (plan_.sampleType) {
+      case SampleType::kUint8:
+        error = readStoredRow(first + r, out);
+        break;
+      case SampleType::kUint16: {
+        std::vector<std::uint16_t>& row = buffers_.triplets<std::uint16_t>();
+        if (!(error = readStoredRow(first + r, row.data())))
+          ReduceToBytes(row.data(), samples, out);
+        break;
+      }
+      case SampleType::kFloat32: {
+        std::vector<float>& row = buffers_.triplets<float>();
+        if (!(error = readStoredRow(first + r, row.data())))
+          ReduceToBytes(row.data(), samples, out);
+        break;
+      }
+    }
+    if (error) return error;
+  }
+  return {};
+}
+
+FileError FitsReader::readDeepRows(int count, void* bgr, std::size_t bgrStride, void* alpha,
+                                   std::size_t alphaStride) {
+  if (!IsDeep(plan_.sampleType))
+    return PictureReader::readDeepRows(count, bgr, bgrStride, alpha, alphaStride);
+  if (failed_) return failed_;
+  const int first = rowsRead();
+  if (FileError error = takeRows(count, path_)) return error;
+  for (int r = 0; r < count; ++r) {
+    void* out = static_cast<std::uint8_t*>(bgr) + static_cast<std::size_t>(r) * bgrStride;
+    const FileError error = plan_.sampleType == SampleType::kUint16
+                                ? readStoredRow(first + r, static_cast<std::uint16_t*>(out))
+                                : readStoredRow(first + r, static_cast<float*>(out));
+    if (error) return error;
+  }
+  return {};
+}
+
+}  // namespace
+
+FileError OpenFits(const std::string& path, std::unique_ptr<PhotoReader>& reader,
+                   const StopRequest* stop) {
+  return OpenWith<FitsReader>(path, reader, stop);
 }
 
 }  // namespace hosei

@@ -39,4 +39,8 @@ inline constexpr std::size_t kMaxTiffEntries = 1000;
 // A chunk that a codec library inflates itself (an ICC profile) may not grow beyond this.
 inline constexpr std::size_t kMaxInflatedChunk = std::size_t{16} << 20;
 
+// How many extension HDUs may follow a FITS picture; they are copied to the result as they
+// are, and cfitsio keeps a table entry for each one it has passed.
+inline constexpr int kMaxFitsExtensions = 1000;
+
 }  // namespace hosei

@@ -1,0 +1,56 @@
+#include "fits_rows.h"
+
+#include <cstddef>
+
+namespace hosei {
+
+namespace {
+
+// Plane 0 is red, triplet index 2.
+int TripletIndex(int planeIndex, int planes) { return planes == 1 ? 1 : 2 - planeIndex; }
+
+}  // namespace
+
+template <typename Sample>
+void PlaneIntoTriplets(const Sample* plane, int width, int planeIndex, int planes, Sample* bgr) {
+  const auto n = static_cast<std::size_t>(width);
+  if (planes == 1) {
+    for (std::size_t x = 0; x < n; ++x) bgr[3 * x] = bgr[3 * x + 1] = bgr[3 * x + 2] = plane[x];
+    return;
+  }
+  const int at = TripletIndex(planeIndex, planes);
+  for (std::size_t x = 0; x < n; ++x) bgr[3 * x + at] = plane[x];
+}
+
+template <typename Sample>
+void PlaneFromTriplets(const Sample* bgr, int width, int planeIndex, int planes, Sample* plane) {
+  const auto n = static_cast<std::size_t>(width);
+  const int at = TripletIndex(planeIndex, planes);
+  for (std::size_t x = 0; x < n; ++x) plane[x] = bgr[3 * x + at];
+}
+
+template void PlaneIntoTriplets(const std::uint8_t*, int, int, int, std::uint8_t*);
+template void PlaneIntoTriplets(const std::uint16_t*, int, int, int, std::uint16_t*);
+template void PlaneIntoTriplets(const float*, int, int, int, float*);
+template void PlaneFromTriplets(const std::uint8_t*, int, int, int, std::uint8_t*);
+template void PlaneFromTriplets(const std::uint16_t*, int, int, int, std::uint16_t*);
+template void PlaneFromTriplets(const float*, int, int, int, float*);
+
+void FitsRowBuffers::size(SampleType type, int width, bool withTriplets) {
+  const auto n = static_cast<std::size_t>(width);
+  switch (type) {
+    case SampleType::kUint8:
+      plane<std::uint8_t>().resize(n);
+      break;
+    case SampleType::kUint16:
+      plane<std::uint16_t>().resize(n);
+      if (withTriplets) triplets<std::uint16_t>().resize(3 * n);
+      break;
+    case SampleType::kFloat32:
+      plane<float>().resize(n);
+      if (withTriplets) triplets<float>().resize(3 * n);
+      break;
+  }
+}
+
+}  // namespace hosei

@@ -1,0 +1,187 @@
+#include "fits_writer.h"
+
+#include <fcntl.h>
+
+#include <cerrno>
+#include <new>
+#include <string>
+#include <vector>
+
+#include "fits_extensions.h"
+#include "fits_glue.h"
+#include "fits_rows.h"
+#include "photo_source.h"
+
+namespace hosei {
+
+namespace {
+
+constexpr char kHistory[] = "hosei: corrected";
+
+// A card's keyword for a message, whatever bytes the file holds.
+std::string PrintableKeyword(const std::string& card) {
+  std::string keyword = card.substr(0, 8);
+  for (char& c : keyword)
+    if (c < ' ' || c > '~') c = '?';
+  while (!keyword.empty() && keyword.back() == ' ') keyword.pop_back();
+  return keyword;
+}
+
+class FitsWriter final : public PhotoWriter {
+ public:
+  FitsWriter(const FitsPlan& plan, std::string path)
+      : plan_(plan), path_(std::move(path)), rows_(plan.height) {}
+
+  FileError start(int fd);
+  FileError writeRows(int count, const std::uint8_t* bgr, std::size_t bgrStride,
+                      const std::uint8_t* alpha, std::size_t alphaStride) override;
+  FileError writeDeepRows(int count, const void* bgr, std::size_t bgrStride, const void* alpha,
+                          std::size_t alphaStride) override;
+  FileError finish() override;
+
+ private:
+  FileError checkDepth(bool deepRows) const;
+  FileError writeHeader();
+  FileError makeBuffers();
+  template <typename Sample>
+  FileError writeStoredRow(int fromTop, const Sample* bgr);
+
+  FitsPlan plan_;
+  std::string path_;
+  RowCounter rows_;
+  // A descriptor of its own on the result, so that whatever cfitsio still flushes when an
+  // abandoned writer goes can only reach the result, even after the caller closed its own.
+  FileDescriptor file_;
+  FitsFile fits_;
+  FitsRowBuffers buffers_;
+  FileError failed_;
+  bool finished_ = false;
+};
+
+FileError FitsWriter::start(int fd) {
+  // The result carries one card more than its source, and must still be read as a source.
+  if (plan_.cards->size() + 1 + plan_.extensions.cards > kMaxMetadataPieces)
+    return UnsupportedPhoto(
+        path_, "FITS のヘッダーのカードが多すぎて、結果に HISTORY カードを加えられません");
+  ClearFitsSystemError();
+  file_ = FileDescriptor(::fcntl(fd, F_DUPFD_CLOEXEC, 0));
+  if (!file_.valid()) return CannotWritePhoto(path_, errno);
+  if (const int status = CreateFitsDescriptor(file_.get(), fits_))
+    return FitsWriteFailure(path_, status, "FITS を書き出せません");
+  if (FileError error = writeHeader()) return error;
+  return makeBuffers();
+}
+
+FileError FitsWriter::writeHeader() {
+  const int naxis = plan_.planes == 1 ? 2 : 3;
+  LONGLONG naxes[3] = {plan_.width, plan_.height, plan_.planes};
+  int status = 0;
+  fits_create_imgll(fits_.get(), plan_.bitpix, naxis, naxes, &status);
+  // cfitsio follows the mandatory cards with comments of its own, which a source written by
+  // cfitsio already carries: every copy would add them again.
+  const int mandatory = 3 + naxis + 1;  // SIMPLE, BITPIX, NAXIS, NAXISn, EXTEND
+  int count = 0;
+  fits_get_hdrspace(fits_.get(), &count, nullptr, &status);
+  for (int k = count; k > mandatory && !status; --k) fits_delete_record(fits_.get(), k, &status);
+  if (status) return FitsWriteFailure(path_, status, "FITS を書き出せません");
+
+  for (const std::string& card : *plan_.cards) {
+    fits_write_record(fits_.get(), card.c_str(), &status);
+    if (!status) continue;
+    if (FitsSystemError()) return FitsWriteFailure(path_, status, "FITS を書き出せません");
+    return UnsupportedPhoto(path_, "FITS のヘッダーのカード「" + PrintableKeyword(card) +
+                                       "」は書き戻せません: " + FitsStatusText(status));
+  }
+  fits_write_history(fits_.get(), kHistory, &status);
+  // Reads the header back, BZERO and BSCALE among it, so that unsigned 16-bit samples are
+  // stored with the offset the source had.
+  fits_set_hdustruc(fits_.get(), &status);
+  if (status) return FitsWriteFailure(path_, status, "FITS を書き出せません");
+  return {};
+}
+
+FileError FitsWriter::makeBuffers() {
+  try {
+    buffers_.size(plan_.sampleType, plan_.width, false);
+  } catch (const std::bad_alloc&) {
+    return FileError{FileProblem::kOutOfMemory, path_, {}};
+  }
+  return {};
+}
+
+template <typename Sample>
+FileError FitsWriter::writeStoredRow(int fromTop, const Sample* bgr) {
+  std::vector<Sample>& plane = buffers_.plane<Sample>();
+  for (int p = 0; p < plan_.planes; ++p) {
+    PlaneFromTriplets(bgr, plan_.width, p, plan_.planes, plane.data());
+    LONGLONG first[3] = {1, StoredRow(plan_, fromTop), p + 1};
+    int status = 0;
+    fits_write_pixll(fits_.get(), kFitsDatatype<Sample>, first, plan_.width, plane.data(), &status);
+    if (status) return failed_ = FitsWriteFailure(path_, status, "FITS を書き出せません");
+  }
+  return {};
+}
+
+// Rows of another depth than the result's are refused rather than converted, as for PNG: a
+// deep result written from bytes would lose its fine steps without a word.
+FileError FitsWriter::checkDepth(bool deepRows) const {
+  if (IsDeep(plan_.sampleType) == deepRows) return {};
+  if (deepRows)
+    return UnsupportedPhoto(path_, "8 ビットの FITS に 16 ビットや浮動小数点の行は書けません");
+  return UnsupportedPhoto(
+      path_, std::string(plan_.sampleType == SampleType::kUint16 ? "16 ビット" : "浮動小数点") +
+                 "の FITS に 8 ビットの行は書けません");
+}
+
+FileError FitsWriter::writeRows(int count, const std::uint8_t* bgr, std::size_t bgrStride,
+                                const std::uint8_t*, std::size_t) {
+  if (failed_) return failed_;
+  if (FileError error = checkDepth(false)) return error;
+  const int first = rows_.written();
+  if (FileError error = rows_.take(count, path_)) return error;
+  for (int r = 0; r < count; ++r)
+    if (FileError error = writeStoredRow(first + r, bgr + static_cast<std::size_t>(r) * bgrStride))
+      return error;
+  return {};
+}
+
+FileError FitsWriter::writeDeepRows(int count, const void* bgr, std::size_t bgrStride, const void*,
+                                    std::size_t) {
+  if (failed_) return failed_;
+  if (FileError error = checkDepth(true)) return error;
+  const int first = rows_.written();
+  if (FileError error = rows_.take(count, path_)) return error;
+  for (int r = 0; r < count; ++r) {
+    const void* in =
+        static_cast<const std::uint8_t*>(bgr) + static_cast<std::size_t>(r) * bgrStride;
+    const FileError error = plan_.sampleType == SampleType::kUint16
+                                ? writeStoredRow(first + r, static_cast<const std::uint16_t*>(in))
+                                : writeStoredRow(first + r, static_cast<const float*>(in));
+    if (error) return error;
+  }
+  return {};
+}
+
+FileError FitsWriter::finish() {
+  if (failed_) return failed_;
+  if (finished_) return {};
+  if (FileError error = rows_.checkComplete(path_)) return error;
+  int status = 0;
+  fits_close_file(fits_.release(), &status);
+  if (status) return failed_ = FitsWriteFailure(path_, status, "FITS を書き出せません");
+  if (FileError error = CopyFitsExtensions(plan_, file_.get(), path_)) return failed_ = error;
+  finished_ = true;
+  return {};
+}
+
+}  // namespace
+
+FileError CreateFitsWriter(const FitsPlan& plan, int fd, const std::string& path,
+                           std::unique_ptr<PhotoWriter>& writer) {
+  auto created = std::make_unique<FitsWriter>(plan, path);
+  if (FileError error = created->start(fd)) return error;
+  writer = std::move(created);
+  return {};
+}
+
+}  // namespace hosei
