@@ -10,6 +10,8 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <bit>
+#include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
@@ -141,8 +143,8 @@ TEST(Faults, EachFileFaultEndsInOneLineAndLosesNothing) {
   });
 }
 
-// Photos are told by their content; a broken one, or one with more than 8 bits a channel,
-// is refused in the same way, whatever its name.
+// Photos are told by their content; a broken one, or one hosei cannot correct (a float
+// picture off the 0..1 scale), is refused in the same way, whatever its name.
 TEST(Faults, EachBrokenOrRefusedPhotoEndsInOneLineAndLosesNothing) {
   const std::string broken = "写真が壊れているため読み込めません",
                     refused = "この写真は処理できません";
@@ -150,13 +152,32 @@ TEST(Faults, EachBrokenOrRefusedPhotoEndsInOneLineAndLosesNothing) {
                            0,    1,    1,    0,    0, 1,  0,   1,   0,   0};
   Bytes png = Encoded([](const std::string& path) { WritePng(path, RandomPicture(16, 12, 3, 1)); });
   png[Find(png, "IDAT") + 40] ^= 0x55;
-  const Bytes deep = Encoded([](const std::string& path) {
-    WritePng(path, RandomPicture(16, 12, 3, 1), {.bitDepth = 16});
-  });
+  // A float FITS of 4 x 3 samples: header cards in 2880-byte blocks, then big-endian data.
+  const auto fits = [](bool withEnd, std::size_t samples, float value) {
+    std::string header;
+    for (const char* card : {"SIMPLE  =                    T", "BITPIX  =                  -32",
+                             "NAXIS   =                    2", "NAXIS1  =                    4",
+                             "NAXIS2  =                    3"})
+      header += std::string(card).append(80 - std::string(card).size(), ' ');
+    if (withEnd) header += std::string("END").append(77, ' ');
+    header.resize(2880, ' ');
+    Bytes bytes(header.begin(), header.end());
+    for (std::size_t i = 0; i < samples; ++i) {
+      const auto bits = std::bit_cast<std::uint32_t>(i == 5 ? value : 0.25f);
+      for (int shift = 24; shift >= 0; shift -= 8) bytes.push_back((bits >> shift) & 0xFF);
+    }
+    bytes.resize(bytes.size() + (2880 - bytes.size() % 2880) % 2880, 0);
+    return bytes;
+  };
+  Bytes cutFits = fits(true, 12, 0.5f);
+  cutFits.resize(2900);
   ExpectEachFaultReported({
       {"jpeg cut after its first segment", "IMG_0001.JPG", jpegStart, broken},
       {"png broken inside", "scan.png", png, broken},
-      {"png 16 bits", "scan16.png", deep, refused},
+      {"fits without END", "M42.fits", fits(false, 12, 0.5f), broken},
+      {"fits cut in its data", "M42.fit", cutFits, broken},
+      {"fits float above 1", "M42.fts", fits(true, 12, 2.0f), refused},
+      {"fits float NaN", "M42.fits", fits(true, 12, std::nanf("")), refused},
       {"tiff pointing nowhere", "scan.tiff", {'I', 'I', 42, 0, 0xFF, 0xFF, 0xFF, 0x7F}, broken},
       {"photo named as a bitmap", "photo.bmp", png, broken},
   });
