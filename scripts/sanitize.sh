@@ -19,7 +19,7 @@ case $kind in
   address)
     build=$root/build-asan
     flags="-fsanitize=address,undefined,float-cast-overflow -fno-sanitize-recover=all"
-    suites="core;cli;equivalence;faults;photo"
+    suites="core;cli;deep;equivalence;faults;photo"
     ;;
   thread)
     build=$root/build-tsan
