@@ -178,10 +178,7 @@ FileError FitsWriter::finish() {
 
 FileError CreateFitsWriter(const FitsPlan& plan, int fd, const std::string& path,
                            std::unique_ptr<PhotoWriter>& writer) {
-  auto created = std::make_unique<FitsWriter>(plan, path);
-  if (FileError error = created->start(fd)) return error;
-  writer = std::move(created);
-  return {};
+  return StartWriter<FitsWriter>(plan, fd, path, writer);
 }
 
 }  // namespace hosei

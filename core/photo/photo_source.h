@@ -55,6 +55,17 @@ FileError OpenWith(const std::string& path, std::unique_ptr<PhotoReader>& reader
   return {};
 }
 
+// Makes a writer of type Writer (constructed from its plan and the result's name), handing
+// it over only once it has started on `fd`.
+template <typename Writer, typename Plan>
+FileError StartWriter(const Plan& plan, int fd, const std::string& path,
+                      std::unique_ptr<PhotoWriter>& writer) {
+  auto created = std::make_unique<Writer>(plan, path);
+  if (FileError error = created->start(fd)) return error;
+  writer = std::move(created);
+  return {};
+}
+
 // The row bookkeeping every writer shares: no row beyond the picture, none missing.
 class RowCounter {
  public:

@@ -121,10 +121,7 @@ FileError PngWriter::finish() {
 
 FileError CreatePngWriter(const PngPlan& plan, int fd, const std::string& path,
                           std::unique_ptr<PhotoWriter>& writer) {
-  auto created = std::make_unique<PngWriter>(plan, path);
-  if (FileError error = created->start(fd)) return error;
-  writer = std::move(created);
-  return {};
+  return StartWriter<PngWriter>(plan, fd, path, writer);
 }
 
 }  // namespace hosei
