@@ -32,9 +32,10 @@ Bytes Jpeg(const JpegLayout& layout, int width = 64, int height = 48) {
 
 Bytes Segment(std::uint8_t code, const std::string& data) {
   const std::size_t length = data.size() + 2;
-  Bytes bytes{0xFF, code, static_cast<std::uint8_t>(length >> 8),
-              static_cast<std::uint8_t>(length & 0xFF)};
-  bytes.insert(bytes.end(), data.begin(), data.end());
+  Bytes bytes(2 + length);
+  bytes[0] = 0xFF, bytes[1] = code;
+  bytes[2] = static_cast<std::uint8_t>(length >> 8), bytes[3] = static_cast<std::uint8_t>(length);
+  std::copy(data.begin(), data.end(), bytes.begin() + 4);
   return bytes;
 }
 
