@@ -61,6 +61,7 @@ class ChunkWalk {
 
   // Reads `size` bytes at `offset` or says why not.
   FileError read(std::uint8_t* buffer, std::size_t size, std::uint64_t offset) {
+    if (size == 0) return {};  // an empty chunk's data: its buffer may be null
     if (offset < windowStart_ || offset + size > windowStart_ + windowSize_) {
       if (size >= window_.size()) return readDirectly(buffer, size, offset);
       const long long n = ReadAt(fd_, window_.data(), window_.size(), offset);
