@@ -1,12 +1,15 @@
 #include "tiff_io.h"
 
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <bit>
 #include <cerrno>
 #include <cstdarg>
 #include <cstdio>
 
+#include "file_descriptor.h"
 #include "photo_source.h"
 
 namespace hosei {
@@ -87,7 +90,45 @@ int OnError(TIFF*, void* data, const char* module, const char* format, va_list a
 
 int OnWarning(TIFF*, void*, const char*, const char*, va_list) { return 1; }
 
+// A grey picture of one float sample with the floating-point predictor, in the byte order
+// other than the host's.
+bool WriteFloatProbe(TiffContext& context, float sample) {
+  const char* mode = std::endian::native == std::endian::little ? "wb" : "wl";
+  TIFF* tif = TiffOnDescriptor(context, "probe", mode);
+  if (!tif) return false;
+  const bool ok = TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, 1) &&
+                  TIFFSetField(tif, TIFFTAG_IMAGELENGTH, 1) &&
+                  TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, 32) &&
+                  TIFFSetField(tif, TIFFTAG_SAMPLEFORMAT, SAMPLEFORMAT_IEEEFP) &&
+                  TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_MINISBLACK) &&
+                  TIFFSetField(tif, TIFFTAG_COMPRESSION, COMPRESSION_LZW) &&
+                  TIFFSetField(tif, TIFFTAG_PREDICTOR, PREDICTOR_FLOATINGPOINT) &&
+                  TIFFWriteScanline(tif, &sample, 0, 0) >= 0;
+  TIFFClose(tif);
+  return ok;
+}
+
+bool ProbeFloatPredictor() {
+  FileDescriptor file(::memfd_create("hosei-tiff-probe", MFD_CLOEXEC));
+  if (!file.valid()) return false;
+  TiffContext context;
+  context.fd = file.get();
+  const float written = 0.5f;
+  if (!WriteFloatProbe(context, written) || ::lseek(file.get(), 0, SEEK_SET) != 0) return false;
+  TIFF* tif = TiffOnDescriptor(context, "probe", "r");
+  if (!tif) return false;
+  float read = written;
+  const bool got = TIFFReadScanline(tif, &read, 0, 0) >= 0;
+  TIFFClose(tif);
+  return got && read != written;
+}
+
 }  // namespace
+
+bool TiffSwapsBeforeFloatPredictor() {
+  static const bool swaps = ProbeFloatPredictor();
+  return swaps;
+}
 
 TIFF* TiffOnDescriptor(TiffContext& context, const char* name, const char* mode) {
   TIFFOpenOptions* options = TIFFOpenOptionsAlloc();

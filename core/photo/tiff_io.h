@@ -26,4 +26,11 @@ struct TiffContext {
 // `mode` as for TIFFOpen. Returns null when libtiff cannot open the file.
 TIFF* TiffOnDescriptor(TiffContext& context, const char* name, const char* mode);
 
+// Whether this libtiff, writing float rows with the floating-point predictor into a file of
+// the other byte order, turns each sample's bytes round before the predictor takes the
+// samples apart, so that the file holds them the wrong way round. libtiff 4.5 does; it reads
+// such files rightly, so it reads its own back wrong. A row handed to it turned round
+// already is written right. Found once, by writing one sample and reading it back.
+bool TiffSwapsBeforeFloatPredictor();
+
 }  // namespace hosei

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "deep_rows.h"
 #include "file_descriptor.h"
 #include "photo_rows.h"
 #include "photo_source.h"
@@ -42,6 +43,16 @@ std::uint32_t Word(const std::uint8_t* bytes, int size, bool bigEndian) {
   return value;
 }
 
+template <typename Sample>
+const Sample* SamplesOf(const std::uint8_t* bytes) {
+  return static_cast<const Sample*>(static_cast<const void*>(bytes));
+}
+
+// Row `r` of rows `stride` bytes apart.
+void* RowAt(void* rows, std::size_t stride, int r) {
+  return static_cast<std::uint8_t*>(rows) + static_cast<std::size_t>(r) * stride;
+}
+
 class TiffReader final : public PhotoSource {
  public:
   explicit TiffReader(std::string path) : path_(std::move(path)) {}
@@ -56,11 +67,14 @@ class TiffReader final : public PhotoSource {
   int width() const override { return static_cast<int>(plan_.width); }
   int height() const override { return static_cast<int>(plan_.height); }
   bool hasAlpha() const override { return layout_.alpha(); }
+  SampleType sampleType() const override { return plan_.sampleType; }
   PhotoFormat format() const override { return PhotoFormat::kTiff; }
   bool grey() const override { return layout_.grey(); }
 
   FileError readRows(int count, std::uint8_t* bgr, std::size_t bgrStride, std::uint8_t* alpha,
                      std::size_t alphaStride) override;
+  FileError readDeepRows(int count, void* bgr, std::size_t bgrStride, void* alpha,
+                         std::size_t alphaStride) override;
 
   FileError createWriter(int fd, const std::string& path, const PhotoWriteOptions&,
                          std::unique_ptr<PhotoWriter>& writer) const override {
@@ -75,11 +89,22 @@ class TiffReader final : public PhotoSource {
   FileError checkTaken(const std::vector<std::uint32_t>& listed,
                        const std::vector<TiffTag>& taken) const;
   FileError checkLayout();
+  FileError checkSamples(std::uint16_t bits, std::uint16_t format);
+  FileError checkAlpha(int colours);
+  FileError checkPredictor();
+  FileError makeBuffers();
   FileError takeMetadata();
   FileError takeSubDirectory(std::uint64_t offset, int (*read)(TIFF*, toff_t), const char* broken,
                              std::vector<TiffTag>& tags);
   FileError loadTileRow(std::uint32_t tileRow);
   const std::uint8_t* nextRow(FileError& error);
+  bool inRange(const std::uint8_t* samples) const;
+  template <typename Use>
+  FileError forEachRow(int count, Use use);
+  template <typename Sample>
+  void splitDeep(const std::uint8_t* samples, void* bgr, void* alpha) const;
+  template <typename Sample>
+  void reduceRow(const std::uint8_t* samples, std::uint8_t* bgr, std::uint8_t* alpha);
 
   std::string path_;
   FileDescriptor file_;
@@ -91,8 +116,12 @@ class TiffReader final : public PhotoSource {
   std::uint64_t carriedBytes_ = 0;
   std::vector<std::uint32_t> pictureTags_;  // carried tags listed with values
   SampleLayout layout_;
+  std::size_t pixelBytes_ = 0;
   std::size_t rowBytes_ = 0;
   std::vector<std::uint8_t> row_;
+  // A deep row as readDeepRows gives it, for readRows to reduce to bytes.
+  std::vector<std::uint8_t> deepBgr_;
+  std::vector<std::uint8_t> deepAlpha_;
   // Tiled pictures: one row of tiles, and the tile being read.
   std::uint32_t tileWidth_ = 0;
   std::uint32_t tileLength_ = 0;
@@ -192,11 +221,7 @@ FileError TiffReader::checkLayout() {
   TIFFGetFieldDefaulted(tif_, TIFFTAG_PLANARCONFIG, &planar);
   TIFFGetFieldDefaulted(tif_, TIFFTAG_COMPRESSION, &compression);
   TIFFGetField(tif_, TIFFTAG_PHOTOMETRIC, &photometric);
-  if (bits != 8)
-    return UnsupportedPhoto(
-        path_, std::to_string(bits) + " ビットの TIFF は処理できません（8 ビットのみ）");
-  if (format != SAMPLEFORMAT_UINT)
-    return UnsupportedPhoto(path_, "浮動小数点や符号付きの TIFF は処理できません");
+  if (FileError error = checkSamples(bits, format)) return error;
   int colours = 0;
   if (photometric == PHOTOMETRIC_MINISBLACK || photometric == PHOTOMETRIC_MINISWHITE) colours = 1;
   if (photometric == PHOTOMETRIC_RGB) colours = 3;
@@ -213,31 +238,82 @@ FileError TiffReader::checkLayout() {
   plan_.photometric = photometric;
   plan_.channels = samples;
   plan_.compression = compression;
-  if (samples > colours) {
-    std::uint16_t extraCount = 0;
-    std::uint16_t* extra = nullptr;
-    if (TIFFGetField(tif_, TIFFTAG_EXTRASAMPLES, &extraCount, &extra) && extraCount == 1 && extra)
-      plan_.extraSample = extra[0];
-  }
-  std::uint16_t predictor = 0;
-  if (compression != COMPRESSION_NONE && compression != COMPRESSION_PACKBITS &&
-      TIFFGetField(tif_, TIFFTAG_PREDICTOR, &predictor)) {
-    if (predictor != PREDICTOR_NONE && predictor != PREDICTOR_HORIZONTAL)
-      return UnsupportedPhoto(
-          path_, "この予測方式（" + std::to_string(predictor) + "）の TIFF は処理できません");
-    plan_.predictor = predictor;
-  }
+  if (FileError error = checkAlpha(colours)) return error;
+  if (FileError error = checkPredictor()) return error;
   layout_ = SampleLayout{samples, true, photometric == PHOTOMETRIC_MINISWHITE,
                          plan_.extraSample == EXTRASAMPLE_ASSOCALPHA};
-  rowBytes_ = static_cast<std::size_t>(width) * samples;
+  pixelBytes_ = std::size_t{samples} * BytesPerSample(plan_.sampleType);
+  rowBytes_ = std::size_t{width} * pixelBytes_;
+  return makeBuffers();
+}
 
+// BitsPerSample and SampleFormat together: unsigned integers of 8 or 16 bits, or IEEE
+// floats of 32.
+FileError TiffReader::checkSamples(std::uint16_t bits, std::uint16_t format) {
+  if (format == SAMPLEFORMAT_IEEEFP) {
+    if (bits != 32)
+      return UnsupportedPhoto(
+          path_,
+          std::to_string(bits) + " ビットの浮動小数点の TIFF は処理できません（32 ビットのみ）");
+    plan_.sampleType = SampleType::kFloat32;
+    return {};
+  }
+  if (format != SAMPLEFORMAT_UINT)
+    return UnsupportedPhoto(path_, "符号付き整数や複素数の TIFF は処理できません");
+  if (bits != 8 && bits != 16)
+    return UnsupportedPhoto(path_, std::to_string(bits) +
+                                       " ビット整数の TIFF は処理できません（整数は 8 か 16 "
+                                       "ビット、浮動小数点は 32 ビットのみ）");
+  plan_.sampleType = bits == 16 ? SampleType::kUint16 : SampleType::kUint8;
+  return {};
+}
+
+FileError TiffReader::checkAlpha(int colours) {
+  if (plan_.channels == colours) return {};
+  std::uint16_t extraCount = 0;
+  std::uint16_t* extra = nullptr;
+  if (TIFFGetField(tif_, TIFFTAG_EXTRASAMPLES, &extraCount, &extra) && extraCount == 1 && extra)
+    plan_.extraSample = extra[0];
+  // Dividing deep colour by its alpha and multiplying it back would not give every stored
+  // sample again, as it does for bytes.
+  if (IsDeep(plan_.sampleType) && plan_.extraSample == EXTRASAMPLE_ASSOCALPHA)
+    return UnsupportedPhoto(path_,
+                            "乗算済みアルファの 16 ビット・浮動小数点の TIFF は処理できません");
+  return {};
+}
+
+// The floating-point predictor, which libtiff takes for floats only, besides horizontal
+// differencing.
+FileError TiffReader::checkPredictor() {
+  std::uint16_t predictor = 0;
+  if (plan_.compression == COMPRESSION_NONE || plan_.compression == COMPRESSION_PACKBITS ||
+      !TIFFGetField(tif_, TIFFTAG_PREDICTOR, &predictor))
+    return {};
+  const bool floatingPoint =
+      predictor == PREDICTOR_FLOATINGPOINT && plan_.sampleType == SampleType::kFloat32;
+  if (predictor != PREDICTOR_NONE && predictor != PREDICTOR_HORIZONTAL && !floatingPoint)
+    return UnsupportedPhoto(
+        path_, "この予測方式（" + std::to_string(predictor) + "）の TIFF は処理できません");
+  plan_.predictor = predictor;
+  return {};
+}
+
+FileError TiffReader::makeBuffers() {
+  try {
+    if (IsDeep(plan_.sampleType)) {
+      deepBgr_.resize(3 * std::size_t{plan_.width} * BytesPerSample(plan_.sampleType));
+      deepAlpha_.resize(std::size_t{plan_.width} * BytesPerSample(plan_.sampleType));
+    }
+  } catch (const std::bad_alloc&) {
+    return FileError{FileProblem::kOutOfMemory, path_, {}};
+  }
   if (TIFFIsTiled(tif_)) {
     TIFFGetField(tif_, TIFFTAG_TILEWIDTH, &tileWidth_);
     TIFFGetField(tif_, TIFFTAG_TILELENGTH, &tileLength_);
     if (tileWidth_ == 0 || tileLength_ == 0)
       return CorruptPhoto(path_, "TIFF のタイルの大きさが 0 です");
-    const std::uint64_t across = (std::uint64_t{width} + tileWidth_ - 1) / tileWidth_;
-    const std::uint64_t tileBytes = std::uint64_t{tileWidth_} * tileLength_ * samples;
+    const std::uint64_t across = (std::uint64_t{plan_.width} + tileWidth_ - 1) / tileWidth_;
+    const std::uint64_t tileBytes = std::uint64_t{tileWidth_} * tileLength_ * pixelBytes_;
     if (across * tileBytes > kMaxBufferedBytes ||
         static_cast<std::uint64_t>(TIFFTileSize64(tif_)) != tileBytes)
       return UnsupportedPhoto(path_, "TIFF のタイルが大きすぎます");
@@ -250,9 +326,9 @@ FileError TiffReader::checkLayout() {
   } else {
     if (static_cast<std::uint64_t>(TIFFScanlineSize64(tif_)) != rowBytes_)
       return CorruptPhoto(path_, "TIFF の行の長さが合いません");
-    std::uint32_t rowsPerStrip = height;
+    std::uint32_t rowsPerStrip = plan_.height;
     TIFFGetFieldDefaulted(tif_, TIFFTAG_ROWSPERSTRIP, &rowsPerStrip);
-    plan_.rowsPerStrip = std::clamp<std::uint32_t>(rowsPerStrip, 1, height);
+    plan_.rowsPerStrip = std::clamp<std::uint32_t>(rowsPerStrip, 1, plan_.height);
     row_.resize(rowBytes_);
   }
   return {};
@@ -306,14 +382,13 @@ FileError TiffReader::open() {
 
 FileError TiffReader::loadTileRow(std::uint32_t tileRow) {
   const std::uint32_t top = tileRow * tileLength_;
-  const std::size_t tileRowBytes = std::size_t{tileWidth_} * plan_.channels;
+  const std::size_t tileRowBytes = std::size_t{tileWidth_} * pixelBytes_;
   for (std::uint32_t left = 0; left < plan_.width; left += tileWidth_) {
     if (TIFFReadTile(tif_, tile_.data(), left, top, 0, 0) < 0) return failure();
-    const std::size_t used =
-        std::min<std::size_t>(tileRowBytes, rowBytes_ - std::size_t{left} * plan_.channels);
+    const std::size_t at = std::size_t{left} * pixelBytes_;
+    const std::size_t used = std::min<std::size_t>(tileRowBytes, rowBytes_ - at);
     for (std::uint32_t y = 0; y < tileLength_; ++y)
-      std::memcpy(tileRow_.data() + y * rowBytes_ + std::size_t{left} * plan_.channels,
-                  tile_.data() + y * tileRowBytes, used);
+      std::memcpy(tileRow_.data() + y * rowBytes_ + at, tile_.data() + y * tileRowBytes, used);
   }
   loadedTileRow_ = tileRow;
   return {};
@@ -333,8 +408,18 @@ const std::uint8_t* TiffReader::nextRow(FileError& error) {
   return tileRow_.data() + (y % tileLength_) * rowBytes_;
 }
 
-FileError TiffReader::readRows(int count, std::uint8_t* bgr, std::size_t bgrStride,
-                               std::uint8_t* alpha, std::size_t alphaStride) {
+// Floats beyond 0..1 would have to be clipped, losing what the file holds, so a picture
+// with one is refused wherever it is met.
+bool TiffReader::inRange(const std::uint8_t* samples) const {
+  return plan_.sampleType != SampleType::kFloat32 ||
+         FloatSamplesInRange(SamplesOf<float>(samples),
+                             std::size_t{plan_.width} * static_cast<std::size_t>(plan_.channels));
+}
+
+// The next `count` rows, each handed to `use` with its index among them and its samples as
+// libtiff gives them (in host byte order). readRows and readDeepRows share this cursor.
+template <typename Use>
+FileError TiffReader::forEachRow(int count, Use use) {
   if (failed_) return failed_;
   if (count < 0 || count > height() - rowsRead()) return takeRows(count, path_);
   for (int r = 0; r < count; ++r) {
@@ -342,10 +427,58 @@ FileError TiffReader::readRows(int count, std::uint8_t* bgr, std::size_t bgrStri
     takeRows(1, path_);
     const std::uint8_t* samples = nextRow(failed_);
     if (!samples) return failed_;
-    SplitRow(samples, width(), layout_, bgr + static_cast<std::size_t>(r) * bgrStride,
-             alpha ? alpha + static_cast<std::size_t>(r) * alphaStride : nullptr);
+    if (!inRange(samples))
+      return failed_ = UnsupportedPhoto(path_, "浮動小数点のサンプルが 0～1 の範囲外です");
+    use(r, samples);
   }
   return {};
+}
+
+template <typename Sample>
+void TiffReader::splitDeep(const std::uint8_t* samples, void* bgr, void* alpha) const {
+  SplitDeepRow(SamplesOf<Sample>(samples), width(), layout_, static_cast<Sample*>(bgr),
+               static_cast<Sample*>(alpha));
+}
+
+template <typename Sample>
+void TiffReader::reduceRow(const std::uint8_t* samples, std::uint8_t* bgr, std::uint8_t* alpha) {
+  splitDeep<Sample>(samples, deepBgr_.data(), deepAlpha_.data());
+  const auto w = static_cast<std::size_t>(width());
+  ReduceToBytes(SamplesOf<Sample>(deepBgr_.data()), 3 * w, bgr);
+  if (alpha && layout_.alpha()) ReduceToBytes(SamplesOf<Sample>(deepAlpha_.data()), w, alpha);
+}
+
+FileError TiffReader::readRows(int count, std::uint8_t* bgr, std::size_t bgrStride,
+                               std::uint8_t* alpha, std::size_t alphaStride) {
+  return forEachRow(count, [&](int r, const std::uint8_t* samples) {
+    std::uint8_t* rowBgr = bgr + static_cast<std::size_t>(r) * bgrStride;
+    std::uint8_t* rowAlpha = alpha ? alpha + static_cast<std::size_t>(r) * alphaStride : nullptr;
+    switch (plan_.sampleType) {
+      case SampleType::kUint8:
+        SplitRow(samples, width(), layout_, rowBgr, rowAlpha);
+        return;
+      case SampleType::kUint16:
+        reduceRow<std::uint16_t>(samples, rowBgr, rowAlpha);
+        return;
+      case SampleType::kFloat32:
+        reduceRow<float>(samples, rowBgr, rowAlpha);
+        return;
+    }
+  });
+}
+
+FileError TiffReader::readDeepRows(int count, void* bgr, std::size_t bgrStride, void* alpha,
+                                   std::size_t alphaStride) {
+  if (!IsDeep(plan_.sampleType))
+    return PhotoSource::readDeepRows(count, bgr, bgrStride, alpha, alphaStride);
+  return forEachRow(count, [&](int r, const std::uint8_t* samples) {
+    void* rowBgr = RowAt(bgr, bgrStride, r);
+    void* rowAlpha = alpha ? RowAt(alpha, alphaStride, r) : nullptr;
+    if (plan_.sampleType == SampleType::kUint16)
+      splitDeep<std::uint16_t>(samples, rowBgr, rowAlpha);
+    else
+      splitDeep<float>(samples, rowBgr, rowAlpha);
+  });
 }
 
 }  // namespace

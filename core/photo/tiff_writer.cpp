@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "deep_rows.h"
 #include "photo_rows.h"
 #include "photo_source.h"
 #include "tiff_io.h"
@@ -9,6 +10,25 @@
 namespace hosei {
 
 namespace {
+
+// Row `r` of rows of `Sample`s `stride` bytes apart.
+template <typename Sample>
+const Sample* DeepRow(const void* rows, std::size_t stride, int r) {
+  return static_cast<const Sample*>(static_cast<const void*>(
+      static_cast<const std::uint8_t*>(rows) + static_cast<std::size_t>(r) * stride));
+}
+
+const char* DepthName(SampleType type) {
+  switch (type) {
+    case SampleType::kUint8:
+      return "8 ビット";
+    case SampleType::kUint16:
+      return "16 ビット";
+    case SampleType::kFloat32:
+      return "浮動小数点";
+  }
+  return "";
+}
 
 class TiffWriter final : public PhotoWriter {
  public:
@@ -29,10 +49,18 @@ class TiffWriter final : public PhotoWriter {
   FileError start(int fd);
   FileError writeRows(int count, const std::uint8_t* bgr, std::size_t bgrStride,
                       const std::uint8_t* alpha, std::size_t alphaStride) override;
+  FileError writeDeepRows(int count, const void* bgr, std::size_t bgrStride, const void* alpha,
+                          std::size_t alphaStride) override;
   FileError finish() override;
 
  private:
   FileError failure(const char* what);
+  FileError checkDepth(bool deep) const;
+  template <typename Join>
+  FileError writeEach(int count, Join join);
+  template <typename Sample>
+  void joinDeep(const void* bgr, std::size_t bgrStride, const void* alpha, std::size_t alphaStride,
+                int r);
   bool writeSubDirectory(int (*create)(TIFF*), const std::vector<TiffTag>& tags,
                          std::uint64_t& offset);
   bool setPictureFields(std::uint64_t exif, std::uint64_t gps);
@@ -45,6 +73,7 @@ class TiffWriter final : public PhotoWriter {
   TiffContext context_;
   TIFF* tif_ = nullptr;
   std::vector<std::uint8_t> row_;
+  bool swapForPredictor_ = false;  // see TiffSwapsBeforeFloatPredictor
   FileError failed_;
   bool finished_ = false;
 };
@@ -67,11 +96,14 @@ bool TiffWriter::setPictureFields(std::uint64_t exif, std::uint64_t gps) {
   const TiffPlan& p = plan_;
   bool ok = TIFFSetField(tif_, TIFFTAG_IMAGEWIDTH, p.width) &&
             TIFFSetField(tif_, TIFFTAG_IMAGELENGTH, p.height) &&
-            TIFFSetField(tif_, TIFFTAG_BITSPERSAMPLE, 8) &&
+            TIFFSetField(tif_, TIFFTAG_BITSPERSAMPLE, 8 * BytesPerSample(p.sampleType)) &&
             TIFFSetField(tif_, TIFFTAG_SAMPLESPERPIXEL, p.channels) &&
             TIFFSetField(tif_, TIFFTAG_PHOTOMETRIC, p.photometric) &&
             TIFFSetField(tif_, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG) &&
             TIFFSetField(tif_, TIFFTAG_COMPRESSION, p.compression);
+  // Before the tags: libtiff writes the sample ranges (SMinSampleValue) in the samples' type.
+  if (ok && p.sampleType == SampleType::kFloat32)
+    ok = TIFFSetField(tif_, TIFFTAG_SAMPLEFORMAT, SAMPLEFORMAT_IEEEFP);
   if (ok && layout_.alpha()) {
     const std::uint16_t extra[] = {p.extraSample};
     ok = TIFFSetField(tif_, TIFFTAG_EXTRASAMPLES, 1, extra);
@@ -100,23 +132,70 @@ FileError TiffWriter::start(int fd) {
     return failed_ = UnsupportedPhoto(
                sourcePath_, std::string("この TIFF のタグを書き出せません: ") + context_.message);
   }
-  row_.resize(static_cast<std::size_t>(plan_.width) * plan_.channels);
+  row_.resize(static_cast<std::size_t>(plan_.width) * plan_.channels *
+              BytesPerSample(plan_.sampleType));
+  swapForPredictor_ = plan_.sampleType == SampleType::kFloat32 &&
+                      plan_.predictor == PREDICTOR_FLOATINGPOINT && TIFFIsByteSwapped(tif_) &&
+                      TiffSwapsBeforeFloatPredictor();
+  return {};
+}
+
+// Rows of another depth than the result's are refused rather than converted: bytes written
+// into a 16-bit or float result would lose what the source held beyond 8 bits.
+FileError TiffWriter::checkDepth(bool deep) const {
+  if (IsDeep(plan_.sampleType) == deep) return {};
+  return UnsupportedPhoto(path_, std::string(DepthName(plan_.sampleType)) + "の TIFF に " +
+                                     (deep ? "16 ビットや浮動小数点の" : "8 ビットの") +
+                                     "行は書けません");
+}
+
+// Each of the next `count` rows is joined into row_ by `join` and written. libtiff may turn
+// the bytes it is given round in place (byte order, predictor), so row_ is joined anew each
+// time.
+template <typename Join>
+FileError TiffWriter::writeEach(int count, Join join) {
+  if (failed_) return failed_;
+  const int first = rows_.written();
+  if (FileError error = rows_.take(count, path_)) return error;
+  for (int r = 0; r < count; ++r) {
+    join(r);
+    if (TIFFWriteScanline(tif_, row_.data(), static_cast<std::uint32_t>(first + r), 0) < 0)
+      return failure("TIFF を書き込めません");
+  }
   return {};
 }
 
 FileError TiffWriter::writeRows(int count, const std::uint8_t* bgr, std::size_t bgrStride,
                                 const std::uint8_t* alpha, std::size_t alphaStride) {
-  if (failed_) return failed_;
-  const int first = rows_.written();
-  if (FileError error = rows_.take(count, path_)) return error;
-  for (int r = 0; r < count; ++r) {
+  if (FileError error = checkDepth(false)) return error;
+  return writeEach(count, [&](int r) {
     JoinRow(bgr + static_cast<std::size_t>(r) * bgrStride,
             alpha ? alpha + static_cast<std::size_t>(r) * alphaStride : nullptr,
             static_cast<int>(plan_.width), layout_, row_.data());
-    if (TIFFWriteScanline(tif_, row_.data(), static_cast<std::uint32_t>(first + r), 0) < 0)
-      return failure("TIFF を書き込めません");
-  }
-  return {};
+  });
+}
+
+template <typename Sample>
+void TiffWriter::joinDeep(const void* bgr, std::size_t bgrStride, const void* alpha,
+                          std::size_t alphaStride, int r) {
+  JoinDeepRow(DeepRow<Sample>(bgr, bgrStride, r),
+              alpha ? DeepRow<Sample>(alpha, alphaStride, r) : nullptr,
+              static_cast<int>(plan_.width), layout_,
+              static_cast<Sample*>(static_cast<void*>(row_.data())));
+}
+
+FileError TiffWriter::writeDeepRows(int count, const void* bgr, std::size_t bgrStride,
+                                    const void* alpha, std::size_t alphaStride) {
+  if (FileError error = checkDepth(true)) return error;
+  return writeEach(count, [&](int r) {
+    if (plan_.sampleType == SampleType::kUint16) {
+      joinDeep<std::uint16_t>(bgr, bgrStride, alpha, alphaStride, r);
+      return;
+    }
+    joinDeep<float>(bgr, bgrStride, alpha, alphaStride, r);
+    if (swapForPredictor_)
+      SwapSampleBytes(row_.data(), std::size_t{plan_.width} * plan_.channels, sizeof(float));
+  });
 }
 
 FileError TiffWriter::finish() {

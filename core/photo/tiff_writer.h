@@ -7,6 +7,7 @@
 
 #include "file_error.h"
 #include "photo_file.h"
+#include "sample_type.h"
 #include "tiff_tags.h"
 
 namespace hosei {
@@ -16,8 +17,9 @@ struct TiffPlan {
   std::uint32_t width = 0;
   std::uint32_t height = 0;
   bool bigEndian = false;
-  std::uint16_t photometric = PHOTOMETRIC_RGB;         // RGB, MinIsBlack or MinIsWhite
-  int channels = 3;                                    // colour channels and the alpha, if any
+  SampleType sampleType = SampleType::kUint8;   // 8 or 16-bit unsigned integers, 32-bit floats
+  std::uint16_t photometric = PHOTOMETRIC_RGB;  // RGB, MinIsBlack or MinIsWhite
+  int channels = 3;                             // colour channels and the alpha, if any
   std::uint16_t extraSample = EXTRASAMPLE_UNASSALPHA;  // what the alpha is
   std::uint16_t compression = COMPRESSION_NONE;
   std::uint16_t predictor = 0;     // 0: none recorded
@@ -27,8 +29,9 @@ struct TiffPlan {
   std::vector<TiffTag> gps;        // of the GPS directory
 };
 
-// Writes strips with the source's compression and predictor; the EXIF and GPS directories
-// go first, before the picture, so the file is written front to back.
+// Writes strips at the source's depth with its compression and predictor; the EXIF and GPS
+// directories go first, before the picture, so the file is written front to back. Rows come
+// through writeRows for an 8-bit source and writeDeepRows for a deeper one, never the other.
 FileError CreateTiffWriter(const TiffPlan& plan, const std::string& sourcePath, int fd,
                            const std::string& path, std::unique_ptr<PhotoWriter>& writer);
 

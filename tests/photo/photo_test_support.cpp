@@ -6,12 +6,15 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <random>
 #include <stdexcept>
 
+#include "deep_rows.h"
 #include "file_descriptor.h"
+#include "tiff_io.h"
 
 // After <cstdio>: libjpeg's header uses FILE without declaring it.
 #include <jpeglib.h>
@@ -162,6 +165,8 @@ void SetTiffFields(TIFF* tif, const Picture& picture, const TiffLayout& layout) 
   TIFFSetField(tif, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
   TIFFSetField(tif, TIFFTAG_COMPRESSION, layout.compression);
   if (layout.predictor) TIFFSetField(tif, TIFFTAG_PREDICTOR, layout.predictor);
+  if (layout.sampleFormat != SAMPLEFORMAT_UINT)
+    TIFFSetField(tif, TIFFTAG_SAMPLEFORMAT, layout.sampleFormat);
   const std::uint16_t extra[] = {static_cast<std::uint16_t>(
       layout.premultiplied ? EXTRASAMPLE_ASSOCALPHA : EXTRASAMPLE_UNASSALPHA)};
   if (picture.channels == 2 || picture.channels == 4)
@@ -221,6 +226,31 @@ void WriteSubDirectories(TIFF* tif, std::uint64_t& exif, std::uint64_t& gps) {
 }
 
 int IgnoreWarning(TIFF*, void*, const char*, const char*, va_list) { return 1; }
+
+// libtiff may change what it is given in place (byte order, predictor), so each strip row
+// and tile goes from a copy; float samples for the floating-point predictor turned round
+// first where libtiff would write them wrongly otherwise.
+void WriteTiffPicture(TIFF* tif, Bytes samples, int width, int height, std::size_t pixel,
+                      const TiffLayout& layout) {
+  if (layout.sampleFormat == SAMPLEFORMAT_IEEEFP && layout.predictor == PREDICTOR_FLOATINGPOINT &&
+      TIFFIsByteSwapped(tif) && TiffSwapsBeforeFloatPredictor())
+    SwapSampleBytes(samples.data(), samples.size() / 4, 4);
+  const int tileSize = static_cast<int>(layout.tileSize);
+  const std::size_t rowBytes = static_cast<std::size_t>(width) * pixel;
+  for (int y = 0; tileSize && y < height; y += tileSize)
+    for (int x = 0; x < width; x += tileSize) {
+      Bytes tile(static_cast<std::size_t>(tileSize * tileSize) * pixel, 0);
+      for (int r = 0; r < tileSize && y + r < height; ++r)
+        for (int c = 0; c < tileSize && x + c < width; ++c)
+          std::memcpy(&tile[(r * tileSize + c) * pixel],
+                      &samples[(y + r) * rowBytes + (x + c) * pixel], pixel);
+      TIFFWriteTile(tif, tile.data(), x, y, 0, 0);
+    }
+  for (int y = 0; !tileSize && y < height; ++y) {
+    Bytes row(&samples[y * rowBytes], &samples[y * rowBytes] + rowBytes);
+    TIFFWriteScanline(tif, row.data(), static_cast<std::uint32_t>(y), 0);
+  }
+}
 
 }  // namespace
 
@@ -321,6 +351,46 @@ void WriteTiff(const std::string& path, const Picture& picture, const TiffLayout
     TIFFWriteDirectory(tif);
   }
   TIFFClose(tif);
+}
+
+void WriteTiffSamples(const std::string& path, int width, int height, int channels,
+                      const Bytes& samples, const TiffLayout& layout) {
+  TIFF* tif = OpenTiffQuietly(path, layout.bigEndian ? "wb" : "wl");
+  std::uint64_t exif = 0, gps = 0;
+  if (layout.metadata) WriteSubDirectories(tif, exif, gps);
+  SetTiffFields(tif, Picture{width, height, channels, {}}, layout);
+  if (exif) TIFFSetField(tif, TIFFTAG_EXIFIFD, exif);
+  if (gps) TIFFSetField(tif, TIFFTAG_GPSIFD, gps);
+  const std::size_t pixel = static_cast<std::size_t>(channels) * (layout.bits / 8);
+  WriteTiffPicture(tif, samples, width, height, pixel, layout);
+  TIFFWriteDirectory(tif);
+  TIFFClose(tif);
+}
+
+std::string TiffDirectories(const std::string& path) {
+  TIFF* tif = OpenTiffQuietly(path, "r");
+  toff_t exif = 0, gps = 0;
+  TIFFGetField(tif, TIFFTAG_EXIFIFD, &exif);
+  TIFFGetField(tif, TIFFTAG_GPSIFD, &gps);
+  std::string all = "byte-swapped " + std::to_string(TIFFIsByteSwapped(tif)) + "\n";
+  for (std::uint32_t tag : {TIFFTAG_ICCPROFILE, TIFFTAG_RICHTIFFIPTC}) {  // dumped as sizes
+    std::uint32_t count = 0;
+    const char* data = nullptr;
+    if (TIFFGetField(tif, tag, &count, &data)) all += std::string(data, count) + "\n";
+  }
+  char* text = nullptr;
+  std::size_t size = 0;
+  std::FILE* out = ::open_memstream(&text, &size);
+  TIFFPrintDirectory(tif, out, TIFFPRINT_CURVES);
+  if (exif && TIFFReadEXIFDirectory(tif, exif)) TIFFPrintDirectory(tif, out, TIFFPRINT_NONE);
+  if (gps && TIFFReadGPSDirectory(tif, gps)) TIFFPrintDirectory(tif, out, TIFFPRINT_NONE);
+  std::fclose(out);
+  TIFFClose(tif);
+  for (const std::string& line : Lines(std::string(text, size)))
+    if (line.find("ffset") == std::string::npos && line.find("Rows/Strip") == std::string::npos)
+      all += line + "\n";
+  std::free(text);
+  return all;
 }
 
 void WriteJpeg(const std::string& path, const Picture& picture, const JpegLayout& layout) {

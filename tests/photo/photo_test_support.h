@@ -87,10 +87,19 @@ struct TiffLayout {
   bool premultiplied = false;  // alpha stored as associated alpha
   // Also the descriptive tags libtiff keeps in fields of its own, FillOrder 2 among them.
   bool ownFields = false;
+  std::uint16_t sampleFormat = SAMPLEFORMAT_UINT;  // written as a tag when another
 };
 inline constexpr int kPrivateTag = 65000;
 TIFF* OpenTiffQuietly(const std::string& path, const char* mode);  // without libtiff's warnings
 void WriteTiff(const std::string& path, const Picture& picture, const TiffLayout& layout = {});
+// One page of `layout.bits / 8` bytes a sample, `samples` holding them in host byte order as
+// libtiff takes them, top row first.
+void WriteTiffSamples(const std::string& path, int width, int height, int channels,
+                      const Bytes& samples, const TiffLayout& layout = {});
+// What libtiff tells of a file's main, EXIF and GPS directories as one text: the storage,
+// the byte order, every tag (curves value by value) and every EXIF and GPS field; less
+// where the directories lie and how many rows a strip holds.
+std::string TiffDirectories(const std::string& path);
 
 using JpegMarkers = std::vector<std::pair<int, Bytes>>;
 struct JpegLayout {

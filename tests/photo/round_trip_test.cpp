@@ -355,7 +355,6 @@ std::vector<BadFile> BadFiles() {
   const Bytes progressive = Jpeg(3, true);
   const auto unsupported = FileProblem::kUnsupportedPhoto, corrupt = FileProblem::kCorruptPhoto;
   std::vector<BadFile> files = {
-      {"Tiff16Bit", Tiff({.bits = 16}), unsupported},
       {"TiffTwoPages", Tiff({.metadata = false, .pages = 2}), unsupported},
       {"TiffJpegCompressed",
        Tiff({.compression = COMPRESSION_JPEG, .tileSize = 16, .metadata = false}), unsupported},
