@@ -13,8 +13,8 @@ class PhotoSource;
 // descriptor is never closed by libtiff.
 struct TiffContext {
   int fd = -1;
-  // When reading: asked before each read from the file. Once it says stop, every read
-  // fails, so libtiff gives up wherever it is.
+  // While the directories are read: asked before each read from the file. Once it says
+  // stop, every read fails, so libtiff gives up wherever it is.
   const PhotoSource* reader = nullptr;
   bool stopped = false;
   int readError = 0;   // errno of a failed read

@@ -377,6 +377,10 @@ FileError TiffReader::openDirectories() {
 // directory that ends early, or not at all.
 FileError TiffReader::open() {
   const FileError error = openDirectories();
+  // From here on the rows ask the stop request between rows instead: a read failing in the
+  // middle of a strip sends libtiff 4.5 down a path that writes outside its buffer (found
+  // by AddressSanitizer).
+  context_.reader = nullptr;
   return context_.stopped ? StoppedReading(path_) : error;
 }
 

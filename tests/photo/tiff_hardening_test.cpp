@@ -369,7 +369,9 @@ TEST_P(TiffStop, IsAskedWhileTheDirectoriesAreReadAndTheRowsDecoded) {
   ASSERT_EQ(ReadWithStop(path, never).read, FileProblem::kNone);
   const int whole = never.asks() - opening;
   EXPECT_GT(opening, 0);
-  EXPECT_GT(whole, opening + picture.height);
+  // Once open, each row asks once: a read failing inside a strip is what libtiff must never
+  // meet (it then writes outside its buffer).
+  EXPECT_EQ(whole, opening + picture.height);
 
   for (int limit = 0; limit < opening; ++limit)
     EXPECT_EQ(ReadWithStop(path, StopAfter(limit)).opened, FileProblem::kStopped) << limit;
