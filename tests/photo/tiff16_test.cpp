@@ -41,7 +41,7 @@ void Append(Bytes& bytes, Sample value) {
 template <typename Sample>
 std::vector<Sample> As(const Bytes& bytes) {
   std::vector<Sample> samples(bytes.size() / sizeof(Sample));
-  std::memcpy(samples.data(), bytes.data(), bytes.size());
+  if (!bytes.empty()) std::memcpy(samples.data(), bytes.data(), bytes.size());
   return samples;
 }
 
