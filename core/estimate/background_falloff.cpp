@@ -1,0 +1,146 @@
+#include "background_falloff.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <vector>
+
+#include "centre_search.h"
+#include "small_system.h"
+
+namespace hosei {
+
+namespace {
+
+constexpr int kIterations = 20;
+// Residuals below this (in log light, about one percent) count as fully fitted: the
+// weights of a least-absolute fit stay bounded.
+constexpr double kResidualFloor = 0.01;
+// A moved centre must fit the background this much better than the picture's centre.
+constexpr double kMovedCentreGain = 0.08;
+
+struct Cell {
+  double u, v, logLight;
+};
+
+struct RadialFit {
+  double level = 0, c1 = 0, c2 = 0;
+  double cost = 0;  // sum of absolute residuals
+};
+
+// log light = level - c1 q - c2 q², q the squared distance from (a, b), by least absolute
+// residuals (reweighted least squares).
+template <std::size_t Terms>
+RadialFit FitAround(const std::vector<Cell>& cells, double a, double b) {
+  std::array<double, Terms + 1> p{};
+  for (int iteration = 0; iteration < kIterations; ++iteration) {
+    std::array<std::array<double, Terms + 1>, Terms + 1> normal{};
+    std::array<double, Terms + 1> right{};
+    for (const Cell& cell : cells) {
+      const double q = (cell.u - a) * (cell.u - a) + (cell.v - b) * (cell.v - b);
+      std::array<double, Terms + 1> row{};
+      row[0] = 1;
+      row[1] = -q;
+      if constexpr (Terms > 1) row[2] = -q * q;
+      double model = 0;
+      for (std::size_t i = 0; i <= Terms; ++i) model += row[i] * p[i];
+      const double w = 1.0 / std::max(kResidualFloor, std::fabs(cell.logLight - model));
+      AddObservation(normal, right, row, cell.logLight, iteration == 0 ? 1.0 : w);
+    }
+    if (!SolveSmallSystem(normal, right, p)) break;
+  }
+  RadialFit fit{p[0], p[1], Terms > 1 ? p[Terms] : 0.0, 0.0};
+  return fit;
+}
+
+double CostOf(const std::vector<Cell>& cells, double a, double b, RadialFit& fit) {
+  fit.cost = 0;
+  for (const Cell& cell : cells) {
+    const double q = (cell.u - a) * (cell.u - a) + (cell.v - b) * (cell.v - b);
+    fit.cost += std::fabs(cell.logLight - (fit.level - fit.c1 * q - fit.c2 * q * q));
+  }
+  return fit.cost;
+}
+
+// A falloff only darkens outwards: the slope c1 + 2 c2 q stays >= 0 out to the farthest
+// corner. A two-term fit that breaks this falls back to one term, a brightening one term
+// to a flat background.
+RadialFit MonotoneFitAround(const std::vector<Cell>& cells, double a, double b,
+                            double farthestSquared) {
+  RadialFit fit = FitAround<2>(cells, a, b);
+  if (!(fit.c1 >= 0 && fit.c1 + 2 * fit.c2 * farthestSquared >= 0)) {
+    fit = FitAround<1>(cells, a, b);
+    if (!(fit.c1 >= 0)) {
+      std::vector<double> logs;
+      for (const Cell& cell : cells) logs.push_back(cell.logLight);
+      std::nth_element(logs.begin(), logs.begin() + logs.size() / 2, logs.end());
+      fit = {logs[logs.size() / 2], 0, 0, 0};
+    }
+  }
+  CostOf(cells, a, b, fit);
+  return fit;
+}
+
+// Where a one-term falloff would put its centre, from a fit linear in its unknowns:
+// level - c1 (u² + v²) + β u + γ v, whose centre is (β, γ) / 2 c1.
+std::pair<double, double> LinearCentre(const std::vector<Cell>& cells) {
+  std::array<double, 4> p{};
+  for (int iteration = 0; iteration < kIterations; ++iteration) {
+    std::array<std::array<double, 4>, 4> normal{};
+    std::array<double, 4> right{};
+    for (const Cell& cell : cells) {
+      const std::array<double, 4> row = {1, -(cell.u * cell.u + cell.v * cell.v), cell.u, cell.v};
+      const double model = p[0] + p[1] * row[1] + p[2] * row[2] + p[3] * row[3];
+      const double w = 1.0 / std::max(kResidualFloor, std::fabs(cell.logLight - model));
+      AddObservation(normal, right, row, cell.logLight, iteration == 0 ? 1.0 : w);
+    }
+    if (!SolveSmallSystem(normal, right, p)) break;
+  }
+  if (!(p[1] > 0)) return {0, 0};
+  return {p[2] / (2 * p[1]), p[3] / (2 * p[1])};
+}
+
+}  // namespace
+
+BackgroundFalloff FitBackgroundFalloff(const CellBackground& map, int width, int height) {
+  const Normalised n(width, height);
+  BackgroundFalloff result;
+  result.falloff.centreX = n.centreX;
+  result.falloff.centreY = n.centreY;
+  result.falloff.halfDiagonal = n.unit;
+  std::vector<Cell> cells;
+  for (int row = 0; row < map.height; ++row)
+    for (int column = 0; column < map.width; ++column)
+      if (const float light = map.at(column, row); light > 0)
+        cells.push_back({n.u(map.placement.x[column]), n.v(map.placement.y[row]), std::log(light)});
+  if (cells.size() < 8) return result;
+
+  const auto fitAt = [&](double a, double b) {
+    return MonotoneFitAround(cells, a, b, FarthestCornerSquared(width, height, a, b));
+  };
+  RadialFit best = fitAt(0, 0);
+  double bestU = 0, bestV = 0;
+  const auto [startU, startV] = LinearCentre(cells);
+  double movedCost = 0;
+  const auto [u, v] = SearchCentre([&](double a, double b) { return fitAt(a, b).cost; }, startU,
+                                   startV, MovableCentreBounds(width, height), 0.04, movedCost);
+  if (movedCost < best.cost * (1 - kMovedCentreGain)) {
+    best = fitAt(u, v);
+    bestU = u;
+    bestV = v;
+  }
+  result.falloff.centreX = n.x(bestU);
+  result.falloff.centreY = n.y(bestV);
+  result.falloff.c1 = best.c1;
+  result.falloff.c2 = best.c2;
+  std::vector<double> residuals;
+  for (const Cell& cell : cells) {
+    const double q = (cell.u - bestU) * (cell.u - bestU) + (cell.v - bestV) * (cell.v - bestV);
+    residuals.push_back(std::fabs(cell.logLight - (best.level - best.c1 * q - best.c2 * q * q)));
+  }
+  std::nth_element(residuals.begin(), residuals.begin() + residuals.size() / 2, residuals.end());
+  result.spread = residuals[residuals.size() / 2];
+  return result;
+}
+
+}  // namespace hosei

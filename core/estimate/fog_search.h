@@ -1,0 +1,21 @@
+#pragma once
+
+#include "cell_background.h"
+#include "glow_fit.h"
+
+namespace hosei {
+
+// A fog removal / local brightness correction as its fields give it: radius in dots,
+// brightness as typed (-100..170), boundary shape; the centre is the glow's.
+struct FogChoice {
+  int size = 0;
+  int brightness = 0;
+  int shape = 0;
+};
+
+// The correction centred on the glow that best takes each cell's background back to what
+// it would be without the glow: searched over every shape and brightness and over radii
+// around the glow's own (the correction's fade differs from a glow's with each shape).
+FogChoice SearchFog(const CellBackground& cells, const GlowFit& glow);
+
+}  // namespace hosei

@@ -1,0 +1,120 @@
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "background_falloff.h"
+#include "cell_background.h"
+#include "estimate.h"
+#include "gradient_falloff.h"
+#include "light_levels.h"
+#include "light_map.h"
+#include "ring_levels.h"
+#include "tone_mapping.h"
+#include "vignetting_search.h"
+
+namespace hosei {
+
+namespace {
+
+// The light map's cells along the longer side: fine enough for a falloff's curve, coarse
+// enough that each cell averages many dots.
+constexpr int kLightCells = 160;
+// The background cells along the longer side: each holds a few hundred dots of a reduced
+// picture, enough for a percentile to pass over the stars. The background is the light
+// below which this share of a cell's dots lie: low enough that stars and lamps covering
+// most of its other dots leave it alone, high enough to stay clear of the noise.
+constexpr int kBackgroundCells = 32;
+constexpr double kBackgroundShare = 0.3;
+// A background this close to flat under its falloff (median distance in log light) is one
+// sky or one wall, and its falloff is the lens's.
+constexpr double kUniformBackground = 0.12;
+// A falloff leaving more than this share of the light in the farthest corner is taken for
+// the scene's own shading: correcting it would change the picture more than it helps.
+constexpr double kUnnoticedCornerLight = 0.94;
+// A falloff darker than this in the farthest corner is more than the coefficient's range
+// can lift there, and far darker than lenses darken: the scene's own darkness, such as a
+// night sky around a lit subject.
+constexpr double kDarkestCornerLight = 0.25;
+// A centre this close to the picture's centre (in half diagonals) is the picture's centre.
+constexpr double kCentreTolerance = 0.02;
+
+std::string WholeText(double value) { return std::to_string(std::lround(value)); }
+
+VignettingEstimate Weakest(double cornerLight) {
+  VignettingEstimate estimate;
+  estimate.nothingToCorrect = true;
+  estimate.start = WholeText(kWeakestVignetting.startPercent);
+  estimate.coefficient = WholeText(kWeakestVignetting.coefficient);
+  estimate.boundary = std::string(kShapeNames[kWeakestVignetting.shape]);
+  estimate.cornerLight = cornerLight;
+  return estimate;
+}
+
+}  // namespace
+
+std::optional<VignettingEstimate> EstimateVignetting(const ReducedPicture& reduced, int width,
+                                                     int height) {
+  if (!MatchesSize(reduced, width, height)) return std::nullopt;
+  // A uniform background shows the falloff directly. Otherwise the gradients are asked,
+  // and believed only when every direction agrees.
+  const BackgroundFalloff background =
+      FitBackgroundFalloff(MakeCellBackground(reduced, width, height, kBackgroundCells,
+                                              DotLight::kMeanOfChannels, kBackgroundShare),
+                           width, height);
+  Falloff falloff = background.falloff;
+  if (background.spread > kUniformBackground) {
+    const GradientFalloff gradient =
+        FitGradientFalloff(MakeLightMap(reduced, width, height, kLightCells), width, height);
+    if (!gradient.consistent) return Weakest(1.0);
+    falloff = gradient.falloff;
+  }
+
+  // The centre as the dialog's answers will give it back: whole dots, within its bounds.
+  std::optional<CentreAnswers> answers;
+  std::optional<MovedCentre> moved;
+  const double offCentre =
+      std::hypot(falloff.centreX - width / 2.0, falloff.centreY - height / 2.0);
+  if (const auto rule = CentreMoveRuleFor(width, height);
+      rule && offCentre > kCentreTolerance * falloff.halfDiagonal) {
+    answers = CentreAnswers{WholeText(falloff.centreX), WholeText(falloff.centreY)};
+    moved = CentreFromAnswers(*rule, answers->x, answers->y);
+    if (!moved) answers.reset();
+  }
+  falloff.centreX = moved ? moved->x : width / 2.0;
+  falloff.centreY = moved ? moved->y : height / 2.0;
+  const double farthest = moved ? std::sqrt(static_cast<double>(moved->farCornerDistanceSquared))
+                                : std::hypot(width / 2.0, height / 2.0);
+  const double cornerLight = falloff.lightKeptAtDistance(farthest);
+  if (cornerLight > kUnnoticedCornerLight || cornerLight < kDarkestCornerLight)
+    return Weakest(cornerLight);
+
+  // The light every dot would have without the falloff is the target of the correction.
+  const TopDownPicture& picture = reduced.picture;
+  const BlockPlacement placement =
+      PlaceBlocks(width, height, reduced.reduction.x, reduced.reduction.y);
+  std::vector<float> kept(static_cast<std::size_t>(picture.width) * picture.height);
+  for (int row = 0; row < picture.height; ++row)
+    for (int column = 0; column < picture.width; ++column)
+      kept[static_cast<std::size_t>(row) * picture.width + column] =
+          static_cast<float>(falloff.lightKept(placement.x[column], placement.y[row]));
+  const auto& linear = LinearLightOfLevel();
+  const RingLevels levels = GatherRingLevels(
+      picture, placement, falloff.centreX, falloff.centreY, farthest,
+      [&](int column, int row, int, int level) {
+        const float k = kept[static_cast<std::size_t>(row) * picture.width + column];
+        return std::min(1.0, static_cast<double>(linear[level]) / k);
+      });
+  double error = 0;
+  const VignettingChoice choice = SearchVignetting(levels, error);
+  if (choice.coefficient <= kWeakestVignetting.coefficient) return Weakest(cornerLight);
+
+  VignettingEstimate estimate;
+  estimate.start = WholeText(choice.startPercent);
+  estimate.coefficient = WholeText(choice.coefficient);
+  estimate.boundary = std::string(kShapeNames[choice.shape]);
+  estimate.centre = answers;
+  estimate.cornerLight = cornerLight;
+  return estimate;
+}
+
+}  // namespace hosei
