@@ -10,18 +10,35 @@
 
 namespace hosei {
 
+// What a vignetting estimate rests on.
+enum class VignettingBasis {
+  // A background that is one sky or one wall (a star field, a copy stand, a clear sky):
+  // the falloff is read from it directly.
+  kUniformBackground,
+  // The picture's gradients, balanced alike in every direction about the centre (radial
+  // gradient symmetry): a scene of many small things.
+  kGradients,
+  // The scene's own light varies too much to tell a lens's falloff from it (a lit subject
+  // against a dark background, a sky darkening upwards): nothing is corrected, whether the
+  // picture has a falloff or not.
+  kUndecided,
+};
+
 // A vignetting correction estimated from a picture, as the texts its fields take, so that
 // it can be typed, put into the window's fields, or given to hosei-cli as it stands.
 struct VignettingEstimate {
-  // No falloff worth correcting was found; the texts then hold the weakest correction.
+  // No falloff worth correcting was found, or none could be told from the scene (basis
+  // kUndecided); the texts then hold the weakest correction.
   bool nothingToCorrect = false;
+  VignettingBasis basis = VignettingBasis::kUndecided;
   std::string start;        // 周辺減光の開始, --start
   std::string coefficient;  // 減光係数, --coefficient
   std::string boundary;     // Soft, Intermediate or Sharp, --boundary
   // The centre dialog's two answers (--centre X,Y), when the falloff is centred elsewhere
   // than the picture's centre, as in a photo trimmed off-centre.
   std::optional<CentreAnswers> centre;
-  // The share of light the estimated falloff leaves in the farthest corner.
+  // The share of light the estimated falloff leaves in the farthest corner (1 when
+  // undecided).
   double cornerLight = 1.0;
 };
 

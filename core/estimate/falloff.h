@@ -1,6 +1,5 @@
 #pragma once
 
-#include <algorithm>
 #include <cmath>
 
 namespace hosei {
@@ -21,10 +20,6 @@ struct Falloff {
   }
   double lightKept(double x, double y) const {
     return lightKeptAtDistance(std::hypot(x - centreX, y - centreY));
-  }
-  // The distance from the centre to the farthest corner of a width x height picture.
-  double farthestCorner(int width, int height) const {
-    return std::hypot(std::max(centreX, width - centreX), std::max(centreY, height - centreY));
   }
 };
 

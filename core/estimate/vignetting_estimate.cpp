@@ -37,12 +37,15 @@ constexpr double kUnnoticedCornerLight = 0.94;
 constexpr double kDarkestCornerLight = 0.25;
 // A centre this close to the picture's centre (in half diagonals) is the picture's centre.
 constexpr double kCentreTolerance = 0.02;
+// Steps of the falloff's table over the squared distance out to the farthest corner.
+constexpr int kKeptSteps = 1024;
 
 std::string WholeText(double value) { return std::to_string(std::lround(value)); }
 
-VignettingEstimate Weakest(double cornerLight) {
+VignettingEstimate Weakest(VignettingBasis basis, double cornerLight) {
   VignettingEstimate estimate;
   estimate.nothingToCorrect = true;
+  estimate.basis = basis;
   estimate.start = WholeText(kWeakestVignetting.startPercent);
   estimate.coefficient = WholeText(kWeakestVignetting.coefficient);
   estimate.boundary = std::string(kShapeNames[kWeakestVignetting.shape]);
@@ -62,11 +65,13 @@ std::optional<VignettingEstimate> EstimateVignetting(const ReducedPicture& reduc
                                               DotLight::kMeanOfChannels, kBackgroundShare),
                            width, height);
   Falloff falloff = background.falloff;
+  VignettingBasis basis = VignettingBasis::kUniformBackground;
   if (background.spread > kUniformBackground) {
     const GradientFalloff gradient =
         FitGradientFalloff(MakeLightMap(reduced, width, height, kLightCells), width, height);
-    if (!gradient.consistent) return Weakest(1.0);
+    if (!gradient.consistent) return Weakest(VignettingBasis::kUndecided, 1.0);
     falloff = gradient.falloff;
+    basis = VignettingBasis::kGradients;
   }
 
   // The centre as the dialog's answers will give it back: whole dots, within its bounds.
@@ -85,18 +90,29 @@ std::optional<VignettingEstimate> EstimateVignetting(const ReducedPicture& reduc
   const double farthest = moved ? std::sqrt(static_cast<double>(moved->farCornerDistanceSquared))
                                 : std::hypot(width / 2.0, height / 2.0);
   const double cornerLight = falloff.lightKeptAtDistance(farthest);
-  if (cornerLight > kUnnoticedCornerLight || cornerLight < kDarkestCornerLight)
-    return Weakest(cornerLight);
+  if (cornerLight > kUnnoticedCornerLight) return Weakest(basis, cornerLight);
+  if (cornerLight < kDarkestCornerLight) return Weakest(VignettingBasis::kUndecided, cornerLight);
 
   // The light every dot would have without the falloff is the target of the correction.
+  // The falloff changes slowly with the squared distance, so it is looked up there.
   const TopDownPicture& picture = reduced.picture;
   const BlockPlacement placement =
       PlaceBlocks(width, height, reduced.reduction.x, reduced.reduction.y);
+  std::vector<double> keptAt(kKeptSteps + 1);
+  const double farthestSquared = farthest * farthest;
+  for (int step = 0; step <= kKeptSteps; ++step)
+    keptAt[step] = falloff.lightKeptAtDistance(std::sqrt(farthestSquared * step / kKeptSteps));
+  const auto keptBy = [&](double x, double y) {
+    const double dx = x - falloff.centreX, dy = y - falloff.centreY;
+    const double s = std::min(1.0, (dx * dx + dy * dy) / farthestSquared) * kKeptSteps;
+    const int step = std::min(kKeptSteps - 1, static_cast<int>(s));
+    return keptAt[step] + (s - step) * (keptAt[step + 1] - keptAt[step]);
+  };
   std::vector<float> kept(static_cast<std::size_t>(picture.width) * picture.height);
   for (int row = 0; row < picture.height; ++row)
     for (int column = 0; column < picture.width; ++column)
       kept[static_cast<std::size_t>(row) * picture.width + column] =
-          static_cast<float>(falloff.lightKept(placement.x[column], placement.y[row]));
+          static_cast<float>(keptBy(placement.x[column], placement.y[row]));
   const auto& linear = LinearLightOfLevel();
   const RingLevels levels = GatherRingLevels(
       picture, placement, falloff.centreX, falloff.centreY, farthest,
@@ -106,9 +122,10 @@ std::optional<VignettingEstimate> EstimateVignetting(const ReducedPicture& reduc
       });
   double error = 0;
   const VignettingChoice choice = SearchVignetting(levels, error);
-  if (choice.coefficient <= kWeakestVignetting.coefficient) return Weakest(cornerLight);
+  if (choice.coefficient <= kWeakestVignetting.coefficient) return Weakest(basis, cornerLight);
 
   VignettingEstimate estimate;
+  estimate.basis = basis;
   estimate.start = WholeText(choice.startPercent);
   estimate.coefficient = WholeText(choice.coefficient);
   estimate.boundary = std::string(kShapeNames[choice.shape]);

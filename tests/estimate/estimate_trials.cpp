@@ -146,7 +146,7 @@ TopDownPicture Darken(const TopDownPicture& clean, const LensFalloff& falloff) {
   const double cx = falloff.centreX * clean.width, cy = falloff.centreY * clean.height;
   const double unit = std::hypot(clean.width, clean.height) / 2;
   return ChangeLight(clean, [&](int x, int y) {
-    const double q = (std::pow(x - cx, 2) + std::pow(y - cy, 2)) / (unit * unit);
+    const double q = ((x - cx) * (x - cx) + (y - cy) * (y - cy)) / (unit * unit);
     const double f = 1 + q * (falloff.k1 + q * (falloff.k2 + q * falloff.k3));
     return std::pair{1.0 / f, 0.0};
   });

@@ -31,6 +31,7 @@ TEST(VignettingQuality, UndoesMostOfAFalloffOnAUniformBackground) {
       SCOPED_TRACE(std::string(name) + ", " + falloff.describe() + ": " +
                    CommandLineOptions(t.estimate));
       EXPECT_FALSE(t.estimate.nothingToCorrect);
+      EXPECT_EQ(t.estimate.basis, VignettingBasis::kUniformBackground);
       EXPECT_LE(t.after, 0.5 * t.before);
       EXPECT_LE(t.after, t.best + kGapToBest);
       ratios += t.after / t.before;
