@@ -95,7 +95,7 @@ RadialFit FitAround(const std::vector<Gradient>& gradients, double a, double b) 
       std::array<double, Terms> row{};
       row[0] = 2;
       if constexpr (Terms > 1) row[1] = 4 * q;
-      // Only the radial part of the gradient depends on the falloff's size.
+      // Only the gradient along the radius depends on the falloff's size.
       const double radial = du * g.gu + dv * g.gv;
       AddObservation(normal, right, row, -radial / q, w * q);
     }

@@ -16,7 +16,7 @@ struct ReducedPicture {
 };
 
 // The size an estimate reads pictures at: a falloff or a glow changes slowly across the
-// picture, so a few hundred dots a side show it, and reading stays the only slow part.
+// picture, so a few hundred dots a side show it, and reading stays the slow step.
 inline constexpr PictureSize kEstimateReading{480, 480};
 
 // Reads the whole picture, reduced while it streams, as the estimate wants it.
