@@ -286,7 +286,8 @@ TEST_P(TiffEntries, AreReadOrRefusedAtOnce) {
   // libtiff took a quarter to half a second to open a file with 4000 unknown tags in one
   // directory on the 2-core development machine; what is refused is refused before libtiff
   // reads it.
-  EXPECT_LT(took.count(), 0.1);
+  // The slow path took 0.4 s and more; the sanitizers slow every path down several times.
+  EXPECT_LT(took.count(), std::getenv("HOSEI_SANITIZED") ? 1.0 : 0.1);
   if (error) return;
   reader.reset();
   EXPECT_FALSE(CopyPhoto(folder / "source.tif", folder / "result.tif"));
