@@ -202,34 +202,6 @@ INSTANTIATE_TEST_SUITE_P(Kinds, PngRoundTrip,
                                            PngCase{"Interlaced", 2, 8, false, true, 2}),
                          [](const auto& info) { return std::string(info.param.name); });
 
-// What libtiff tells of a file's main, EXIF and GPS directories as one text: the storage,
-// the byte order, every tag (curves value by value) and every EXIF and GPS field; less
-// where the directories lie and how many rows a strip holds.
-std::string Directories(const std::string& path) {
-  TIFF* tif = OpenTiffQuietly(path, "r");
-  toff_t exif = 0, gps = 0;
-  TIFFGetField(tif, TIFFTAG_EXIFIFD, &exif);
-  TIFFGetField(tif, TIFFTAG_GPSIFD, &gps);
-  std::string all = "byte-swapped " + std::to_string(TIFFIsByteSwapped(tif)) + "\n";
-  for (std::uint32_t tag : {TIFFTAG_ICCPROFILE, TIFFTAG_RICHTIFFIPTC}) {  // dumped as sizes
-    std::uint32_t count = 0;
-    const char* data = nullptr;
-    if (TIFFGetField(tif, tag, &count, &data)) all += std::string(data, count) + "\n";
-  }
-  char* text = nullptr;
-  std::size_t size = 0;
-  std::FILE* out = ::open_memstream(&text, &size);
-  TIFFPrintDirectory(tif, out, TIFFPRINT_CURVES);
-  if (exif && TIFFReadEXIFDirectory(tif, exif)) TIFFPrintDirectory(tif, out, TIFFPRINT_NONE);
-  if (gps && TIFFReadGPSDirectory(tif, gps)) TIFFPrintDirectory(tif, out, TIFFPRINT_NONE);
-  std::fclose(out);
-  TIFFClose(tif);
-  for (const std::string& line : Lines(std::string(text, size)))
-    if (line.find("ffset") == npos && line.find("Rows/Strip") == npos) all += line + "\n";
-  std::free(text);
-  return all;
-}
-
 struct TiffCase {
   const char* name;
   TiffLayout layout;
@@ -251,9 +223,9 @@ TEST_P(TiffRoundTrip, ReadsExactlyAndWritesBackTheSameStorageAndTags) {
   if (c.layout.photometric == PHOTOMETRIC_MINISWHITE)
     for (auto& sample : expected.samples) sample = static_cast<std::uint8_t>(255 - sample);
   ExpectExactRoundTrip(source, result, expected, c.channels <= 2);
-  const std::string from = Directories(source);
+  const std::string from = TiffDirectories(source);
   // Written in strips, whatever the source.
-  EXPECT_EQ(Directories(result), std::regex_replace(from, std::regex("  Tile .*\n"), ""));
+  EXPECT_EQ(TiffDirectories(result), std::regex_replace(from, std::regex("  Tile .*\n"), ""));
   EXPECT_EQ(from.find("LatitudeRef") != npos, c.layout.metadata);
 }
 
