@@ -152,7 +152,8 @@ TEST(PngChunks, ChunksAreCarriedAsStoredAndHeldOnce) {
     const ChildRun run = InChild([&] { return CopyPhoto(source, result); });
     if (run.growthMiB < 0) GTEST_SKIP() << "the peak resident memory cannot be reset here";
     ASSERT_EQ(run.problem, FileProblem::kNone);
-    EXPECT_LT(run.growthMiB, kBoundMiB);
+    // ThreadSanitizer's shadow memory grows with every byte the program touches.
+    if (!std::getenv("HOSEI_SANITIZED")) EXPECT_LT(run.growthMiB, kBoundMiB);
     EXPECT_TRUE(ParsePng(ReadFile(result)).chunks == c.chunks);
   }
 }
