@@ -67,6 +67,24 @@ Decoded ReadPhoto(const std::string& path) {
   return d;
 }
 
+DeepRead ReadDeep(const std::string& path) {
+  DeepRead d;
+  std::unique_ptr<PhotoReader> reader;
+  if ((d.error = OpenPhoto(path, reader))) return d;
+  d.type = reader->sampleType(), d.grey = reader->grey(), d.hasAlpha = reader->hasAlpha();
+  const std::size_t sample = BytesPerSample(d.type);
+  const auto w = static_cast<std::size_t>(reader->width()) * sample;
+  d.bgr.resize(3 * w * static_cast<std::size_t>(reader->height()));
+  d.alpha.resize(d.hasAlpha ? w * static_cast<std::size_t>(reader->height()) : 0);
+  for (int y = 0, n = 3; y < reader->height() && !d.error; y += n) {
+    n = std::min(n, reader->height() - y);
+    const auto at = static_cast<std::size_t>(y);
+    d.error = reader->readDeepRows(n, &d.bgr[3 * w * at], 3 * w,
+                                   d.hasAlpha ? &d.alpha[w * at] : nullptr, w);
+  }
+  return d;
+}
+
 FileError CopyPhoto(const std::string& source, const std::string& result,
                     const PhotoWriteOptions& options) {
   std::unique_ptr<PhotoReader> reader;

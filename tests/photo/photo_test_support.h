@@ -42,6 +42,17 @@ struct Decoded {
   Bytes alpha{};
 };
 Decoded ReadPhoto(const std::string& path);
+// Every row of a deep photo through readDeepRows, three at a time so that rows meet strip
+// and tile boundaries at every offset: samples in host order as bytes.
+struct DeepRead {
+  FileError error;
+  SampleType type = SampleType::kUint8;
+  bool grey = false;
+  bool hasAlpha = false;
+  Bytes bgr;
+  Bytes alpha;
+};
+DeepRead ReadDeep(const std::string& path);
 // Streams a photo through its reader and writer unchanged, as Execute does.
 FileError CopyPhoto(const std::string& source, const std::string& result,
                     const PhotoWriteOptions& options = {});

@@ -120,35 +120,6 @@ void WriteDeepTiff(const std::string& path, const DeepPicture& p, const TiffLayo
   WriteTiffSamples(path, p.width, p.height, p.channels, p.samples, AtDepth(layout, p.type));
 }
 
-struct DeepRead {
-  FileError error;
-  SampleType type = SampleType::kUint8;
-  bool grey = false;
-  bool hasAlpha = false;
-  Bytes bgr;
-  Bytes alpha;
-};
-
-// Every row through readDeepRows, a few at a time, so that rows meet strip and tile
-// boundaries at every offset.
-DeepRead ReadDeep(const std::string& path) {
-  DeepRead d;
-  std::unique_ptr<PhotoReader> reader;
-  if ((d.error = OpenPhoto(path, reader))) return d;
-  d.type = reader->sampleType(), d.grey = reader->grey(), d.hasAlpha = reader->hasAlpha();
-  const std::size_t sample = BytesPerSample(d.type);
-  const auto w = static_cast<std::size_t>(reader->width()) * sample;
-  d.bgr.resize(3 * w * static_cast<std::size_t>(reader->height()));
-  d.alpha.resize(d.hasAlpha ? w * static_cast<std::size_t>(reader->height()) : 0);
-  for (int y = 0, n = 3; y < reader->height() && !d.error; y += n) {
-    n = std::min(n, reader->height() - y);
-    const auto at = static_cast<std::size_t>(y);
-    d.error = reader->readDeepRows(n, &d.bgr[3 * w * at], 3 * w,
-                                   d.hasAlpha ? &d.alpha[w * at] : nullptr, w);
-  }
-  return d;
-}
-
 // Every row as bytes, taken by readRows and readDeepRows in turn (these reduced here), so
 // that the two must share one cursor.
 std::pair<Bytes, Bytes> ReadReducedInTurn(const std::string& path) {
