@@ -67,30 +67,32 @@ DeepCorrector::DeepCorrector(const Parameters& parameters, int width, int height
       break;
     }
     case Mode::kVignetting: {
-      geometry_ = SetUpVignetting(parameters.startFraction, parameters.coefficient,
-                                  parameters.shape, width, height, movedCentre);
-      const float r0 = geometry_.startRadius;
-      const float span = geometry_.cornerDistance - r0;
-      model_.centreX = geometry_.centreX;
-      model_.centreY = geometry_.centreY;
+      const VignettingGeometry geometry =
+          SetUpVignetting(parameters.startFraction, parameters.coefficient, parameters.shape, width,
+                          height, movedCentre);
+      const float r0 = geometry.startRadius;
+      const float span = geometry.cornerDistance - r0;
+      model_.centreX = geometry.centreX;
+      model_.centreY = geometry.centreY;
       model_.slope = span > 0 ? 300.0f / span : 0.0f;
       model_.base = -r0 * model_.slope;
       model_.inner = r0;
       model_.outer = std::numeric_limits<float>::infinity();
-      model_.strength = geometry_.coefficient;
+      model_.strength = geometry.coefficient;
       break;
     }
-    case Mode::kFog:
-      circle_ = FogCircle{parameters.lightX, parameters.lightY, parameters.size,
-                          parameters.brightness, parameters.shape};
-      model_.centreX = static_cast<float>(circle_.centreX);
-      model_.centreY = static_cast<float>(circle_.centreY);
+    case Mode::kFog: {
+      const FogCircle circle{parameters.lightX, parameters.lightY, parameters.size,
+                             parameters.brightness, parameters.shape};
+      model_.centreX = static_cast<float>(circle.centreX);
+      model_.centreY = static_cast<float>(circle.centreY);
       model_.base = 300.0f;
-      model_.slope = circle_.size > 0 ? -300.0f / static_cast<float>(circle_.size) : 0.0f;
+      model_.slope = circle.size > 0 ? -300.0f / static_cast<float>(circle.size) : 0.0f;
       model_.inner = -1.0f;
-      model_.outer = static_cast<float>(circle_.size);
-      model_.strength = static_cast<float>(circle_.brightness);
+      model_.outer = static_cast<float>(circle.size);
+      model_.strength = static_cast<float>(circle.brightness);
       break;
+    }
   }
   for (int step = 0; step < kTransitionSteps; ++step)
     weights_[static_cast<std::size_t>(step)] = TransitionCurve()(parameters.shape, step);
@@ -99,32 +101,6 @@ DeepCorrector::DeepCorrector(const Parameters& parameters, int width, int height
 }
 
 DeepCorrector::~DeepCorrector() = default;
-
-double DeepCorrector::amountAt(int x, int y) const {
-  switch (parameters_.mode) {
-    case Mode::kVignetting: {
-      const double dx = x - static_cast<double>(geometry_.centreX);
-      const double dy = y - static_cast<double>(geometry_.centreY);
-      const double d = std::sqrt(dx * dx + dy * dy);
-      if (d <= geometry_.startRadius) return 0.0;
-      const double s = (d - geometry_.startRadius) /
-                       (static_cast<double>(geometry_.cornerDistance) - geometry_.startRadius) *
-                       300.0;
-      return geometry_.coefficient * InterpolatedWeight(geometry_.shape, s);
-    }
-    case Mode::kFog: {
-      const double dx = static_cast<double>(x) - circle_.centreX;
-      const double dy = static_cast<double>(y) - circle_.centreY;
-      const double r = std::sqrt(dx * dx + dy * dy);
-      if (!(r < circle_.size)) return 0.0;
-      return InterpolatedWeight(circle_.shape, 300.0 - r / circle_.size * 300.0) *
-             circle_.brightness;
-    }
-    case Mode::kGamma:
-      break;
-  }
-  return 0.0;
-}
 
 template <typename Sample>
 void DeepCorrector::correctBlock(Sample* bgr, int firstX, int count, int y) const {

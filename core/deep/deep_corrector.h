@@ -36,10 +36,6 @@ class DeepCorrector : public RowCorrector {
   void correctRow(std::uint16_t* bgr, int y) const;
   void correctRow(float* bgr, int y) const;
 
-  // The brightness change at a dot, for tests and the reference: the amount a of the
-  // vignetting or fog model (0 in gamma mode).
-  double amountAt(int x, int y) const;
-
  private:
   template <typename Sample>
   void correctBlock(Sample* bgr, int firstX, int count, int y) const;
@@ -47,8 +43,6 @@ class DeepCorrector : public RowCorrector {
   Parameters parameters_;
   int width_;
   SampleType type_;
-  VignettingGeometry geometry_;
-  FogCircle circle_;
   RadialModel model_;
   std::array<float, kTransitionSteps + 1> weights_{};
   float gammaExponent_ = 1.0f;
