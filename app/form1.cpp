@@ -79,6 +79,14 @@ void Form1::connectHandlers() {
     connect(field(declared.field), &QLineEdit::textChanged, this,
             [this, which = declared.field] { parameterTextChanged(which); });
   }
+  // Whatever a run would read goes to the viewer's preview as it changes.
+  for (const ParameterDeclaration& declared : kParameterTable)
+    if (field(declared.field))
+      connect(field(declared.field), &QLineEdit::textChanged, this, &Form1::handOverCorrection);
+  connect(boundaryBox, &QComboBox::currentTextChanged, this, &Form1::handOverCorrection);
+  for (QAbstractButton* choice : std::initializer_list<QAbstractButton*>{
+           vignettingOption, fogOption, gammaOption, backgroundCheck})
+    connect(choice, &QAbstractButton::toggled, this, &Form1::handOverCorrection);
 
   connect(vignettingOption, &QRadioButton::toggled, this, [this](bool on) {
     if (on) selectMode(Mode::kVignetting);
@@ -116,6 +124,8 @@ Form2& Form1::ensureViewer() {
     viewer_ = new Form2(services_, work_);
     viewer_->move(pos() + QPoint(kViewerOffset, 0));
     connect(viewer_, &Form2::helpTextShown, helpLine, &QLabel::setText);
+    connect(viewer_, &Form2::estimateRequested, this, &Form1::fillFieldsWithEstimate);
+    handOverCorrection();
   }
   return *viewer_;
 }
@@ -208,6 +218,7 @@ void Form1::clearMovedCentre() {
 }
 
 void Form1::showMovedCentre() {
+  handOverCorrection();
   const auto& centre = work_.movedCentre;
   movedXCaption->setText(centre ? QString::number(centre->x) : QString());
   movedYCaption->setText(centre ? QString::number(centre->y) : QString());

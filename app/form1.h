@@ -105,6 +105,13 @@ class Form1 : public QWidget {
   // Help line.
   QString executeHelp() const;
 
+  // The viewer's preview: the correction the fields describe, handed over at every change.
+  void handOverCorrection();
+  // The viewer's 補正値を推定: the current mode's fields filled with the estimate for the
+  // current file, as if typed and left.
+  void fillFieldsWithEstimate();
+  void fillField(Field which, const std::string& text);
+
   // Execute.
   void execute();
   void showNoRun();
@@ -121,6 +128,9 @@ class Form1 : public QWidget {
   WorkModel work_;
   // The file-open dialog's design settings: the filter list and default extension.
   FileDialogRequest fileDialog_;
+  // While an estimate fills several fields, the preview is handed the correction once, at
+  // the end.
+  bool fillingFields_ = false;
 
   // The controls. Their object names are the window's design names (Command1, Text1, ...),
   // which the tests use; each is noted beside it.

@@ -25,6 +25,8 @@ constexpr const char* kNotProcessedStatus = "処理できませんでした";
 void Form1::execute() {
   const QString currentFile = work_.currentFile;
   if (currentFile.isEmpty()) return;
+  // The viewer goes back to what the run shows, whether or not it runs.
+  if (viewer_) viewer_->setPreview(false);
   // Whatever becomes of this run, the captions of the one before no longer describe it.
   showNoRun();
   const auto read = ReadParameters(fieldTexts());

@@ -16,10 +16,17 @@ struct TopDownPicture {
   int height = 0;
   std::size_t stride = 0;
   std::unique_ptr<std::uint8_t[]> bytes;
+  // The opacity of each dot, `width` bytes a row, top row first, where the viewer's readers
+  // were asked for it and the picture has it; null otherwise.
+  std::unique_ptr<std::uint8_t[]> alpha;
 
   std::uint8_t* row(int y) { return bytes.get() + static_cast<std::size_t>(y) * stride; }
   const std::uint8_t* row(int y) const {
     return bytes.get() + static_cast<std::size_t>(y) * stride;
+  }
+  std::uint8_t* alphaRow(int y) { return alpha.get() + static_cast<std::size_t>(y) * width; }
+  const std::uint8_t* alphaRow(int y) const {
+    return alpha.get() + static_cast<std::size_t>(y) * width;
   }
 };
 
@@ -42,11 +49,20 @@ Reduction ReductionFor(PictureSize picture, PictureSize target);
 // dot is the rounded average of the block of dots it stands for, the blocks at the right and
 // bottom edges being cut short by the picture's edges. Only a few rows of the file are held
 // at a time, so the picture may be far larger than memory.
+// With `withAlpha`, a picture's alpha is averaged alike into picture.alpha.
 FileError ReadReducedPicture(PictureReader& reader, PictureSize target, TopDownPicture& picture,
-                             Reduction& reduction);
+                             Reduction& reduction, bool withAlpha = false);
 
 // Reads the top-left `region` of a picture (cut to the picture), from its first row, at
 // actual size: rows below the region are skipped or never reached.
 FileError ReadTopLeftRegion(PictureReader& reader, PictureSize region, TopDownPicture& picture);
+
+// Reads the `region` of a picture whose top-left dot is column `left` of row `top` counted
+// from the top row (the region cut to the picture, and moved in where it would start
+// outside it), at actual size. Rows before it in the file are passed over and rows after it
+// never reached, so only the region and a few rows are ever held. With `withAlpha`, a
+// picture's alpha goes into picture.alpha.
+FileError ReadRegion(PictureReader& reader, int left, int top, PictureSize region,
+                     TopDownPicture& picture, bool withAlpha = false);
 
 }  // namespace hosei

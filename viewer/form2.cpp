@@ -57,7 +57,7 @@ Form2::Form2(PlatformServices& services, WorkModel& work, QWidget* parent)
   // The main window keeps the keyboard while pictures come and go here.
   setAttribute(Qt::WA_ShowWithoutActivating);
   setFont(GothicFont(kWindowFontPoints));
-  setWindowTitle(QString());
+  showTitle();
 
   pictureBox = new PictureBox(this);
   pictureBox->setObjectName(QStringLiteral("Image1"));
@@ -86,6 +86,7 @@ Form2::Form2(PlatformServices& services, WorkModel& work, QWidget* parent)
   connect(zoomButton, &QPushButton::clicked, this, &Form2::switchZoom);
   connect(beforeAfterButton, &QPushButton::clicked, this, &Form2::switchPreviousAndCurrent);
   connect(pictureBox, &PictureBox::doubleClicked, this, &Form2::hideCircleOnDoubleClick);
+  buildActions();
   explainControls();
   showImageSize();
   showPicturePaths();
@@ -110,19 +111,29 @@ void Form2::showPicturePaths() {
   currentPictureCaption->setText(work_.currentPicture);
 }
 
+// While the preview is on, the designed operations record what they show and the preview
+// goes on with the current file.
 FileError Form2::showAsCurrent(const QString& path, const QString& title) {
-  const FileError error = pictureBox->showFile(path);
-  if (error) pictureBox->clear();
-  setWindowTitle(title);
+  FileError error;
+  if (!previewOn_) {
+    error = pictureBox->showFile(path);
+    if (error) pictureBox->clear();
+  }
+  designedPicture_ = error ? QString() : path;
+  title_ = title;
   work_.previousPicture = work_.currentPicture;
   work_.currentPicture = path;
   showPicturePaths();
+  if (previewOn_) setPreview(true);
+  showTitle();
   return error;
 }
 
 void Form2::showWithoutPicture(const QString& title) {
-  pictureBox->clear();
-  setWindowTitle(title);
+  designedPicture_.clear();
+  if (!previewOn_) pictureBox->clear();
+  title_ = title;
+  showTitle();
 }
 
 void Form2::setCurrentPath(const QString& path) {
@@ -220,13 +231,16 @@ void Form2::switchZoom() {
 }
 
 void Form2::switchPreviousAndCurrent() {
+  setPreview(false);
   const QString previous = work_.previousPicture;
   if (previous.isEmpty()) return;
   if (FileError error = pictureBox->showFile(previous)) {
     services_.showMessage(this, PictureFailureMessage(error));
     return;
   }
-  setWindowTitle(previous);
+  designedPicture_ = previous;
+  title_ = previous;
+  showTitle();
   work_.previousPicture = work_.currentPicture;
   work_.currentPicture = previous;
   showPicturePaths();

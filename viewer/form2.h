@@ -5,10 +5,13 @@
 #include <QWidget>
 #include <optional>
 
+#include "display_stretch.h"
 #include "file_error.h"
 #include "moved_centre.h"
+#include "preview_correction.h"
 #include "work_model.h"
 
+class QAction;
 class QLabel;
 class QPushButton;
 
@@ -60,15 +63,40 @@ class Form2 : public QWidget {
   // what fits. A window wider than that area is narrowed, one reaching past its edge moved in.
   void applySizeRule();
 
+  // The correction the main window's fields describe now; nothing while one of them is
+  // refused. Kept for the preview, and shown at once while it is on.
+  void setPreviewCorrection(const std::optional<PreviewCorrection>& correction);
+  // The current file shown corrected, instead of the picture on show (the context menu's
+  // プレビュー, the P key). Switching it on reads the current file when another picture is
+  // on show; one that cannot be read leaves it off, with a message. Off at start, and
+  // switched off by the before/after switch.
+  void setPreview(bool on);
+  bool previewOn() const { return previewOn_; }
+  // The display stretched for a dark picture (表示の強調, the S key); the file and the
+  // correction never see it.
+  void setDisplayStretch(bool on);
+  bool displayStretchOn() const { return stretchOn_; }
+
  signals:
   void pictureDoubleClicked();
   // The mouse moved over a control that has an explanation for the help line.
   void helpTextShown(const QString& text);
+  // The user asked for the current mode's correction to be estimated from the current file
+  // (the context menu's 補正値を推定, the E key).
+  void estimateRequested();
 
  protected:
   void resizeEvent(QResizeEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
 
  private:
+  void buildActions();
+  // The held picture as it is to be seen: corrected while the preview is on, stretched
+  // while the display stretch is.
+  QImage lookOf(const ViewerPicture& picture);
+  void showTitle();
+  // Puts the picture the designed switches put on show back in the picture area.
+  void showDesignedPicture();
   void switchZoom();
   void switchPreviousAndCurrent();
   void hideCircleOnDoubleClick();
@@ -95,6 +123,21 @@ class Form2 : public QWidget {
   QLabel* previousPictureCaption;  // Label4, never shown
   QLabel* currentPictureCaption;   // Label5, never shown
   CircleShape* circleShape;        // Shape1
+
+  QAction* previewAction;
+  QAction* estimateAction;
+  QAction* stretchAction;
+  // The window's caption as the designed operations set it; the preview puts its name first.
+  QString title_;
+  // The file whose picture the designed operations put on show; empty when none is.
+  QString designedPicture_;
+  std::optional<PreviewCorrection> correction_;
+  bool previewOn_ = false;
+  bool stretchOn_ = false;
+  // The stretch worked out from the picture as read, kept while only the correction
+  // changes, so the preview's brightening or darkening stays visible.
+  std::optional<LevelTable> stretch_;
+  qint64 stretchOf_ = 0;  // the cache key of the image it was worked out from
 };
 
 }  // namespace hosei

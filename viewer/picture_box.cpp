@@ -4,8 +4,21 @@
 #include <QPainter>
 #include <QScreen>
 #include <QTimer>
+#include <QWheelEvent>
+#include <algorithm>
+#include <cmath>
+
+#include "checkerboard.h"
 
 namespace hosei {
+
+namespace {
+
+// One notch of the wheel moves the view by a grid cell of the guide lines.
+constexpr double kDotsPerWheelNotch = 100.0;
+constexpr double kWheelNotch = 120.0;  // Qt's angle delta of one notch
+
+}  // namespace
 
 PictureBox::PictureBox(QWidget* parent) : QWidget(parent) {
   setAttribute(Qt::WA_OpaquePaintEvent, false);
@@ -16,20 +29,30 @@ QSize PictureBox::largestView() const {
   return shownOn ? size().expandedTo(shownOn->availableGeometry().size()) : size();
 }
 
+// At actual size the part read is twice the largest view each way, centred on the view, so
+// the view can move by half a screen before the file is read again.
 FileError PictureBox::load(const QString& path, bool stretch) {
+  const QSize largest = largestView();
+  const QSize area = stretch ? largest : largest * 2;
+  const QPoint origin = viewOrigin_ - QPoint(largest.width() / 2, largest.height() / 2);
   ViewerPicture loaded;
-  if (FileError error = LoadPicture(path, stretch, largestView(), loaded)) return error;
+  if (FileError error = LoadPicture(path, stretch, area, loaded, origin)) return error;
   picture_ = std::move(loaded);
   stretch_ = stretch;
-  update();
+  drawPicture();
   return {};
 }
 
-FileError PictureBox::showFile(const QString& path) { return load(path, stretch_); }
+// The view stays where it was, so the before/after switch compares the same dots.
+FileError PictureBox::showFile(const QString& path) {
+  if (FileError error = load(path, stretch_)) return error;
+  panTo(viewOrigin_);
+  return {};
+}
 
 void PictureBox::clear() {
   picture_ = {};
-  update();
+  drawPicture();
 }
 
 FileError PictureBox::setStretch(bool stretch) {
@@ -40,28 +63,62 @@ FileError PictureBox::setStretch(bool stretch) {
   return {};
 }
 
+void PictureBox::setLook(Look look) {
+  look_ = std::move(look);
+  drawPicture();
+}
+
+void PictureBox::refreshLook() { drawPicture(); }
+
+void PictureBox::drawPicture() {
+  shown_ = picture_.image.isNull() || !look_ ? picture_.image : look_(picture_);
+  composited_ = picture_.alpha ? OverItsAlpha(shown_, picture_.alpha.get()) : QImage();
+  update();
+}
+
+void PictureBox::panTo(QPoint origin) {
+  const QSize picture = picture_.pictureSize;
+  origin.setX(std::clamp(origin.x(), 0, std::max(picture.width() - width(), 0)));
+  origin.setY(std::clamp(origin.y(), 0, std::max(picture.height() - height(), 0)));
+  if (origin != viewOrigin_) {
+    viewOrigin_ = origin;
+    update();
+  }
+  if (!stretch_ && !picture_.image.isNull() && !picture_.holds(view())) reloadWhenSettled();
+}
+
 void PictureBox::resizeEvent(QResizeEvent* event) {
   QWidget::resizeEvent(event);
-  // Read once the resizes waiting in the queue are through: a dragged edge sends many.
-  if (picture_.image.isNull() || picture_.covers(stretch_, largestView()) || reloadPending_) return;
+  if (picture_.image.isNull()) return;
+  if (!picture_.covers(stretch_, largestView()) || (!stretch_ && !picture_.holds(view())))
+    reloadWhenSettled();
+}
+
+// Read once the events waiting in the queue are through: a dragged edge or a dragged
+// picture sends many.
+void PictureBox::reloadWhenSettled() {
+  if (reloadPending_) return;
   reloadPending_ = true;
   QTimer::singleShot(0, this, &PictureBox::loadForLargerArea);
 }
 
-// Showing less detail is better than a message in the middle of resizing: a picture that
-// cannot be read again stays as it was.
+// Showing less detail is better than a message in the middle of resizing or moving: a
+// picture that cannot be read again stays as it was.
 void PictureBox::loadForLargerArea() {
   reloadPending_ = false;
-  if (!picture_.image.isNull() && !picture_.covers(stretch_, largestView()))
+  if (picture_.image.isNull()) return;
+  if (!picture_.covers(stretch_, largestView()) || (!stretch_ && !picture_.holds(view())))
     load(picture_.path, stretch_);
 }
 
 void PictureBox::paintEvent(QPaintEvent* /*event*/) {
-  if (picture_.image.isNull()) return;
-  const QImage& image = picture_.image;
+  if (shown_.isNull()) return;
+  const QImage& image = composited_.isNull() ? shown_ : composited_;
   QPainter painter(this);
   if (!stretch_) {
-    painter.drawImage(QPoint(0, 0), image);
+    const QRect placed(picture_.origin - viewOrigin_, image.size());
+    if (!composited_.isNull()) PaintCheckerboard(painter, placed & rect());
+    painter.drawImage(placed.topLeft(), image);
     return;
   }
   // A reduced image's last column and row may stand for fewer dots than the others: it is
@@ -72,12 +129,49 @@ void PictureBox::paintEvent(QPaintEvent* /*event*/) {
   const QRectF target(
       0, 0, width() * (static_cast<double>(image.width()) * block.width()) / whole.width(),
       height() * (static_cast<double>(image.height()) * block.height()) / whole.height());
+  if (!composited_.isNull()) PaintCheckerboard(painter, target.toAlignedRect() & rect());
   painter.setRenderHint(QPainter::SmoothPixmapTransform);
   painter.drawImage(target, image);
 }
 
 void PictureBox::mouseDoubleClickEvent(QMouseEvent* event) {
   emit doubleClicked();
+  event->accept();
+}
+
+void PictureBox::mousePressEvent(QMouseEvent* event) {
+  if (stretch_ || event->button() != Qt::LeftButton) return QWidget::mousePressEvent(event);
+  dragStart_ = event->position().toPoint();
+  dragOrigin_ = viewOrigin_;
+  setCursor(Qt::ClosedHandCursor);
+  event->accept();
+}
+
+// The picture follows the pointer: dragging it to the right shows what lies to its left.
+void PictureBox::mouseMoveEvent(QMouseEvent* event) {
+  if (!dragStart_ || stretch_) return QWidget::mouseMoveEvent(event);
+  panTo(dragOrigin_ - (event->position().toPoint() - *dragStart_));
+  event->accept();
+}
+
+void PictureBox::mouseReleaseEvent(QMouseEvent* event) {
+  if (!dragStart_ || event->button() != Qt::LeftButton) return QWidget::mouseReleaseEvent(event);
+  dragStart_.reset();
+  unsetCursor();
+  event->accept();
+}
+
+// Turning the wheel away from the user shows what lies above, as in every document; with
+// Shift the vertical wheel moves sideways, and a sideways wheel always does.
+void PictureBox::wheelEvent(QWheelEvent* event) {
+  if (stretch_) return QWidget::wheelEvent(event);
+  QPoint delta = event->angleDelta();
+  // Some window systems hand a Shift-turned wheel over as a sideways one already.
+  if ((event->modifiers() & Qt::ShiftModifier) && delta.x() == 0) delta = QPoint(delta.y(), 0);
+  const auto dots = [](int angle) {
+    return static_cast<int>(std::lround(-angle * kDotsPerWheelNotch / kWheelNotch));
+  };
+  panBy(QPoint(dots(delta.x()), dots(delta.y())));
   event->accept();
 }
 

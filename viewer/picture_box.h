@@ -1,6 +1,9 @@
 #pragma once
 
+#include <QImage>
+#include <QPoint>
 #include <QWidget>
+#include <functional>
 
 #include "file_error.h"
 #include "picture_file.h"
@@ -8,17 +11,22 @@
 namespace hosei {
 
 // The viewer's picture area: the picture stretched over the whole area (zoom), or at its
-// actual size from the top-left corner, cut off at the area's edges. It holds only what it
-// can show: the picture reduced to about the screen's size, or the part of it at actual size
-// that fits on the screen, read again from the file when the mode or a larger area needs more.
+// actual size, cut off at the area's edges and moved about by dragging it, by the wheel
+// (with Shift, sideways) and by panBy. It holds only what it can show: the picture reduced
+// to about the screen's size, or at actual size the part in view and a margin around it,
+// read again from the file when the mode, a larger area or a view past the margin needs more.
 class PictureBox : public QWidget {
   Q_OBJECT
 
  public:
+  // What is drawn of the held picture: its own bytes, or those changed for the eye (a
+  // preview of the correction, a stretched display). The same layout, blue, green, red.
+  using Look = std::function<QImage(const ViewerPicture&)>;
+
   explicit PictureBox(QWidget* parent = nullptr);
 
   // Reads the file as the mode and the area need it and shows it. A file that cannot be read
-  // changes nothing.
+  // changes nothing. A new file is shown from its top-left corner.
   FileError showFile(const QString& path);
   // Shows no picture until the next one is read.
   void clear();
@@ -27,6 +35,18 @@ class PictureBox : public QWidget {
   FileError setStretch(bool stretch);
   bool stretch() const { return stretch_; }
   const ViewerPicture& picture() const { return picture_; }
+  // What is drawn now, before any alpha is laid over the checkerboard.
+  const QImage& shownImage() const { return shown_; }
+
+  void setLook(Look look);
+  // Draws the held picture through the look again, after something it depends on changed.
+  void refreshLook();
+
+  // At actual size: the dot at the area's top-left corner, counted from the picture's
+  // top-left corner. Moves keep the area within the picture where it is smaller.
+  QPoint viewOrigin() const { return viewOrigin_; }
+  void panTo(QPoint origin);
+  void panBy(QPoint dots) { panTo(viewOrigin_ + dots); }
 
  signals:
   void doubleClicked();
@@ -35,16 +55,31 @@ class PictureBox : public QWidget {
   void paintEvent(QPaintEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
   void mouseDoubleClickEvent(QMouseEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
+  void wheelEvent(QWheelEvent* event) override;
 
  private:
   // The most pixels this area can show at once: its own size, or its screen's if larger.
   QSize largestView() const;
+  // The dots in view at actual size.
+  QRect view() const { return QRect(viewOrigin_, size()); }
   FileError load(const QString& path, bool stretch);
+  void reloadWhenSettled();
   void loadForLargerArea();
+  void drawPicture();
 
   ViewerPicture picture_;
+  Look look_;
+  QImage shown_;       // the held picture through the look
+  QImage composited_;  // shown_ over its alpha, where the picture has one
   bool stretch_ = true;
   bool reloadPending_ = false;
+  QPoint viewOrigin_;
+  // Where the left button went down in a drag, and the view origin then.
+  std::optional<QPoint> dragStart_;
+  QPoint dragOrigin_;
 };
 
 }  // namespace hosei
