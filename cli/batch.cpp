@@ -20,6 +20,7 @@
 
 #include "case_folding.h"
 #include "centre_move.h"
+#include "estimate.h"
 #include "execute.h"
 #include "file_names.h"
 #include "interrupt.h"
@@ -198,7 +199,60 @@ std::string OverwriteRefusal(const std::vector<Task>& tasks) {
 struct RunSettings {
   const CommandLine& line;
   const Parameters& parameters;
+  HeldFields held;  // what --estimate and --auto keep as given
 };
+
+HeldFields HeldOf(const CommandLine& line, const Parameters& parameters) {
+  HeldFields held;
+  held.texts = line.fields;
+  held.values = parameters;
+  held.fields = line.givenFields;
+  held.centre = line.centre;
+  return held;
+}
+
+// The estimate of the mode the command line asks for, with its fields filled into `fields`
+// and its centre's answers into `centre`. Nothing when the file cannot be read (`error`
+// saying why) or its picture gives no estimate; `options` are the estimate as options.
+struct FileEstimate {
+  bool nothingToCorrect = true;
+  std::string options;
+  FieldTexts fields;
+  std::optional<CentreAnswers> centre;
+};
+
+FileError EstimateOf(const std::string& file, const RunSettings& settings, FileEstimate& found) {
+  EstimateResult result;
+  if (FileError error = EstimateFromFile(file, settings.line.fields.mode, result, settings.held))
+    return error;
+  found.fields = settings.line.fields;
+  found.centre = settings.line.centre;
+  const auto take = [&found](const auto& estimate) {
+    found.nothingToCorrect = estimate.nothingToCorrect;
+    found.options = CommandLineOptions(estimate);
+    ApplyEstimate(estimate, found.fields);
+  };
+  if (result.vignetting) {
+    take(*result.vignetting);
+    found.centre = result.vignetting->centre;
+  } else if (result.fog) {
+    take(*result.fog);
+  } else {
+    return FileError{FileProblem::kUnsupportedPhoto, file, "この画像からは推定できません"};
+  }
+  return {};
+}
+
+// --estimate: one line for the file, nothing written.
+void EstimateTask(Task& task, const RunSettings& settings) {
+  FileEstimate found;
+  if (FileError error = EstimateOf(task.file, settings, found)) {
+    task.failed = true;
+    task.errLines = "hosei-cli: " + DescribeFileError(error) + "\n";
+    return;
+  }
+  task.outLine = task.file + ": " + found.options + "\n";
+}
 
 // Corrects one file and keeps the lines that tell of it. A file whose result an earlier one
 // shares waits for that one and is done only when the result is still not written.
@@ -208,6 +262,10 @@ void RunTask(Tasks& tasks, Task& task, const RunSettings& settings, ExecuteObser
     task.errLines = "hosei-cli: " + line + "\n";
   };
   if (ReceivedInterrupt()) return;  // not begun: nothing to tell
+  if (settings.line.estimate) {
+    EstimateTask(task, settings);
+    return;
+  }
   if (!task.result) {
     fail(DescribeFileError(task.knownError));
     return;
@@ -233,6 +291,28 @@ void RunTask(Tasks& tasks, Task& task, const RunSettings& settings, ExecuteObser
   job.kind = task.kind;
   job.parameters = settings.parameters;
   job.centreAnswers = settings.line.centre;
+  std::string estimated;  // --auto: the estimate, told beside the done line
+  if (settings.line.autoCorrect) {
+    FileEstimate found;
+    if (FileError error = EstimateOf(task.file, settings, found)) {
+      fail(DescribeFileError(error));
+      return;
+    }
+    if (found.nothingToCorrect) {
+      if (!settings.line.quiet)
+        task.outLine = task.file + ": 補正の必要はありません（推定 " + found.options + "）\n";
+      return;
+    }
+    const auto read = ReadParameters(found.fields);
+    if (const auto* refusal = std::get_if<Refusal>(&read)) {
+      fail(task.file + ": " +
+           RefusalLine(OptionOf(refusal->field), refusal->text, refusal->accepted));
+      return;
+    }
+    job.parameters = std::get<Parameters>(read);
+    job.centreAnswers = found.centre;
+    estimated = "  " + found.options;
+  }
   job.resultFile = *task.result;
   job.jpegQuality = settings.line.jpegQuality;
 
@@ -249,13 +329,13 @@ void RunTask(Tasks& tasks, Task& task, const RunSettings& settings, ExecuteObser
     return;
   }
   if (outcome.unusableCentre)
-    task.errLines = UnusableCentreNote(task.file, *settings.line.centre, *outcome.unusableCentre);
+    task.errLines = UnusableCentreNote(task.file, *job.centreAnswers, *outcome.unusableCentre);
   task.resultTaken = true;
   if (!settings.line.quiet) {
     char line[64];
-    std::snprintf(line, sizeof line, "  %d×%d  %.3f 秒\n", outcome.width, outcome.height,
+    std::snprintf(line, sizeof line, "  %d×%d  %.3f 秒", outcome.width, outcome.height,
                   took.count());
-    task.outLine = task.file + " → " + outcome.resultFile + line;
+    task.outLine = task.file + " → " + outcome.resultFile + line + estimated + "\n";
   }
 }
 
@@ -322,7 +402,7 @@ int RunBatch(const CommandLine& line, std::FILE* out, std::FILE* err, bool showP
                  RefusalLine(OptionOf(refusal->field), refusal->text, refusal->accepted).c_str());
     return kUsageOrRefused;
   }
-  if (!line.outputDir.empty() && !IsFolder(line.outputDir)) {
+  if (!line.estimate && !line.outputDir.empty() && !IsFolder(line.outputDir)) {
     std::fprintf(err, "hosei-cli: --output-dir のフォルダがありません: %s\n",
                  line.outputDir.c_str());
     return kUsageOrRefused;
@@ -331,13 +411,15 @@ int RunBatch(const CommandLine& line, std::FILE* out, std::FILE* err, bool showP
 
   Tasks tasks;
   tasks.list = Plan(line);
-  if (const std::string refusal = OverwriteRefusal(tasks.list); !refusal.empty()) {
+  // An estimate writes nothing, so it overwrites nothing either.
+  if (const std::string refusal = line.estimate ? "" : OverwriteRefusal(tasks.list);
+      !refusal.empty()) {
     std::fputs(refusal.c_str(), err);
     return kUsageOrRefused;
   }
 
   ProgressBar bar(err, showProgress && !line.quiet);
-  const RunSettings settings{line, parameters};
+  const RunSettings settings{line, parameters, HeldOf(line, parameters)};
   const int jobs = static_cast<int>(std::min<std::size_t>(
       static_cast<std::size_t>(line.jobs > 0 ? line.jobs : DefaultJobs()), tasks.list.size()));
   if (jobs <= 1)

@@ -79,7 +79,7 @@ struct OtherOption {
   bool (*set)(CommandLine& line, const char* name, const std::string& value, std::string& error);
 };
 
-const std::array<OtherOption, 8> kOtherOptions = {{
+const std::array<OtherOption, 10> kOtherOptions = {{
     {"--mode", true, nullptr, Place::kBeforeFields,
      [] { return "correction (default " + std::string(NameOf(FieldTexts().mode)) + ")"; },
      [](CommandLine& line, const char* name, const std::string& value, std::string& error) {
@@ -142,8 +142,35 @@ const std::array<OtherOption, 8> kOtherOptions = {{
        line.outputDir = value;
        return true;
      }},
+    {"--estimate", false, nullptr, Place::kAfterFields,
+     [] {
+       return std::string(
+           "print for each FILE the correction of --mode vignetting or fog estimated from the "
+           "picture itself, as options that make exactly that correction when pasted back into "
+           "a command; nothing is written. Options given beside it are held as given and only "
+           "the others estimated. A picture with nothing to correct gets the weakest "
+           "correction: --start 99 --coefficient 1 --boundary Soft, or --brightness 0");
+     },
+     [](CommandLine& line, const char*, const std::string&, std::string&) {
+       return line.estimate = true;
+     }},
+    {"--auto", false, nullptr, Place::kAfterFields,
+     [] {
+       return std::string(
+           "correct each FILE with its own estimate (as --estimate finds it), printed beside "
+           "its done line; options given beside it are held, e.g. --auto --boundary Soft. A "
+           "FILE with nothing to correct is reported as needing none, and nothing is written "
+           "for it");
+     },
+     [](CommandLine& line, const char*, const std::string&, std::string&) {
+       return line.autoCorrect = true;
+     }},
     {"--quiet", false, nullptr, Place::kAfterFields,
-     [] { return std::string("no line per file on standard output and no progress bar"); },
+     [] {
+       return std::string(
+           "no line per file on standard output and no progress bar (--estimate still prints "
+           "its estimates)");
+     },
      [](CommandLine& line, const char*, const std::string&, std::string&) {
        return line.quiet = true;
      }},
@@ -197,6 +224,7 @@ bool SetField(CommandLine& line, const ParameterDeclaration& d, const std::strin
     return false;
   }
   line.fields[d.field] = value;
+  line.givenFields.set(static_cast<std::size_t>(d.field));
   if (SwitchesBackgroundOn(d)) line.fields.background = true;
   return true;
 }
@@ -368,6 +396,15 @@ std::optional<CommandLine> ParseCommandLine(const std::vector<std::string>& argu
     if (field ? !SetField(line, *field, value, error)
               : !other->set(line, other->name, value, error))
       return std::nullopt;
+  }
+  if (line.estimate && line.autoCorrect) {
+    error = std::string("--estimate と --auto は同時に指定できません") + kHelpHint;
+    return std::nullopt;
+  }
+  if ((line.estimate || line.autoCorrect) && line.fields.mode == Mode::kGamma) {
+    error = std::string(line.estimate ? "--estimate" : "--auto") +
+            " は --mode vignetting か fog で使います（ガンマは推定しません）";
+    return std::nullopt;
   }
   return line;
 }

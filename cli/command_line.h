@@ -1,5 +1,6 @@
 #pragma once
 
+#include <bitset>
 #include <optional>
 #include <string>
 #include <vector>
@@ -17,10 +18,13 @@ inline constexpr int kHighestJpegQuality = 100;
 
 struct CommandLine {
   FieldTexts fields;
+  std::bitset<kFieldCount> givenFields;  // typed on the command line, not defaults
   std::optional<CentreAnswers> centre;
   std::string outputDir;
-  int jobs = 0;         // files corrected at once; 0: DefaultJobs()
-  int jpegQuality = 0;  // 0: each JPEG keeps its own quantisation tables
+  int jobs = 0;              // files corrected at once; 0: DefaultJobs()
+  int jpegQuality = 0;       // 0: each JPEG keeps its own quantisation tables
+  bool estimate = false;     // --estimate: print each file's estimate, write nothing
+  bool autoCorrect = false;  // --auto: correct each file with its own estimate
   bool quiet = false;
   bool help = false;
   bool version = false;

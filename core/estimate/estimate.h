@@ -1,5 +1,6 @@
 #pragma once
 
+#include <bitset>
 #include <optional>
 #include <string>
 
@@ -59,19 +60,33 @@ struct EstimateResult {
   std::optional<FogEstimate> fog;
 };
 
+// What the user fixed: the estimate keeps these fields as typed, and the centre as
+// answered, and looks only for the rest. `values` are the fields as a run reads them
+// (ReadParameters); the texts echoed back are the typed ones.
+struct HeldFields {
+  FieldTexts texts;
+  Parameters values;
+  std::bitset<kFieldCount> fields;
+  std::optional<CentreAnswers> centre;  // vignetting: the centre dialog's two answers
+
+  bool holds(Field field) const { return fields[static_cast<std::size_t>(field)]; }
+};
+
 // The estimates from a picture read by ReadForEstimate (or any reduction of it) and the
 // full picture's size, which the parameters are in. Nothing when the reduced picture does
 // not fit that size. Deterministic: the same picture always gives the same texts.
 std::optional<VignettingEstimate> EstimateVignetting(const ReducedPicture& reduced, int width,
-                                                     int height);
-std::optional<FogEstimate> EstimateFog(const ReducedPicture& reduced, int width, int height);
+                                                     int height, const HeldFields& held = {});
+std::optional<FogEstimate> EstimateFog(const ReducedPicture& reduced, int width, int height,
+                                       const HeldFields& held = {});
 
 // Reads a picture file in any format hosei reads, reduced as it streams, and estimates the
 // correction of `mode` (gamma has no estimate: the result then holds nothing).
-FileError EstimateFromFile(const std::string& path, Mode mode, EstimateResult& result);
+FileError EstimateFromFile(const std::string& path, Mode mode, EstimateResult& result,
+                           const HeldFields& held = {});
 
 // The estimate as hosei-cli options, ready to paste back into a command:
-// "--start 62 --coefficient 35 --boundary Soft --centre 2400,1800".
+// "--mode vignetting --start 62 --coefficient 35 --boundary Soft --centre 2400,1800".
 std::string CommandLineOptions(const VignettingEstimate& estimate);
 std::string CommandLineOptions(const FogEstimate& estimate);
 

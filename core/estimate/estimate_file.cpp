@@ -5,7 +5,8 @@
 
 namespace hosei {
 
-FileError EstimateFromFile(const std::string& path, Mode mode, EstimateResult& result) {
+FileError EstimateFromFile(const std::string& path, Mode mode, EstimateResult& result,
+                           const HeldFields& held) {
   result = {};
   if (mode == Mode::kGamma) return {};
   std::unique_ptr<PictureReader> reader;
@@ -13,16 +14,17 @@ FileError EstimateFromFile(const std::string& path, Mode mode, EstimateResult& r
   ReducedPicture reduced;
   if (FileError error = ReadForEstimate(*reader, reduced)) return error;
   if (mode == Mode::kVignetting)
-    result.vignetting = EstimateVignetting(reduced, reader->width(), reader->height());
+    result.vignetting = EstimateVignetting(reduced, reader->width(), reader->height(), held);
   else
-    result.fog = EstimateFog(reduced, reader->width(), reader->height());
+    result.fog = EstimateFog(reduced, reader->width(), reader->height(), held);
   return {};
 }
 
 std::string CommandLineOptions(const VignettingEstimate& estimate) {
-  std::string line = std::string(DeclarationOf(Field::kStart).option) + " " + estimate.start + " " +
-                     DeclarationOf(Field::kCoefficient).option + " " + estimate.coefficient + " " +
-                     DeclarationOf(Field::kBoundary).option + " " + estimate.boundary;
+  std::string line = "--mode vignetting " + std::string(DeclarationOf(Field::kStart).option) + " " +
+                     estimate.start + " " + DeclarationOf(Field::kCoefficient).option + " " +
+                     estimate.coefficient + " " + DeclarationOf(Field::kBoundary).option + " " +
+                     estimate.boundary;
   if (estimate.centre) line += " --centre " + estimate.centre->x + "," + estimate.centre->y;
   return line;
 }

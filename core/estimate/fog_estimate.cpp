@@ -27,28 +27,39 @@ std::string WholeText(double value) { return std::to_string(std::lround(value));
 
 }  // namespace
 
-std::optional<FogEstimate> EstimateFog(const ReducedPicture& reduced, int width, int height) {
+std::optional<FogEstimate> EstimateFog(const ReducedPicture& reduced, int width, int height,
+                                       const HeldFields& held) {
   if (!MatchesSize(reduced, width, height)) return std::nullopt;
   const CellBackground cells = MakeCellBackground(reduced, width, height, kBackgroundCells,
                                                   DotLight::kDarkestChannel, kBackgroundShare);
-  const GlowFit glow = FitGlow(cells, width, height);
+  GlowFit glow = FitGlow(cells, width, height);
+  // A held centre is the glow's: whether it is one, and how strong, is still the fit's.
+  if (held.holds(Field::kLightX)) glow.centreX = held.values.lightX;
+  if (held.holds(Field::kLightY)) glow.centreY = held.values.lightY;
+  const auto text = [&held](Field field, const std::string& found) {
+    return held.holds(field) ? held.texts[field] : found;
+  };
   FogEstimate estimate;
-  estimate.lightX = WholeText(glow.centreX);
-  estimate.lightY = WholeText(glow.centreY);
-  estimate.size = WholeText(glow.radius);
-  estimate.brightness = WholeText(0);  // brightness 0 changes nothing
-  estimate.boundary = std::string(kShapeNames[kSoft]);
+  estimate.lightX = text(Field::kLightX, WholeText(glow.centreX));
+  estimate.lightY = text(Field::kLightY, WholeText(glow.centreY));
+  estimate.size = text(Field::kSize, WholeText(glow.radius));
+  estimate.brightness = text(Field::kBrightness, WholeText(0));  // brightness 0 changes nothing
+  estimate.boundary = text(Field::kBoundary, std::string(kShapeNames[kSoft]));
   const bool noticeable = glow.peak > kPeakOverSpread * glow.spread &&
                           glow.peak > kNoticeablePeak * std::max(glow.base, 0.0) &&
                           glow.explained >= kLeastExplained;
-  const FogChoice choice = noticeable ? SearchFog(cells, glow) : FogChoice{};
-  if (choice.brightness == 0) {
+  FogHold hold;
+  if (held.holds(Field::kBoundary)) hold.shape = held.values.shape;
+  if (held.holds(Field::kSize)) hold.size = held.values.size;
+  if (held.holds(Field::kBrightness)) hold.storedBrightness = held.values.brightness;
+  const FogChoice choice = noticeable ? SearchFog(cells, glow, hold) : FogChoice{};
+  if (!noticeable || (!hold.storedBrightness && choice.brightness == 0)) {
     estimate.nothingToCorrect = true;
     return estimate;
   }
-  estimate.size = WholeText(choice.size);
-  estimate.brightness = WholeText(choice.brightness);
-  estimate.boundary = std::string(kShapeNames[choice.shape]);
+  estimate.size = text(Field::kSize, WholeText(choice.size));
+  estimate.brightness = text(Field::kBrightness, WholeText(choice.brightness));
+  estimate.boundary = text(Field::kBoundary, std::string(kShapeNames[choice.shape]));
   return estimate;
 }
 

@@ -50,7 +50,7 @@ double CorrectedLight(const Cell& cell, float weight, std::int32_t brightness) {
 
 }  // namespace
 
-FogChoice SearchFog(const CellBackground& map, const GlowFit& glow) {
+FogChoice SearchFog(const CellBackground& map, const GlowFit& glow, const FogHold& hold) {
   const auto cx = static_cast<std::int32_t>(std::lround(glow.centreX));
   const auto cy = static_cast<std::int32_t>(std::lround(glow.centreY));
   std::vector<Cell> cells;
@@ -68,13 +68,22 @@ FogChoice SearchFog(const CellBackground& map, const GlowFit& glow) {
   FogChoice best;
   double bestCost = -1;
   std::vector<float> weights(cells.size());
-  for (int shape = kSoft; shape <= kSharp; ++shape)
-    for (const double scale : kRadiusScales) {
-      const auto size = static_cast<std::int32_t>(std::lround(glow.radius * scale));
+  const std::vector<std::int32_t> sizes = [&] {
+    std::vector<std::int32_t> all;
+    if (hold.size) return std::vector<std::int32_t>{*hold.size};
+    for (const double scale : kRadiusScales)
+      all.push_back(static_cast<std::int32_t>(std::lround(glow.radius * scale)));
+    return all;
+  }();
+  const int lowest = hold.storedBrightness ? 0 : kLowestBrightness;
+  const int highest = hold.storedBrightness ? 0 : kHighestBrightness;
+  for (int shape = hold.shape.value_or(kSoft); shape <= hold.shape.value_or(kSharp); ++shape)
+    for (const std::int32_t size : sizes) {
       for (std::size_t i = 0; i < cells.size(); ++i) weights[i] = WeightAt(cells[i], shape, size);
-      for (int brightness = kLowestBrightness; brightness <= kHighestBrightness; ++brightness) {
+      for (int brightness = lowest; brightness <= highest; ++brightness) {
         // As the brightness field is read: the typed number times 1.4, rounded.
-        const auto stored = static_cast<std::int32_t>(std::nearbyint(brightness * 1.4));
+        const auto stored = hold.storedBrightness.value_or(
+            static_cast<std::int32_t>(std::nearbyint(brightness * 1.4)));
         double cost = 0;
         for (std::size_t i = 0; i < cells.size(); ++i)
           cost += std::fabs(CorrectedLight(cells[i], weights[i], stored) - cells[i].target);

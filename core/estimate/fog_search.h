@@ -1,5 +1,8 @@
 #pragma once
 
+#include <cstdint>
+#include <optional>
+
 #include "cell_background.h"
 #include "glow_fit.h"
 
@@ -13,9 +16,17 @@ struct FogChoice {
   int shape = 0;
 };
 
+// What the user fixed of a fog correction (its centre is the glow's, placed by the caller);
+// the search keeps it and looks only for the rest.
+struct FogHold {
+  std::optional<int> shape;
+  std::optional<std::int32_t> size;
+  std::optional<std::int32_t> storedBrightness;  // as the field is read: typed × 1.4, rounded
+};
+
 // The correction centred on the glow that best takes each cell's background back to what
 // it would be without the glow: searched over every shape and brightness and over radii
 // around the glow's own (the correction's fade differs from a glow's with each shape).
-FogChoice SearchFog(const CellBackground& cells, const GlowFit& glow);
+FogChoice SearchFog(const CellBackground& cells, const GlowFit& glow, const FogHold& hold = {});
 
 }  // namespace hosei

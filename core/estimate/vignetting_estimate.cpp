@@ -42,21 +42,39 @@ constexpr int kKeptSteps = 1024;
 
 std::string WholeText(double value) { return std::to_string(std::lround(value)); }
 
-VignettingEstimate Weakest(VignettingBasis basis, double cornerLight) {
+// The fields of a choice, the held ones as the user typed them.
+void SetTexts(VignettingEstimate& estimate, const VignettingChoice& choice,
+              const HeldFields& held) {
+  const auto text = [&held](Field field, const std::string& found) {
+    return held.holds(field) ? held.texts[field] : found;
+  };
+  estimate.start = text(Field::kStart, WholeText(choice.startPercent));
+  estimate.coefficient = text(Field::kCoefficient, WholeText(choice.coefficient));
+  estimate.boundary = text(Field::kBoundary, std::string(kShapeNames[choice.shape]));
+  if (held.centre) estimate.centre = held.centre;
+}
+
+VignettingEstimate Weakest(VignettingBasis basis, double cornerLight, const HeldFields& held) {
   VignettingEstimate estimate;
   estimate.nothingToCorrect = true;
   estimate.basis = basis;
-  estimate.start = WholeText(kWeakestVignetting.startPercent);
-  estimate.coefficient = WholeText(kWeakestVignetting.coefficient);
-  estimate.boundary = std::string(kShapeNames[kWeakestVignetting.shape]);
+  SetTexts(estimate, kWeakestVignetting, held);
   estimate.cornerLight = cornerLight;
   return estimate;
+}
+
+VignettingHold HoldOf(const HeldFields& held) {
+  VignettingHold hold;
+  if (held.holds(Field::kBoundary)) hold.shape = held.values.shape;
+  if (held.holds(Field::kStart)) hold.startFraction = held.values.startFraction;
+  if (held.holds(Field::kCoefficient)) hold.coefficient = held.values.coefficient;
+  return hold;
 }
 
 }  // namespace
 
 std::optional<VignettingEstimate> EstimateVignetting(const ReducedPicture& reduced, int width,
-                                                     int height) {
+                                                     int height, const HeldFields& held) {
   if (!MatchesSize(reduced, width, height)) return std::nullopt;
   // A uniform background shows the falloff directly. Otherwise the gradients are asked,
   // and believed only when every direction agrees.
@@ -69,18 +87,20 @@ std::optional<VignettingEstimate> EstimateVignetting(const ReducedPicture& reduc
   if (background.spread > kUniformBackground) {
     const GradientFalloff gradient =
         FitGradientFalloff(MakeLightMap(reduced, width, height, kLightCells), width, height);
-    if (!gradient.consistent) return Weakest(VignettingBasis::kUndecided, 1.0);
+    if (!gradient.consistent) return Weakest(VignettingBasis::kUndecided, 1.0, held);
     falloff = gradient.falloff;
     basis = VignettingBasis::kGradients;
   }
 
   // The centre as the dialog's answers will give it back: whole dots, within its bounds.
+  // A held centre the picture cannot take is its centre, as the correction reads it.
   std::optional<CentreAnswers> answers;
   std::optional<MovedCentre> moved;
   const double offCentre =
       std::hypot(falloff.centreX - width / 2.0, falloff.centreY - height / 2.0);
-  if (const auto rule = CentreMoveRuleFor(width, height);
-      rule && offCentre > kCentreTolerance * falloff.halfDiagonal) {
+  if (const auto rule = CentreMoveRuleFor(width, height); rule && held.centre) {
+    moved = CentreFromAnswers(*rule, held.centre->x, held.centre->y);
+  } else if (rule && offCentre > kCentreTolerance * falloff.halfDiagonal) {
     answers = CentreAnswers{WholeText(falloff.centreX), WholeText(falloff.centreY)};
     moved = CentreFromAnswers(*rule, answers->x, answers->y);
     if (!moved) answers.reset();
@@ -90,8 +110,9 @@ std::optional<VignettingEstimate> EstimateVignetting(const ReducedPicture& reduc
   const double farthest = moved ? std::sqrt(static_cast<double>(moved->farCornerDistanceSquared))
                                 : std::hypot(width / 2.0, height / 2.0);
   const double cornerLight = falloff.lightKeptAtDistance(farthest);
-  if (cornerLight > kUnnoticedCornerLight) return Weakest(basis, cornerLight);
-  if (cornerLight < kDarkestCornerLight) return Weakest(VignettingBasis::kUndecided, cornerLight);
+  if (cornerLight > kUnnoticedCornerLight) return Weakest(basis, cornerLight, held);
+  if (cornerLight < kDarkestCornerLight)
+    return Weakest(VignettingBasis::kUndecided, cornerLight, held);
 
   // The light every dot would have without the falloff is the target of the correction.
   // The falloff changes slowly with the squared distance, so it is looked up there.
@@ -121,15 +142,14 @@ std::optional<VignettingEstimate> EstimateVignetting(const ReducedPicture& reduc
         return std::min(1.0, static_cast<double>(linear[level]) / k);
       });
   double error = 0;
-  const VignettingChoice choice = SearchVignetting(levels, error);
-  if (choice.coefficient <= kWeakestVignetting.coefficient) return Weakest(basis, cornerLight);
+  const VignettingChoice choice = SearchVignetting(levels, error, HoldOf(held));
+  if (!held.holds(Field::kCoefficient) && choice.coefficient <= kWeakestVignetting.coefficient)
+    return Weakest(basis, cornerLight, held);
 
   VignettingEstimate estimate;
   estimate.basis = basis;
-  estimate.start = WholeText(choice.startPercent);
-  estimate.coefficient = WholeText(choice.coefficient);
-  estimate.boundary = std::string(kShapeNames[choice.shape]);
   estimate.centre = answers;
+  SetTexts(estimate, choice, held);
   estimate.cornerLight = cornerLight;
   return estimate;
 }

@@ -17,11 +17,10 @@ struct Transition {
   std::array<double, RingLevels::kBins> weight{};
 };
 
-Transition TransitionFor(const RingLevels& levels, int shape, int startPercent) {
+Transition TransitionFor(const RingLevels& levels, int shape, double startFraction) {
   Transition t;
   const double corner = levels.farthest;
-  const double f = startPercent / 100.0;
-  const double start = f * corner;
+  const double start = startFraction * corner;
   for (int bin = 0; bin < RingLevels::kBins; ++bin) {
     const double d = levels.binDistance(bin);
     t.weight[bin] =
@@ -30,7 +29,7 @@ Transition TransitionFor(const RingLevels& levels, int shape, int startPercent) 
   return t;
 }
 
-double ErrorOf(const RingLevels& levels, const Transition& transition, int coefficient) {
+double ErrorOf(const RingLevels& levels, const Transition& transition, double coefficient) {
   const LightRows& rows = LightOfToneRows();
   constexpr int kBinsPerRing = RingLevels::kBins / RingLevels::kRings;
   double worst = 0;
@@ -83,22 +82,35 @@ Found BestCoefficient(const RingLevels& levels, const Transition& transition) {
 }  // namespace
 
 double ProfileError(const RingLevels& levels, const VignettingChoice& choice) {
-  return ErrorOf(levels, TransitionFor(levels, choice.shape, choice.startPercent),
+  return ErrorOf(levels, TransitionFor(levels, choice.shape, choice.startPercent / 100.0),
                  choice.coefficient);
 }
 
-VignettingChoice SearchVignetting(const RingLevels& levels, double& error) {
+VignettingChoice SearchVignetting(const RingLevels& levels, double& error,
+                                  const VignettingHold& hold) {
+  // Unless something is held, the weakest correction stands until another does better.
   VignettingChoice best = kWeakestVignetting;
-  error = ProfileError(levels, best);
+  const bool anyHeld = hold.shape || hold.startFraction || hold.coefficient;
+  error = anyHeld ? -1 : ProfileError(levels, best);
   const auto tryStart = [&](int shape, int start) {
-    const Found found = BestCoefficient(levels, TransitionFor(levels, shape, start));
-    if (found.error < error) {
+    const Transition transition =
+        TransitionFor(levels, shape, hold.startFraction.value_or(start / 100.0));
+    const Found found = hold.coefficient ? Found{static_cast<int>(std::lround(*hold.coefficient)),
+                                                 ErrorOf(levels, transition, *hold.coefficient)}
+                                         : BestCoefficient(levels, transition);
+    if (error < 0 || found.error < error) {
       error = found.error;
       best = {shape, start, found.coefficient};
     }
   };
+  const int firstShape = hold.shape.value_or(kSoft), lastShape = hold.shape.value_or(kSharp);
+  if (hold.startFraction) {
+    const int start = static_cast<int>(std::lround(*hold.startFraction * 100));
+    for (int shape = firstShape; shape <= lastShape; ++shape) tryStart(shape, start);
+    return best;
+  }
   // Every other start first; then the neighbours of the best one.
-  for (int shape = kSoft; shape <= kSharp; ++shape)
+  for (int shape = firstShape; shape <= lastShape; ++shape)
     for (int start = 1; start < 100; start += 2) tryStart(shape, start);
   const VignettingChoice coarse = best;
   for (int start = std::max(1, coarse.startPercent - 1);

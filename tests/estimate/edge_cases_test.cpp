@@ -51,7 +51,7 @@ TEST(EdgeCases, NothingToCorrectGivesTheWeakestCorrection) {
     const TopDownPicture picture = GreyPicture(b.width, b.height, b.level);
     const VignettingEstimate v = EstimateVignettingOf(picture);
     EXPECT_TRUE(v.nothingToCorrect) << b.what << ": " << CommandLineOptions(v);
-    EXPECT_EQ(CommandLineOptions(v), "--start 99 --coefficient 1 --boundary Soft") << b.what;
+    EXPECT_EQ(CommandLineOptions(v), "--mode vignetting --start 99 --coefficient 1 --boundary Soft") << b.what;
     const FogEstimate f = EstimateFogOf(picture);
     if (b.flat) {
       EXPECT_TRUE(f.nothingToCorrect) << b.what << ": " << CommandLineOptions(f);
