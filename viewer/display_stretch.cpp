@@ -55,12 +55,12 @@ LevelTable AutomaticStretch(const QImage& bgr) {
         counts[static_cast<std::size_t>(level)];
   const double spread = kNormalisedSpread * MedianOf(deviations, total) / 255.0;
   const double middle = median / 255.0;
-  if (spread <= 0) return Identity();
+  if (spread <= 0 || middle >= kTargetBackground) return Identity();
   const double shadows = std::max(0.0, middle - kShadowClipSpreads * spread);
   const double background = (middle - shadows) / (1 - shadows);
   if (!(background > 0 && background < 1)) return Identity();
-  // The curve that takes the background to the target, never one that would darken it.
-  const double m = std::min(0.5, Midtones(kTargetBackground, background));
+  // The curve that takes the background to the target.
+  const double m = Midtones(kTargetBackground, background);
   LevelTable table{};
   for (int level = 0; level < 256; ++level) {
     const double x = (level / 255.0 - shadows) / (1 - shadows);
