@@ -118,17 +118,10 @@ BackgroundFalloff FitBackgroundFalloff(const CellBackground& map, int width, int
   const auto fitAt = [&](double a, double b) {
     return MonotoneFitAround(cells, a, b, FarthestCornerSquared(width, height, a, b));
   };
-  RadialFit best = fitAt(0, 0);
   double bestU = 0, bestV = 0;
-  const auto [startU, startV] = LinearCentre(cells);
-  double movedCost = 0;
-  const auto [u, v] = SearchCentre([&](double a, double b) { return fitAt(a, b).cost; }, startU,
-                                   startV, MovableCentreBounds(width, height), 0.04, movedCost);
-  if (movedCost < best.cost * (1 - kMovedCentreGain)) {
-    best = fitAt(u, v);
-    bestU = u;
-    bestV = v;
-  }
+  const RadialFit best =
+      FitAboutBestCentre(fitAt, LinearCentre(cells), MovableCentreBounds(width, height),
+                         kMovedCentreGain, bestU, bestV);
   result.falloff.centreX = n.x(bestU);
   result.falloff.centreY = n.y(bestV);
   result.falloff.c1 = best.c1;

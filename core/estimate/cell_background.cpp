@@ -16,14 +16,8 @@ constexpr float kDarkestLight = 0.0005f;
 CellBackground MakeCellBackground(const ReducedPicture& reduced, int width, int height,
                                   int cellsOnLongSide, DotLight light, double share) {
   const TopDownPicture& picture = reduced.picture;
-  const int longSide = std::max(picture.width, picture.height);
-  const int cell = std::max(1, (longSide + cellsOnLongSide - 1) / std::max(cellsOnLongSide, 1));
-  CellBackground map;
-  map.width = (picture.width + cell - 1) / cell;
-  map.height = (picture.height + cell - 1) / cell;
-  map.placement =
-      PlaceBlocks(width, height, cell * reduced.reduction.x, cell * reduced.reduction.y);
-  map.light.assign(static_cast<std::size_t>(map.width) * map.height, -1.0f);
+  int cell = 1;
+  CellBackground map = EmptyCellMap(reduced, width, height, cellsOnLongSide, -1.0f, cell);
   const auto& linear = LinearLightOfLevel();
   std::vector<float> dots;
   for (int row = 0; row < map.height; ++row)

@@ -1,8 +1,6 @@
 #pragma once
 
-#include <vector>
-
-#include "reduced_picture.h"
+#include "cell_map.h"
 
 namespace hosei {
 
@@ -15,18 +13,8 @@ enum class DotLight { kMeanOfChannels, kDarkestChannel };
 // of each cell's dots, the given share of them being darker. Stars, lamps and edges are few in any
 // cell and fall above it, so what remains is the sky, the wall, the glow: the light the
 // scene's objects stand on. A cell too dark to measure is unusable.
-struct CellBackground {
-  int width = 0;
-  int height = 0;
-  std::vector<float> light;  // top row first; negative where unusable
-  BlockPlacement placement;  // each cell's centre in full-picture dots
+using CellBackground = CellMap;
 
-  float at(int column, int row) const {
-    return light[static_cast<std::size_t>(row) * width + column];
-  }
-};
-
-// Cells of about `cellsOnLongSide` along the picture's longer side.
 CellBackground MakeCellBackground(const ReducedPicture& reduced, int width, int height,
                                   int cellsOnLongSide, DotLight light, double share);
 

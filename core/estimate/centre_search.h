@@ -57,4 +57,24 @@ std::pair<double, double> SearchCentre(const Cost& cost, double u, double v,
   return {u, v};
 }
 
+// The fit about the picture's centre, or about the centre SearchCentre finds from `start`
+// when the fit there costs less by the share `gain`: a moved centre must earn its place,
+// since a scene's own slope can always be fitted a little better by moving it. (u, v)
+// receive the centre taken. `fitAt(u, v)` returns a fit with a `cost`.
+template <typename FitAt>
+auto FitAboutBestCentre(const FitAt& fitAt, std::pair<double, double> start,
+                        const CentreBounds& bounds, double gain, double& u, double& v) {
+  auto best = fitAt(0.0, 0.0);
+  u = v = 0;
+  double movedCost = 0;
+  const auto [movedU, movedV] = SearchCentre([&](double a, double b) { return fitAt(a, b).cost; },
+                                             start.first, start.second, bounds, 0.04, movedCost);
+  if (movedCost < best.cost * (1 - gain)) {
+    best = fitAt(movedU, movedV);
+    u = movedU;
+    v = movedV;
+  }
+  return best;
+}
+
 }  // namespace hosei

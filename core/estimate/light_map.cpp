@@ -18,14 +18,8 @@ constexpr float kDarkestLight = 0.0006f;
 
 LightMap MakeLightMap(const ReducedPicture& reduced, int width, int height, int cellsOnLongSide) {
   const TopDownPicture& picture = reduced.picture;
-  const int longSide = std::max(picture.width, picture.height);
-  const int cell = std::max(1, (longSide + cellsOnLongSide - 1) / std::max(cellsOnLongSide, 1));
-  LightMap map;
-  map.width = (picture.width + cell - 1) / cell;
-  map.height = (picture.height + cell - 1) / cell;
-  map.placement =
-      PlaceBlocks(width, height, cell * reduced.reduction.x, cell * reduced.reduction.y);
-  map.light.assign(static_cast<std::size_t>(map.width) * map.height, 0.0f);
+  int cell = 1;
+  LightMap map = EmptyCellMap(reduced, width, height, cellsOnLongSide, 0.0f, cell);
   std::vector<double> sums(static_cast<std::size_t>(map.width));
   std::vector<int> counts(static_cast<std::size_t>(map.width));
   std::vector<bool> clipped(static_cast<std::size_t>(map.width));
