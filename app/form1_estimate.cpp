@@ -7,6 +7,7 @@
 #include "form2.h"
 #include "parameter_field.h"
 #include "parameter_table.h"
+#include "problem_texts.h"
 #include "wait_cursor.h"
 
 namespace hosei {

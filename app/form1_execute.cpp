@@ -9,6 +9,7 @@
 #include "form1.h"
 #include "form2.h"
 #include "picture_file.h"
+#include "problem_texts.h"
 #include "refusal_help.h"
 #include "wait_cursor.h"
 

@@ -14,6 +14,7 @@
 #include "guide_marks.h"
 #include "photo_display_copy.h"
 #include "picture_file.h"
+#include "problem_texts.h"
 #include "working_files.h"
 
 namespace hosei {

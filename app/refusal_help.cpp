@@ -2,6 +2,8 @@
 
 #include <array>
 
+#include "problem_texts.h"
+
 namespace hosei {
 
 namespace {
@@ -19,7 +21,7 @@ constexpr std::array<const char*, kFieldCount> kFieldNames = {
 QString RefusalHelp(const Refusal& refusal) {
   return QStringLiteral("%1は次の範囲で入力してください\n　%2")
       .arg(QString::fromUtf8(kFieldNames[static_cast<std::size_t>(refusal.field)]),
-           QString::fromStdString(refusal.accepted));
+           QString::fromStdString(AcceptedText(refusal.field)));
 }
 
 }  // namespace hosei

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "estimate_trials.h"
+#include "problem_words.h"
 
 using namespace hosei;
 using namespace hosei::test;
@@ -32,7 +33,7 @@ int Time(int count, char** files) {
       for (int run = 0; run < 5; ++run) {
         const auto start = std::chrono::steady_clock::now();
         if (FileError error = EstimateFromFile(files[i], mode, result)) {
-          std::fprintf(stderr, "%s\n", DescribeFileError(error).c_str());
+          std::fprintf(stderr, "%s\n", FileErrorLine(error).c_str());
           return 1;
         }
         seconds.push_back(

@@ -23,7 +23,10 @@
 #include "estimate.h"
 #include "execute.h"
 #include "file_names.h"
+#include "formatted.h"
+#include "gettext.h"
 #include "interrupt.h"
+#include "problem_words.h"
 #include "progress_bar.h"
 
 namespace hosei {
@@ -62,10 +65,13 @@ bool IsFolder(const std::string& path) {
 // then done.
 std::string UnusableCentreNote(const std::string& file, const CentreAnswers& answers,
                                const CentreMoveRule& rule) {
-  return "hosei-cli: " + file + ": 中心 " + Shortened(answers.x) + "," + Shortened(answers.y) +
-         " は使えないため画像の中心で補正します（x " + std::to_string(rule.lowX) + "～" +
-         std::to_string(rule.highX) + "、y " + std::to_string(rule.lowY) + "～" +
-         std::to_string(rule.highY) + "、画像の中心そのものは指定できません）\n";
+  return "hosei-cli: " +
+         Formatted(
+             _("%s: the centre %s,%s cannot be used, so the picture's own centre is used "
+               "(x %s to %s, y %s to %s; the picture's centre itself cannot be given)"),
+             {file, Shortened(answers.x), Shortened(answers.y), std::to_string(rule.lowX),
+              std::to_string(rule.highX), std::to_string(rule.lowY), std::to_string(rule.highY)}) +
+         "\n";
 }
 
 // One existing file, whatever path (link or other spelling) leads to it.
@@ -188,10 +194,12 @@ std::string OverwriteRefusal(const std::vector<Task>& tasks) {
     if (!result || result == task.identity) continue;
     const auto other = firstNamed.find(*result);
     if (other == firstNamed.end()) continue;
-    return "hosei-cli: " + task.file + " の結果 " + *task.result + " は指定されたファイル " +
-           tasks[other->second].file +
-           " を上書きするため、何も書かずに終わります（--output-dir で別のフォルダに書くか、"
-           "以前の結果を指定から外してください）\n";
+    return "hosei-cli: " +
+           Formatted(_("the result of %s, %s, would overwrite %s, named on the command line, so "
+                       "nothing is written (write into another folder with --output-dir, or "
+                       "leave the earlier results out)"),
+                     {task.file, *task.result, tasks[other->second].file}) +
+           "\n";
   }
   return {};
 }
@@ -238,7 +246,7 @@ FileError EstimateOf(const std::string& file, const RunSettings& settings, FileE
   } else if (result.fog) {
     take(*result.fog);
   } else {
-    return FileError{FileProblem::kUnsupportedPhoto, file, "この画像からは推定できません"};
+    return FileError{FileProblem::kUnsupportedPhoto, file, {}, ProblemDetail::kNoEstimate, {}};
   }
   return {};
 }
@@ -248,7 +256,7 @@ void EstimateTask(Task& task, const RunSettings& settings) {
   FileEstimate found;
   if (FileError error = EstimateOf(task.file, settings, found)) {
     task.failed = true;
-    task.errLines = "hosei-cli: " + DescribeFileError(error) + "\n";
+    task.errLines = "hosei-cli: " + FileErrorLine(error) + "\n";
     return;
   }
   task.outLine = task.file + ": " + found.options + "\n";
@@ -267,7 +275,7 @@ void RunTask(Tasks& tasks, Task& task, const RunSettings& settings, ExecuteObser
     return;
   }
   if (!task.result) {
-    fail(DescribeFileError(task.knownError));
+    fail(FileErrorLine(task.knownError));
     return;
   }
   if (task.sharesResultWith >= 0) {
@@ -276,13 +284,14 @@ void RunTask(Tasks& tasks, Task& task, const RunSettings& settings, ExecuteObser
     if (earlier.resultTaken) {
       // Two sources of one name sent into one folder: keep the first result.
       task.resultTaken = true;
-      fail(task.file + ": 結果 " + *task.result +
-           " はこの実行で別のファイルから書かれたため上書きしません");
+      fail(Formatted(_("%s: the result %s was written from another file in this run, so it is "
+                       "not overwritten"),
+                     {task.file, *task.result}));
       return;
     }
   }
   if (task.knownError) {
-    fail(DescribeFileError(task.knownError));
+    fail(FileErrorLine(task.knownError));
     return;
   }
 
@@ -295,18 +304,20 @@ void RunTask(Tasks& tasks, Task& task, const RunSettings& settings, ExecuteObser
   if (settings.line.autoCorrect) {
     FileEstimate found;
     if (FileError error = EstimateOf(task.file, settings, found)) {
-      fail(DescribeFileError(error));
+      fail(FileErrorLine(error));
       return;
     }
     if (found.nothingToCorrect) {
       if (!settings.line.quiet)
-        task.outLine = task.file + ": 補正の必要はありません（推定 " + found.options + "）\n";
+        task.outLine =
+            Formatted(_("%s: no correction needed (estimate %s)"), {task.file, found.options}) +
+            "\n";
       return;
     }
     const auto read = ReadParameters(found.fields);
     if (const auto* refusal = std::get_if<Refusal>(&read)) {
       fail(task.file + ": " +
-           RefusalLine(OptionOf(refusal->field), refusal->text, refusal->accepted));
+           RefusalLine(OptionOf(refusal->field), refusal->text, AcceptedWords(refusal->field)));
       return;
     }
     job.parameters = std::get<Parameters>(read);
@@ -325,7 +336,7 @@ void RunTask(Tasks& tasks, Task& task, const RunSettings& settings, ExecuteObser
   }
   const std::chrono::duration<double> took = std::chrono::steady_clock::now() - started;
   if (!outcome.succeeded()) {
-    fail(DescribeFileError(outcome.error));
+    fail(FileErrorLine(outcome.error));
     return;
   }
   if (outcome.unusableCentre)
@@ -333,7 +344,8 @@ void RunTask(Tasks& tasks, Task& task, const RunSettings& settings, ExecuteObser
   task.resultTaken = true;
   if (!settings.line.quiet) {
     char line[64];
-    std::snprintf(line, sizeof line, "  %d×%d  %.3f 秒", outcome.width, outcome.height,
+    // TRANSLATORS: after a done file: its width x height in dots, and the seconds it took.
+    std::snprintf(line, sizeof line, _("  %d×%d  %.3f s"), outcome.width, outcome.height,
                   took.count());
     task.outLine = task.file + " → " + outcome.resultFile + line + estimated + "\n";
   }
@@ -399,12 +411,13 @@ int RunBatch(const CommandLine& line, std::FILE* out, std::FILE* err, bool showP
   const auto read = ReadParameters(line.fields);
   if (const auto* refusal = std::get_if<Refusal>(&read)) {
     std::fprintf(err, "hosei-cli: %s\n",
-                 RefusalLine(OptionOf(refusal->field), refusal->text, refusal->accepted).c_str());
+                 RefusalLine(OptionOf(refusal->field), refusal->text, AcceptedWords(refusal->field))
+                     .c_str());
     return kUsageOrRefused;
   }
   if (!line.estimate && !line.outputDir.empty() && !IsFolder(line.outputDir)) {
-    std::fprintf(err, "hosei-cli: --output-dir のフォルダがありません: %s\n",
-                 line.outputDir.c_str());
+    std::fprintf(err, "hosei-cli: %s\n",
+                 Formatted(_("%s: no such folder: %s"), {"--output-dir", line.outputDir}).c_str());
     return kUsageOrRefused;
   }
   const Parameters parameters = std::get<Parameters>(read);
@@ -437,7 +450,9 @@ int CheckedOutput(std::FILE* out, std::FILE* err, int status, int problem) {
   errno = 0;
   if (std::fflush(out) == 0 && !std::ferror(out)) return status;
   problem = problem ? problem : errno ? errno : EIO;
-  std::fprintf(err, "hosei-cli: 標準出力に書き込めません: %s\n", std::strerror(problem));
+  std::fprintf(
+      err, "hosei-cli: %s\n",
+      Formatted(_("cannot write to standard output: %s"), {std::strerror(problem)}).c_str());
   std::clearerr(out);  // told once
   return status == kAllDone ? kSomeFailed : status;
 }

@@ -4,17 +4,24 @@
 
 #include <algorithm>
 #include <array>
+#include <string_view>
 
 #include "file_names.h"
+#include "formatted.h"
+#include "gettext.h"
 #include "leading_number.h"
 #include "parameter_table.h"
+#include "problem_words.h"
 #include "tone_mapping.h"
 
 namespace hosei {
 
 namespace {
 
-constexpr const char* kHelpHint = "（hosei-cli --help で使い方を表示します）";
+// Ends a usage error, pointing to the usage text.
+std::string WithHelpHint(const std::string& error) {
+  return error + _(" (hosei-cli --help shows how to use it)");
+}
 
 struct ModeName {
   Mode mode;
@@ -29,19 +36,37 @@ const char* NameOf(Mode mode) {
   return "";
 }
 
-std::string ModeList(const char* separator) {
+std::string ModeList() {
   std::string list;
-  for (const ModeName& m : kModeNames)
-    list += (list.empty() ? "" : separator) + std::string(m.name);
+  for (const ModeName& m : kModeNames) list += (list.empty() ? "" : "|") + std::string(m.name);
   return list;
 }
 
-std::string Range(int lowest, int highest) {
-  return std::to_string(lowest) + "～" + std::to_string(highest);
-}
+// The help of a field's option, as the usage text shows it before what it accepts. The
+// window's caption is quoted once, so that users of both can match them.
+struct FieldHelp {
+  Field field;
+  const char* help;
+};
+constexpr std::array<FieldHelp, kFieldCount> kFieldHelp = {{
+    {Field::kStart, N_("vignetting start [周辺減光の開始], in per cent of the way to the corners")},
+    {Field::kCoefficient, N_("vignetting coefficient [減光係数]")},
+    {Field::kLightX, N_("fog / local brightness centre x [光源の x 座標], in dots")},
+    {Field::kLightY,
+     N_("fog / local brightness centre y [光源の y 座標], in dots from the bottom")},
+    {Field::kSize, N_("fog / local brightness radius [大きさ], in dots")},
+    {Field::kBrightness, N_("fog / local brightness change [明るさ]")},
+    {Field::kGamma, N_("gamma value [ガンマ値]")},
+    {Field::kBoundary, N_("boundary softness [境界], its name written exactly so")},
+    {Field::kThreshold,
+     N_("switch the background adjustment [バックの調整] on, with this threshold text")},
+}};
 
-// The accepted values of a whole-number option, in the words of a refusal.
-std::string WholeNumbers(int lowest, int highest) { return Range(lowest, highest) + " の整数"; }
+const char* HelpOf(Field field) {
+  for (const FieldHelp& f : kFieldHelp)
+    if (f.field == field) return _(f.help);
+  return "";
+}
 
 // Digits only, no sign, blank or fraction; nothing when outside lowest..highest.
 std::optional<int> WholeNumberIn(const std::string& text, int lowest, int highest) {
@@ -59,7 +84,7 @@ bool SetWholeNumber(int& target, const char* option, const std::string& value, i
                     int highest, std::string& error) {
   const auto number = WholeNumberIn(value, lowest, highest);
   if (!number) {
-    error = RefusalLine(option, value, WholeNumbers(lowest, highest));
+    error = RefusalLine(option, value, WholeNumbersWords(lowest, highest));
     return false;
   }
   target = *number;
@@ -81,26 +106,27 @@ struct OtherOption {
 
 const std::array<OtherOption, 10> kOtherOptions = {{
     {"--mode", true, nullptr, Place::kBeforeFields,
-     [] { return "correction (default " + std::string(NameOf(FieldTexts().mode)) + ")"; },
+     [] { return Formatted(_("correction (default %s)"), {NameOf(FieldTexts().mode)}); },
      [](CommandLine& line, const char* name, const std::string& value, std::string& error) {
        for (const ModeName& m : kModeNames)
          if (value == m.name) {
            line.fields.mode = m.mode;
            return true;
          }
-       error = std::string(name) + " は " + ModeList("、") + " のどれかです: " + value;
+       error = Formatted(_("%s takes %s, %s or %s: %s"),
+                         {name, kModeNames[0].name, kModeNames[1].name, kModeNames[2].name, value});
        return false;
      }},
     {"--centre", true, "X,Y", Place::kAfterVignettingFields,
      [] {
        return std::string(
-           "move the vignetting centre as the 中心移動 dialog does, X and Y being the two "
-           "answers");
+           _("move the vignetting centre as the [中心移動] dialog does, X and Y being the two "
+             "answers"));
      },
      [](CommandLine& line, const char* name, const std::string& value, std::string& error) {
        const auto comma = value.find(',');
        if (comma == std::string::npos) {
-         error = std::string(name) + " は X,Y の形で指定してください: " + value;
+         error = Formatted(_("%s takes X,Y: %s"), {name, value});
          return false;
        }
        line.centre = CentreAnswers{value.substr(0, comma), value.substr(comma + 1)};
@@ -108,19 +134,20 @@ const std::array<OtherOption, 10> kOtherOptions = {{
      }},
     {"--jobs", true, "N", Place::kAfterFields,
      [] {
-       return "correct N files at once, " + Range(kFewestJobs, kMostJobs) +
-              " (default: one per CPU this process may use, here " + std::to_string(DefaultJobs()) +
-              ")";
+       return Formatted(
+           _("correct N files at once, %s to %s (default: one per CPU this process may use, "
+             "here %s)"),
+           {std::to_string(kFewestJobs), std::to_string(kMostJobs), std::to_string(DefaultJobs())});
      },
      [](CommandLine& line, const char* name, const std::string& value, std::string& error) {
        return SetWholeNumber(line.jobs, name, value, kFewestJobs, kMostJobs, error);
      }},
     {"--quality", true, "N", Place::kAfterFields,
      [] {
-       return "re-encode JPEG results at quality N, " +
-              Range(kLowestJpegQuality, kHighestJpegQuality) +
-              ", instead of with the source's own quantisation tables; no effect on bitmaps, "
-              "PNG or TIFF";
+       return Formatted(
+           _("re-encode JPEG results at quality N, %s to %s, instead of with the source's own "
+             "quantisation tables; no effect on bitmaps, PNG or TIFF"),
+           {std::to_string(kLowestJpegQuality), std::to_string(kHighestJpegQuality)});
      },
      [](CommandLine& line, const char* name, const std::string& value, std::string& error) {
        return SetWholeNumber(line.jpegQuality, name, value, kLowestJpegQuality, kHighestJpegQuality,
@@ -129,14 +156,14 @@ const std::array<OtherOption, 10> kOtherOptions = {{
     {"--output-dir", true, "DIR", Place::kAfterFields,
      [] {
        return std::string(
-           "write the results into DIR (same result names) instead of beside the sources, "
-           "e.g. for photos on a read-only card");
+           _("write the results into DIR (same result names) instead of beside the sources, "
+             "e.g. for photos on a read-only card"));
      },
      [](CommandLine& line, const char* name, const std::string& value, std::string& error) {
        // An empty name would mean beside the sources, where a script with an unset
        // variable would then write instead of the folder it meant.
        if (value.empty()) {
-         error = std::string(name) + " に空のフォルダ名は指定できません";
+         error = Formatted(_("%s cannot be an empty folder name"), {name});
          return false;
        }
        line.outputDir = value;
@@ -145,11 +172,11 @@ const std::array<OtherOption, 10> kOtherOptions = {{
     {"--estimate", false, nullptr, Place::kAfterFields,
      [] {
        return std::string(
-           "print for each FILE the correction of --mode vignetting or fog estimated from the "
-           "picture itself, as options that make exactly that correction when pasted back into "
-           "a command; nothing is written. Options given beside it are held as given and only "
-           "the others estimated. A picture with nothing to correct gets the weakest "
-           "correction: --start 99 --coefficient 1 --boundary Soft, or --brightness 0");
+           _("print for each FILE the correction of --mode vignetting or fog estimated from the "
+             "picture itself, as options that make exactly that correction when pasted back "
+             "into a command; nothing is written. Options given beside it are held as given and "
+             "only the others estimated. A picture with nothing to correct gets the weakest "
+             "correction: --start 99 --coefficient 1 --boundary Soft, or --brightness 0"));
      },
      [](CommandLine& line, const char*, const std::string&, std::string&) {
        return line.estimate = true;
@@ -157,10 +184,10 @@ const std::array<OtherOption, 10> kOtherOptions = {{
     {"--auto", false, nullptr, Place::kAfterFields,
      [] {
        return std::string(
-           "correct each FILE with its own estimate (as --estimate finds it), printed beside "
-           "its done line; options given beside it are held, e.g. --auto --boundary Soft. A "
-           "FILE with nothing to correct is reported as needing none, and nothing is written "
-           "for it");
+           _("correct each FILE with its own estimate (as --estimate finds it), printed beside "
+             "its done line; options given beside it are held, e.g. --auto --boundary Soft. A "
+             "FILE with nothing to correct is reported as needing none, and nothing is written "
+             "for it"));
      },
      [](CommandLine& line, const char*, const std::string&, std::string&) {
        return line.autoCorrect = true;
@@ -168,19 +195,19 @@ const std::array<OtherOption, 10> kOtherOptions = {{
     {"--quiet", false, nullptr, Place::kAfterFields,
      [] {
        return std::string(
-           "no line per file on standard output and no progress bar (--estimate still prints "
-           "its estimates)");
+           _("no line per file on standard output and no progress bar (--estimate still prints "
+             "its estimates)"));
      },
      [](CommandLine& line, const char*, const std::string&, std::string&) {
        return line.quiet = true;
      }},
     {"--help", false, nullptr, Place::kAfterFields,
-     [] { return std::string("show this text and exit"); },
+     [] { return std::string(_("show this text and exit")); },
      [](CommandLine& line, const char*, const std::string&, std::string&) {
        return line.help = true;
      }},
     {"--version", false, nullptr, Place::kAfterFields,
-     [] { return std::string("show the version and exit"); },
+     [] { return std::string(_("show the version and exit")); },
      [](CommandLine& line, const char*, const std::string&, std::string&) {
        return line.version = true;
      }},
@@ -220,7 +247,7 @@ bool IsValueOf(const ParameterDeclaration& d, const std::string& value) {
 bool SetField(CommandLine& line, const ParameterDeclaration& d, const std::string& value,
               std::string& error) {
   if (!IsValueOf(d, value)) {
-    error = RefusalLine(d.option, value, d.accepted);
+    error = RefusalLine(d.option, value, AcceptedWords(d.field));
     return false;
   }
   line.fields[d.field] = value;
@@ -229,19 +256,47 @@ bool SetField(CommandLine& line, const ParameterDeclaration& d, const std::strin
   return true;
 }
 
-// Columns a text takes on a terminal: East Asian characters take two.
-std::size_t Columns(std::string_view text) {
+// Columns a character takes on a terminal: East Asian characters take two.
+std::size_t ColumnsOf(unsigned codePoint) { return codePoint >= 0x2E80 ? 2 : 1; }
+
+// The pieces a help text may be wrapped between: words between blanks, and each East Asian
+// character on its own, as Japanese has no blanks between words.
+struct Piece {
+  std::string text;
   std::size_t columns = 0;
+  bool blankBefore = false;
+};
+
+std::vector<Piece> PiecesOf(std::string_view text) {
+  std::vector<Piece> pieces;
+  bool blank = false, afterWide = true;
   for (std::size_t i = 0; i < text.size();) {
     const auto lead = static_cast<unsigned char>(text[i]);
     const std::size_t length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
     unsigned codePoint = length == 1 ? lead : lead & (0x3Fu >> (length - 1));
     for (std::size_t k = 1; k < length && i + k < text.size(); ++k)
       codePoint = codePoint << 6 | (static_cast<unsigned char>(text[i + k]) & 0x3F);
-    columns += codePoint >= 0x2E80 ? 2 : 1;
+    const std::string_view character = text.substr(i, length);
     i += length;
+    if (character == " ") {
+      blank = afterWide = true;
+      continue;
+    }
+    const std::size_t columns = ColumnsOf(codePoint);
+    if (blank || afterWide || columns == 2) pieces.push_back({{}, 0, blank && !pieces.empty()});
+    pieces.back().text += character;
+    pieces.back().columns += columns;
+    blank = false;
+    afterWide = columns == 2;
   }
-  return columns;
+  return pieces;
+}
+
+// Columns a text takes on a terminal.
+std::size_t Columns(std::string_view text) {
+  std::size_t columns = 0;
+  for (const Piece& piece : PiecesOf(text)) columns += piece.columns;
+  return columns + static_cast<std::size_t>(std::count(text.begin(), text.end(), ' '));
 }
 
 // One option of the usage text: its name and value, then its help, wrapped within 90
@@ -256,21 +311,17 @@ void AddOption(std::string& usage, const std::string& name, const std::string& h
   line.resize(kIndent, ' ');
   std::size_t lineColumns = kIndent;
   bool lineEmpty = true;
-  std::size_t at = 0;
-  while (at < help.size()) {
-    const std::size_t end = std::min(help.find(' ', at), help.size());
-    const std::string word = help.substr(at, end - at);
-    at = end + 1;
-    const std::size_t wordColumns = Columns(word);
-    if (!lineEmpty && lineColumns + 1 + wordColumns > kWidth) {
+  for (const Piece& piece : PiecesOf(help)) {
+    const std::size_t blank = piece.blankBefore && !lineEmpty ? 1 : 0;
+    if (!lineEmpty && lineColumns + blank + piece.columns > kWidth) {
       usage += line + "\n";
       line.assign(kIndent, ' ');
       lineColumns = kIndent;
       lineEmpty = true;
     }
-    if (!lineEmpty) line += ' ', ++lineColumns;
-    line += word;
-    lineColumns += wordColumns;
+    if (piece.blankBefore && !lineEmpty) line += ' ', ++lineColumns;
+    line += piece.text;
+    lineColumns += piece.columns;
     lineEmpty = false;
   }
   usage += line + "\n";
@@ -279,7 +330,7 @@ void AddOption(std::string& usage, const std::string& name, const std::string& h
 void AddOtherOptions(std::string& usage, Place place) {
   for (const OtherOption& option : kOtherOptions) {
     if (option.place != place || IsSwitch(option)) continue;
-    const std::string value = option.valueName ? option.valueName : ModeList("|");
+    const std::string value = option.valueName ? option.valueName : ModeList();
     AddOption(usage, std::string(option.name) + " " + value, option.help());
   }
 }
@@ -288,8 +339,7 @@ void AddOtherOptions(std::string& usage, Place place) {
 
 std::string RefusalLine(const std::string& option, const std::string& text,
                         const std::string& accepted) {
-  return option + " \"" + Shortened(text) + "\" は受け付けられません（受け付ける値: " + accepted +
-         "）";
+  return Formatted(_("%s \"%s\" is refused (accepted: %s)"), {option, Shortened(text), accepted});
 }
 
 std::string Shortened(const std::string& text) {
@@ -300,48 +350,50 @@ std::string Shortened(const std::string& text) {
 
 std::string UsageText() {
   std::string usage =
-      "hosei-cli [options] FILE...\n"
-      "Corrects photos with one setting: 24-bit BMP files, JPEG, PNG, TIFF and FITS pictures,\n"
-      "in one list. Every TEXT is read as the window reads the matching field, except that\n"
-      "--boundary takes only its three names and a number TEXT that does not start with a\n"
-      "number is refused (the window reads it as 0).\n"
-      "\n";
+      _("hosei-cli [options] FILE...\n"
+        "Corrects photos with one setting: 24-bit BMP files, JPEG, PNG, TIFF and FITS pictures,\n"
+        "in one list. Every TEXT is read as the window reads the matching field, except that\n"
+        "--boundary takes only its three names and a number TEXT that does not start with a\n"
+        "number is refused (the window reads it as 0).\n");
+  usage += "\n";
   AddOtherOptions(usage, Place::kBeforeFields);
   const ParameterDeclaration* lastVignettingField = nullptr;
   for (const ParameterDeclaration& d : kParameterTable)
     if (d.mode == Mode::kVignetting) lastVignettingField = &d;
   for (const ParameterDeclaration& d : kParameterTable) {
-    std::string help = d.optionHelp + std::string("; accepts ") + d.accepted;
-    if (!SwitchesBackgroundOn(d)) help += std::string(" (default \"") + d.defaultText + "\")";
+    std::string help = Formatted(_("%s; accepts %s"), {HelpOf(d.field), AcceptedWords(d.field)});
+    if (!SwitchesBackgroundOn(d)) help = Formatted(_("%s (default \"%s\")"), {help, d.defaultText});
     AddOption(usage, std::string(d.option) + " TEXT", help);
     if (&d == lastVignettingField) AddOtherOptions(usage, Place::kAfterVignettingFields);
   }
   AddOtherOptions(usage, Place::kAfterFields);
   for (const OtherOption& option : kOtherOptions)
     if (IsSwitch(option)) AddOption(usage, option.name, option.help());
+  usage += "\n";
   usage +=
-      "\n"
-      "What a file holds decides how it is done, not its name. A JPEG, PNG, TIFF or FITS\n"
-      "picture is corrected in its own format with its metadata kept; its result is NAME_.EXT\n"
-      "(IMG_0001.JPG gives IMG_0001_.JPG, M42.fits gives M42_.fits). Deep pictures (PNG and\n"
-      "TIFF of 16 bits a channel, 32-bit float TIFF, FITS of 16 bits or 32-bit float) are\n"
-      "corrected at their own depth: each sample is taken as a fraction of full scale and the\n"
-      "same corrections are worked out exactly, without the 8-bit tables' steps, so smooth\n"
-      "skies stay smooth. Float samples must lie in 0..1; a float picture with samples\n"
-      "outside, NaN or infinities is refused rather than clipped. A bitmap's result is its\n"
-      "name less the last four characters, then \"_.bmp\" (photo.bmp gives photo_.bmp).\n"
-      "Results are written beside the sources, or into --output-dir; a source is never\n"
-      "written.\n"
-      "\n"
-      "Nothing named on the command line is overwritten: when a result would replace another\n"
-      "file named there (an earlier result given again, also through a link), the whole\n"
-      "command is refused and nothing is written; use --output-dir or leave the earlier\n"
-      "results out. Two files with one result name in one folder: the first is done, the\n"
-      "second reported. A file named again for the same result is done once.\n"
-      "\n"
-      "Exit status: 0 all done, 1 a file could not be done (the others are still done) or\n"
-      "standard output could not be written, 2 a refused parameter or a usage error (no file\n"
-      "touched).\n";
+      _("What a file holds decides how it is done, not its name. A JPEG, PNG, TIFF or FITS\n"
+        "picture is corrected in its own format with its metadata kept; its result is NAME_.EXT\n"
+        "(IMG_0001.JPG gives IMG_0001_.JPG, M42.fits gives M42_.fits). Deep pictures (PNG and\n"
+        "TIFF of 16 bits a channel, 32-bit float TIFF, FITS of 16 bits or 32-bit float) are\n"
+        "corrected at their own depth: each sample is taken as a fraction of full scale and the\n"
+        "same corrections are worked out exactly, without the 8-bit tables' steps, so smooth\n"
+        "skies stay smooth. Float samples must lie in 0..1; a float picture with samples\n"
+        "outside, NaN or infinities is refused rather than clipped. A bitmap's result is its\n"
+        "name less the last four characters, then \"_.bmp\" (photo.bmp gives photo_.bmp).\n"
+        "Results are written beside the sources, or into --output-dir; a source is never\n"
+        "written.\n");
+  usage += "\n";
+  usage +=
+      _("Nothing named on the command line is overwritten: when a result would replace another\n"
+        "file named there (an earlier result given again, also through a link), the whole\n"
+        "command is refused and nothing is written; use --output-dir or leave the earlier\n"
+        "results out. Two files with one result name in one folder: the first is done, the\n"
+        "second reported. A file named again for the same result is done once.\n");
+  usage += "\n";
+  usage +=
+      _("Exit status: 0 all done, 1 a file could not be done (the others are still done) or\n"
+        "standard output could not be written, 2 a refused parameter or a usage error (no file\n"
+        "touched).\n");
   return usage;
 }
 
@@ -360,7 +412,7 @@ std::optional<CommandLine> ParseCommandLine(const std::vector<std::string>& argu
     const std::string& argument = arguments[i];
     if (optionsEnded || argument.size() < 2 || argument.rfind("--", 0) != 0) {
       if (!optionsEnded && argument.size() > 1 && argument[0] == '-' && argument != "-") {
-        error = "不明なオプションです: " + argument + kHelpHint;
+        error = WithHelpHint(Formatted(_("unknown option: %s"), {argument}));
         return std::nullopt;
       }
       line.files.push_back(argument);
@@ -380,7 +432,7 @@ std::optional<CommandLine> ParseCommandLine(const std::vector<std::string>& argu
     const ParameterDeclaration* field = FieldOptionNamed(name);
     const OtherOption* other = OtherOptionNamed(name);
     if (!field && (!other || IsSwitch(*other))) {
-      error = "不明なオプションです: " + name + kHelpHint;
+      error = WithHelpHint(Formatted(_("unknown option: %s"), {name}));
       return std::nullopt;
     }
     std::string value;
@@ -390,7 +442,7 @@ std::optional<CommandLine> ParseCommandLine(const std::vector<std::string>& argu
       // The value is taken as it stands, so "--brightness -40" works.
       value = arguments[++i];
     } else {
-      error = name + " に値がありません" + kHelpHint;
+      error = WithHelpHint(Formatted(_("%s has no value"), {name}));
       return std::nullopt;
     }
     if (field ? !SetField(line, *field, value, error)
@@ -398,12 +450,14 @@ std::optional<CommandLine> ParseCommandLine(const std::vector<std::string>& argu
       return std::nullopt;
   }
   if (line.estimate && line.autoCorrect) {
-    error = std::string("--estimate と --auto は同時に指定できません") + kHelpHint;
+    error =
+        WithHelpHint(Formatted(_("%s and %s cannot be given together"), {"--estimate", "--auto"}));
     return std::nullopt;
   }
   if ((line.estimate || line.autoCorrect) && line.fields.mode == Mode::kGamma) {
-    error = std::string(line.estimate ? "--estimate" : "--auto") +
-            " は --mode vignetting か fog で使います（ガンマは推定しません）";
+    error = Formatted(
+        _("%s goes with --mode %s or %s (gamma is not estimated)"),
+        {line.estimate ? "--estimate" : "--auto", NameOf(Mode::kVignetting), NameOf(Mode::kFog)});
     return std::nullopt;
   }
   return line;

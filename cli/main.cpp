@@ -7,7 +7,9 @@
 
 #include "batch.h"
 #include "command_line.h"
+#include "gettext.h"
 #include "interrupt.h"
+#include "language.h"
 #include "version.h"
 
 namespace {
@@ -34,7 +36,7 @@ int Run(const std::vector<std::string>& arguments, int& outputProblem) {
     return hosei::kAllDone;
   }
   if (line->files.empty()) {
-    std::fprintf(stderr, "hosei-cli: 処理するファイルを指定してください\n%s",
+    std::fprintf(stderr, "hosei-cli: %s\n%s", hosei::_("give the files to correct"),
                  hosei::UsageText().c_str());
     return hosei::kUsageOrRefused;
   }
@@ -45,6 +47,7 @@ int Run(const std::vector<std::string>& arguments, int& outputProblem) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  hosei::SpeakTheUsersLanguage();
   int outputProblem = 0;
   const int status = Run(std::vector<std::string>(argv + 1, argv + argc), outputProblem);
   const int checked = hosei::CheckedOutput(stdout, stderr, status, outputProblem);

@@ -4,6 +4,8 @@
 #include <limits>
 
 #include "background.h"
+#include "formatted.h"
+#include "tone_mapping.h"
 
 namespace hosei {
 
@@ -11,7 +13,6 @@ namespace {
 
 constexpr double kInt32Lowest = std::numeric_limits<std::int32_t>::min();
 constexpr double kInt32Highest = std::numeric_limits<std::int32_t>::max();
-constexpr const char* kInt32Range = "-2147483648～2147483647 の整数";
 constexpr const char* kLightCentreHelp =
     "明るさを変える中心座標を入力します\n　画像の範囲外でも可能です";
 
@@ -23,51 +24,62 @@ constexpr Value As(double value) {
 }  // namespace
 
 const std::array<ParameterDeclaration, kFieldCount> kParameterTable = {{
-    {Field::kStart, "Text1", "--start", "vignetting start, as typed into 周辺減光の開始", "50",
-     Mode::kVignetting, Conversion::kPercentFraction, 0, 1, "0 より大きく 100 より小さい値",
+    {Field::kStart, "Text1", "--start", "50", Mode::kVignetting, Conversion::kPercentFraction, 0, 1,
      "周辺減光の開始位置を、指定します\n　中心が0、四隅が100です",
      SliderDeclaration{"HScroll1", false, 1, 99, 1, 10, SliderScale::kDirect},
      [](Parameters& p, double v) { p.startFraction = As<float>(v); }},
-    {Field::kCoefficient, "Text2", "--coefficient", "vignetting coefficient, as 減光係数", "20",
-     Mode::kVignetting, Conversion::kSingle, 1, 120, "1～120",
-     "周辺減光の補正値を入力します \n　大きな値ほど、効果が大きくなります",
+    {Field::kCoefficient, "Text2", "--coefficient", "20", Mode::kVignetting, Conversion::kSingle, 1,
+     120, "周辺減光の補正値を入力します \n　大きな値ほど、効果が大きくなります",
      SliderDeclaration{"HScroll2", false, 1, 120, 1, 10, SliderScale::kDirect},
      [](Parameters& p, double v) { p.coefficient = As<float>(v); }},
-    {Field::kLightX, "Text5", "--light-x", "fog / local brightness centre x, in dots", "0",
-     Mode::kFog, Conversion::kInt32, kInt32Lowest, kInt32Highest, kInt32Range, kLightCentreHelp,
+    {Field::kLightX, "Text5", "--light-x", "0", Mode::kFog, Conversion::kInt32, kInt32Lowest,
+     kInt32Highest, kLightCentreHelp,
      SliderDeclaration{"HScroll3", false, -3000, 3000, 10, 100, SliderScale::kDirect},
      [](Parameters& p, double v) { p.lightX = As<std::int32_t>(v); }},
-    {Field::kLightY, "Text6", "--light-y",
-     "fog / local brightness centre y, in dots from the bottom", "0", Mode::kFog,
-     Conversion::kInt32, kInt32Lowest, kInt32Highest, kInt32Range, kLightCentreHelp,
+    {Field::kLightY, "Text6", "--light-y", "0", Mode::kFog, Conversion::kInt32, kInt32Lowest,
+     kInt32Highest, kLightCentreHelp,
      SliderDeclaration{"VScroll1", true, -3000, 3000, 10, 100, SliderScale::kNegated},
      [](Parameters& p, double v) { p.lightY = As<std::int32_t>(v); }},
-    {Field::kSize, "Text7", "--size", "fog / local brightness radius, in dots", "150", Mode::kFog,
-     Conversion::kInt32, kInt32Lowest, kInt32Highest, kInt32Range,
-     "明るさを変える範囲を入力します\n　少し大きめにとるほうがよいようです",
+    {Field::kSize, "Text7", "--size", "150", Mode::kFog, Conversion::kInt32, kInt32Lowest,
+     kInt32Highest, "明るさを変える範囲を入力します\n　少し大きめにとるほうがよいようです",
      SliderDeclaration{"HScroll5", false, 0, 3500, 5, 50, SliderScale::kDirect},
      [](Parameters& p, double v) { p.size = As<std::int32_t>(v); }},
-    {Field::kBrightness, "Text8", "--brightness", "fog / local brightness change, -100..170", "-40",
-     Mode::kFog, Conversion::kTimes14, -140, 238, "-100～170（×1.4 を丸めて -140～238）",
-     "変化させる明るさを入力します\n　正（＋）は明るく、負（－）は暗くします",
+    {Field::kBrightness, "Text8", "--brightness", "-40", Mode::kFog, Conversion::kTimes14, -140,
+     238, "変化させる明るさを入力します\n　正（＋）は明るく、負（－）は暗くします",
      SliderDeclaration{"HScroll6", false, -100, 170, 1, 10, SliderScale::kDirect},
      [](Parameters& p, double v) { p.brightness = As<std::int32_t>(v); }},
-    {Field::kGamma, "Text9", "--gamma", "gamma value", "1", Mode::kGamma, Conversion::kSingle,
-     0.374, 2.67, "0.374～2.67", "補正するγ値を入力します\n１で無補正、大きな値で明るくなります",
+    {Field::kGamma, "Text9", "--gamma", "1", Mode::kGamma, Conversion::kSingle, 0.374, 2.67,
+     "補正するγ値を入力します\n１で無補正、大きな値で明るくなります",
      SliderDeclaration{"HScroll4", false, -25, 25, 1, 4, SliderScale::kGamma},
      [](Parameters& p, double v) { p.gamma = As<float>(v); }},
-    {Field::kBoundary, "Combo1", "--boundary",
-     "boundary softness: Soft, Intermediate or Sharp, written exactly so", "Soft", std::nullopt,
-     Conversion::kShapeName, 0, 2, "Soft、Intermediate、Sharp",
+    {Field::kBoundary, "Combo1", "--boundary", "Soft", std::nullopt, Conversion::kShapeName, 0, 2,
      "効果の境界のなめらかさの指定をします\n　Soft なめらかに Sharp きつめに 補正します",
      std::nullopt, [](Parameters& p, double v) { p.shape = As<int>(v); }},
-    {Field::kThreshold, "Text4", "--background",
-     "switch the background adjustment on, with this threshold text", "70", std::nullopt,
-     Conversion::kClampedInt16, kLowestThreshold, kHighestThreshold,
-     "-32768～32767（35～200 に丸めて使用）",
+    {Field::kThreshold, "Text4", "--background", "70", std::nullopt, Conversion::kClampedInt16,
+     kLowestThreshold, kHighestThreshold,
      "入力された値以下をバックグラウンドと見なします\n　8bitですので、0が黒、255が白です",
      std::nullopt, [](Parameters& p, double v) { p.threshold = As<int>(v); }},
 }};
+
+std::vector<std::string> AcceptedValues(const ParameterDeclaration& d) {
+  switch (d.conversion) {
+    case Conversion::kPercentFraction:
+      return {MessageNumber(d.lowest * 100), MessageNumber(d.highest * 100)};
+    case Conversion::kSingle:
+    case Conversion::kInt32:
+      return {MessageNumber(d.lowest), MessageNumber(d.highest)};
+    case Conversion::kTimes14:
+      return {MessageNumber(d.lowest / kTimes14Factor), MessageNumber(d.highest / kTimes14Factor),
+              MessageNumber(kTimes14Factor), MessageNumber(d.lowest), MessageNumber(d.highest)};
+    case Conversion::kClampedInt16:
+      return {MessageNumber(std::numeric_limits<std::int16_t>::min()),
+              MessageNumber(std::numeric_limits<std::int16_t>::max()), MessageNumber(d.lowest),
+              MessageNumber(d.highest)};
+    case Conversion::kShapeName:
+      return {kShapeNames.begin(), kShapeNames.end()};
+  }
+  return {};
+}
 
 const ParameterDeclaration& DeclarationOf(Field field) {
   return kParameterTable[static_cast<std::size_t>(field)];

@@ -2,6 +2,8 @@
 
 #include <array>
 #include <optional>
+#include <string>
+#include <vector>
 
 #include "parameters.h"
 
@@ -14,10 +16,12 @@ enum class Conversion {
   kPercentFraction,  // the number / 100 in single precision, strictly between the bounds
   kSingle,           // the number in single precision, within the bounds (inclusive)
   kInt32,            // rounded to a 32-bit integer; only that range bounds it
-  kTimes14,          // the number * 1.4, rounded to a 32-bit integer, within the bounds
+  kTimes14,          // the number * kTimes14Factor, rounded to a 32-bit integer, within the bounds
   kClampedInt16,     // rounded to a 16-bit integer (refused outside it), then clamped
   kShapeName,        // the boundary softness by name: "Sharp", "Intermediate", else Soft
 };
+
+inline constexpr double kTimes14Factor = 1.4;
 
 // How a slider's value and its field's number correspond.
 enum class SliderScale {
@@ -40,14 +44,12 @@ struct ParameterDeclaration {
   Field field;
   const char* objectName;  // the field's control in the main window
   const char* option;      // hosei-cli's option
-  const char* optionHelp;  // what hosei-cli's usage says of the option
   const char* defaultText;
   std::optional<Mode> mode;  // the mode that reads it; every mode when empty
   Conversion conversion;
   double lowest;
   double highest;
-  const char* accepted;  // the accepted values in words, for a refusal
-  const char* help;      // the help line's text for the field (two lines split by "\n")
+  const char* help;  // the help line's text for the field (two lines split by "\n")
   std::optional<SliderDeclaration> slider;
   void (*store)(Parameters& parameters, double value);
 };
@@ -55,5 +57,12 @@ struct ParameterDeclaration {
 extern const std::array<ParameterDeclaration, kFieldCount> kParameterTable;
 
 const ParameterDeclaration& DeclarationOf(Field field);
+
+// The numbers (or names) that bound what a field accepts, as texts for the front ends'
+// wording of a refusal, by its conversion: kPercentFraction the two percentages it lies
+// strictly between; kSingle and kInt32 the lowest and highest; kTimes14 the lowest and
+// highest typed, the factor, then the lowest and highest after it; kClampedInt16 the 16-bit
+// range, then the range it is clamped to; kShapeName the three names.
+std::vector<std::string> AcceptedValues(const ParameterDeclaration& d);
 
 }  // namespace hosei

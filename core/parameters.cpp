@@ -38,7 +38,7 @@ std::optional<double> Convert(const ParameterDeclaration& d, const std::string& 
     case Conversion::kInt32:
     case Conversion::kTimes14: {
       const double number =
-          LeadingNumber(text) * (d.conversion == Conversion::kTimes14 ? 1.4 : 1.0);
+          LeadingNumber(text) * (d.conversion == Conversion::kTimes14 ? kTimes14Factor : 1.0);
       const auto v = Rounded(number, std::numeric_limits<std::int32_t>::min(),
                              std::numeric_limits<std::int32_t>::max());
       if (!v || *v < d.lowest || *v > d.highest) return std::nullopt;
@@ -71,7 +71,7 @@ std::variant<Parameters, Refusal> ReadParameters(const FieldTexts& texts) {
     if (d.field == Field::kThreshold && !texts.background) continue;
     const std::string& text = texts[d.field];
     const auto value = Convert(d, text);
-    if (!value) return Refusal{d.field, text, d.accepted};
+    if (!value) return Refusal{d.field, text};
     d.store(p, *value);
   }
   return p;

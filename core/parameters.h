@@ -52,12 +52,11 @@ struct Parameters {
   int threshold = 70;  // clamped to 35..200
 };
 
-// A parameter the run refuses: which field, what was typed, and what would be accepted.
-// The windows stay silent on it; the batch command explains it.
+// A parameter the run refuses: which field and what was typed; AcceptedValues of its
+// declaration tells what would be accepted. The front ends word it.
 struct Refusal {
   Field field;
   std::string text;
-  std::string accepted;
 };
 
 // Converts and checks the fields the mode uses (and the threshold when the background

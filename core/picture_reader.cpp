@@ -36,7 +36,7 @@ FileError PictureReader::skipRows(int count) {
 }
 
 FileError PictureReader::readDeepRows(int, void*, std::size_t, void*, std::size_t) {
-  return FileError{FileProblem::kReadFailed, {}, "8 ビットの画像です"};
+  return FileError{FileProblem::kReadFailed, {}, {}, ProblemDetail::kEightBitPicture, {}};
 }
 
 FileError OpenPictureReader(const std::string& path, std::unique_ptr<PictureReader>& reader) {

@@ -24,6 +24,7 @@
 #include "guide_marks.h"
 #include "leading_number.h"
 #include "photo_file.h"
+#include "problem_words.h"
 #include "reference_correction.h"
 #include "tables.h"
 #include "test_bitmap.h"
@@ -79,8 +80,7 @@ FileFacts FactsOf(const std::uint8_t* file, std::size_t size) {
 }
 
 std::string Problem(const FileError& error, FileProblem expected) {
-  return DescribeFileError(error) + ", expected problem " +
-         std::to_string(static_cast<int>(expected));
+  return FileErrorLine(error) + ", expected problem " + std::to_string(static_cast<int>(expected));
 }
 
 // The leading number must be what strtod reads of the plain decimal notation alone (strtod
@@ -151,7 +151,7 @@ void CheckReaders(const fs::path& source, const FileFacts& facts) {
   BitmapHeader header;
   FileKind kind = FileKind::kOther;
   FileError error = KindOfFile(source.string(), kind, &header);
-  Expect(!error, "KindOfFile failed on a readable file: " + DescribeFileError(error));
+  Expect(!error, "KindOfFile failed on a readable file: " + FileErrorLine(error));
   Expect(header.pixelDataOffset == static_cast<int>(facts.offset) && header.width == facts.width &&
              header.height == facts.height,
          "the header decoded other values than the file holds");
@@ -262,7 +262,7 @@ void CheckOne(const std::uint8_t* data, std::size_t size) {
     expectedNames.insert("program");
     if (const auto copy = DisplayCopyName((Folder() / "program").string(), run.name)) {
       const FileError error = WriteDisplayCopy(source.string(), *copy);
-      Expect(error.problem == facts.expected, "WriteDisplayCopy: " + DescribeFileError(error));
+      Expect(error.problem == facts.expected, "WriteDisplayCopy: " + FileErrorLine(error));
       if (!error) CheckDisplayCopy(ReadBytes(*copy), facts);
       if (!error) expectedNames.insert(fs::relative(*copy, Folder()).string());
     }

@@ -13,6 +13,7 @@
 #include "file_descriptor.h"
 #include "fuzz_support.h"
 #include "photo_file.h"
+#include "problem_words.h"
 #include "test_bitmap.h"
 
 namespace hosei::fuzz {
@@ -26,15 +27,16 @@ void ExpectPhotoProblem(const FileError& error, const std::string& where) {
   const FileProblem p = error.problem;
   Expect(p == FileProblem::kUnsupportedPhoto || p == FileProblem::kCorruptPhoto ||
              p == FileProblem::kOutOfMemory,
-         where + ": not a photo problem: " + DescribeFileError(error));
-  Expect(p == FileProblem::kOutOfMemory || !error.systemMessage.empty(),
-         where + ": no reason given: " + DescribeFileError(error));
+         where + ": not a photo problem: " + FileErrorLine(error));
+  Expect(p == FileProblem::kOutOfMemory || error.detail != ProblemDetail::kNone ||
+             !error.systemMessage.empty(),
+         where + ": no reason given: " + FileErrorLine(error));
 }
 
 // A writer may refuse only as a kind it cannot write back.
 bool Refused(const FileError& error, const std::string& where) {
   Expect(!error || error.problem == FileProblem::kUnsupportedPhoto,
-         where + ": " + DescribeFileError(error));
+         where + ": " + FileErrorLine(error));
   return static_cast<bool>(error);
 }
 
@@ -67,7 +69,7 @@ void CheckResult(const std::string& source, const std::string& result) {
   std::unique_ptr<PhotoReader> from, to;
   Expect(!OpenPhoto(source, from), "the source no longer opens");
   const FileError opened = OpenPhoto(result, to);
-  Expect(!opened, "the result does not open: " + DescribeFileError(opened));
+  Expect(!opened, "the result does not open: " + FileErrorLine(opened));
   Expect(to->width() == from->width() && to->height() == from->height(),
          "the result has another size");
   Expect(to->format() == from->format(), "the result has another format");
@@ -79,7 +81,7 @@ void CheckResult(const std::string& source, const std::string& result) {
     const int n = std::min(kChunkRows, from->height() - y);
     Expect(!a.next(n), "the source no longer reads");
     const FileError read = b.next(n);
-    Expect(!read, "the result does not read: " + DescribeFileError(read));
+    Expect(!read, "the result does not read: " + FileErrorLine(read));
     if (from->format() == PhotoFormat::kJpeg) continue;
     const long w = static_cast<long>(a.width * a.sample) * n;
     Expect(std::equal(a.bgr.begin(), a.bgr.begin() + 3 * w, b.bgr.begin()),
@@ -126,7 +128,7 @@ void RunOne(const std::uint8_t* data, std::size_t size) {
   job.parameters.lightX = static_cast<std::int32_t>(size % 97);
   const ExecuteOutcome outcome = Execute(job);
   Expect(outcome.succeeded(),
-         "Execute failed on a photo that copies: " + DescribeFileError(outcome.error));
+         "Execute failed on a photo that copies: " + FileErrorLine(outcome.error));
   Expect(test::ReadFile(source) == bytes, "Execute changed its source");
 }
 

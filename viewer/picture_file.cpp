@@ -5,6 +5,7 @@
 
 #include "picture_preview.h"
 #include "picture_reader.h"
+#include "problem_texts.h"
 
 namespace hosei {
 

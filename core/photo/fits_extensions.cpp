@@ -42,11 +42,11 @@ FileError FindFitsExtensions(int fd, long long begin, long long fileSize, std::s
     if (source.stopRequested()) return StoppedReading(path);
     if (!StartsAnExtension(fd, extensions.end)) {
       if (IsZeroBlock(fd, extensions.end)) break;
-      return CorruptPhoto(path, "FITS の最後の HDU の後に拡張 HDU でないデータがあります");
+      return CorruptPhoto(path, ProblemDetail::kFitsDataAfterLastUnit);
     }
     if (count == kMaxFitsExtensions)
-      return UnsupportedPhoto(path, "FITS の拡張 HDU が多すぎます（" +
-                                        std::to_string(kMaxFitsExtensions) + " 個まで）");
+      return UnsupportedPhoto(path, ProblemDetail::kFitsTooManyExtensions,
+                              {std::to_string(kMaxFitsExtensions)});
     FitsHeaderScan scan;
     if (FileError error =
             ScanFitsHeader(fd, extensions.end, maxCards - extensions.cards, source, path, scan))
@@ -54,12 +54,12 @@ FileError FindFitsExtensions(int fd, long long begin, long long fileSize, std::s
     extensions.cards += scan.cards;
     if (count == 0) extensions.firstIsCompressedImage = scan.compressedImage;
     const auto bytes = scan.repeated ? std::nullopt : FitsDataBytes(scan, LLONG_MAX);
-    if (!bytes) return CorruptPhoto(path, "FITS の拡張 HDU の大きさが読めません");
+    if (!bytes) return CorruptPhoto(path, ProblemDetail::kFitsExtensionSizeUnreadable);
     if (*bytes > fileSize - scan.dataStart)
-      return CorruptPhoto(path, "FITS の拡張 HDU が途中で切れています");
+      return CorruptPhoto(path, ProblemDetail::kFitsExtensionTruncated);
     extensions.end = scan.dataStart + (*bytes + kBlock - 1) / kBlock * kBlock;
     if (extensions.end > fileSize)
-      return CorruptPhoto(path, "FITS の拡張 HDU が途中で切れています");
+      return CorruptPhoto(path, ProblemDetail::kFitsExtensionTruncated);
   }
   return {};
 }
@@ -78,7 +78,7 @@ FileError CopyFitsExtensions(const FitsPlan& plan, int fd, const std::string& pa
                                  static_cast<std::uint64_t>(extensions.begin + done));
     if (got < 0) return FileError{FileProblem::kReadFailed, plan.sourcePath, std::strerror(errno)};
     if (got < static_cast<long long>(want))
-      return CorruptPhoto(plan.sourcePath, "FITS の拡張 HDU が途中で切れています");
+      return CorruptPhoto(plan.sourcePath, ProblemDetail::kFitsExtensionTruncated);
     if (const int error = WriteAt(fd, buffer.data(), want, to + static_cast<std::uint64_t>(done)))
       return CannotWritePhoto(path, error);
     done += got;

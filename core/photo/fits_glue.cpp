@@ -208,18 +208,22 @@ std::string FitsStatusText(int status) {
   return text;
 }
 
-FileError FitsReadFailure(const std::string& path, int status, const std::string& what) {
+FileError FitsReadFailure(const std::string& path, int status, ProblemDetail what,
+                          std::vector<std::string> values) {
   const int error = systemError;
   systemError = 0;
   if (error) return FileError{FileProblem::kReadFailed, path, std::strerror(error)};
-  return CorruptPhoto(path, what + ": " + FitsStatusText(status));
+  values.push_back(FitsStatusText(status));
+  return CorruptPhoto(path, what, std::move(values));
 }
 
-FileError FitsWriteFailure(const std::string& path, int status, const std::string& what) {
+FileError FitsWriteFailure(const std::string& path, int status, ProblemDetail what,
+                           std::vector<std::string> values) {
   const int error = systemError;
   systemError = 0;
   if (error) return CannotWritePhoto(path, error);
-  return CannotWritePhoto(path, what + ": " + FitsStatusText(status));
+  values.push_back(FitsStatusText(status));
+  return CannotWritePhoto(path, what, std::move(values));
 }
 
 }  // namespace hosei

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "file_error.h"
 
@@ -46,9 +47,12 @@ void ClearFitsSystemError();
 std::string FitsStatusText(int status);
 
 // What a failed cfitsio call on a source comes to: the system's error where the driver met
-// one, else kCorruptPhoto saying `what` with cfitsio's text. Clears the system error.
-FileError FitsReadFailure(const std::string& path, int status, const std::string& what);
+// one, else kCorruptPhoto for `what`, with `values` and then cfitsio's text. Clears the system
+// error.
+FileError FitsReadFailure(const std::string& path, int status, ProblemDetail what,
+                          std::vector<std::string> values = {});
 // The same for a result: kCannotWrite, with the system's error where there was one.
-FileError FitsWriteFailure(const std::string& path, int status, const std::string& what);
+FileError FitsWriteFailure(const std::string& path, int status, ProblemDetail what,
+                           std::vector<std::string> values = {});
 
 }  // namespace hosei

@@ -92,12 +92,11 @@ FileError ScanFitsHeader(int fd, long long start, std::size_t maxCards, const Ph
         return {};
       }
       if (++scan.cards > maxCards)
-        return UnsupportedPhoto(
-            path, "FITS のヘッダーのカードが多すぎます（" + std::to_string(maxCards) + " 枚まで）");
+        return UnsupportedPhoto(path, ProblemDetail::kFitsTooManyCards, {std::to_string(maxCards)});
       Note(card, scan);
     }
     if (got < static_cast<long long>(block.size()))
-      return CorruptPhoto(path, "FITS のヘッダーが END の前で切れています");
+      return CorruptPhoto(path, ProblemDetail::kFitsHeaderCutBeforeEnd);
   }
 }
 

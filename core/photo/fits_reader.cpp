@@ -84,7 +84,7 @@ FileError FitsReader::open() {
     return error;
   if (FileError error = checkLayoutCards(scan)) return error;
   if (const int status = OpenFitsDescriptor(file_->get(), fits_))
-    return FitsReadFailure(path_, status, "FITS を読めません");
+    return FitsReadFailure(path_, status, ProblemDetail::kFitsUnreadable);
 
   int naxis = 0;
   long long dataEnd = 0;
@@ -96,8 +96,8 @@ FileError FitsReader::open() {
   // Tile-compressed FITS keeps its picture in a table after an empty primary HDU.
   if (naxis == 0)
     return UnsupportedPhoto(path_, plan_.extensions.firstIsCompressedImage
-                                       ? "タイル圧縮の FITS は処理できません"
-                                       : "FITS の主 HDU に画像がありません");
+                                       ? ProblemDetail::kFitsTileCompressed
+                                       : ProblemDetail::kFitsNoImage);
   plan_.source = file_;
   plan_.sourcePath = path_;
   return makeBuffers();
@@ -106,11 +106,9 @@ FileError FitsReader::open() {
 // Cards that make the data something else than one picture, or that cfitsio and its
 // writer could read two ways.
 FileError FitsReader::checkLayoutCards(const FitsHeaderScan& scan) const {
-  if (scan.repeated)
-    return CorruptPhoto(path_,
-                        "FITS のヘッダーに BITPIX、NAXIS、BZERO などのカードが重複しています");
+  if (scan.repeated) return CorruptPhoto(path_, ProblemDetail::kFitsRepeatedCards);
   if (scan.groups || scan.pcount.value_or(0) != 0 || scan.gcount.value_or(1) != 1)
-    return UnsupportedPhoto(path_, "ランダムグループ形式の FITS は処理できません");
+    return UnsupportedPhoto(path_, ProblemDetail::kFitsRandomGroups);
   return {};
 }
 
@@ -120,13 +118,13 @@ FileError FitsReader::readPrimary(long long fileSize, int& naxis, long long& dat
   int bitpix = 0, status = 0;
   LONGLONG naxes[3] = {};
   fits_get_img_paramll(fits_.get(), 3, &bitpix, &naxis, naxes, &status);
-  if (status) return FitsReadFailure(path_, status, "FITS の画像を読めません");
+  if (status) return FitsReadFailure(path_, status, ProblemDetail::kFitsImageUnreadable);
   if (naxis != 0)
     if (FileError error = checkPicture(bitpix, naxis, naxes)) return error;
   LONGLONG headStart = 0, dataStart = 0;
   fits_get_hduaddrll(fits_.get(), &headStart, &dataStart, &dataEnd, &status);
-  if (status) return FitsReadFailure(path_, status, "FITS を読めません");
-  if (dataEnd > fileSize) return CorruptPhoto(path_, "FITS のデータが途中で切れています");
+  if (status) return FitsReadFailure(path_, status, ProblemDetail::kFitsUnreadable);
+  if (dataEnd > fileSize) return CorruptPhoto(path_, ProblemDetail::kFitsDataTruncated);
   if (naxis == 0) return {};
   if (FileError error = readRowOrder()) return error;
   return readCards();
@@ -134,13 +132,11 @@ FileError FitsReader::readPrimary(long long fileSize, int& naxis, long long& dat
 
 FileError FitsReader::checkPicture(int bitpix, int naxis, const LONGLONG* naxes) {
   if (bitpix != 8 && bitpix != 16 && bitpix != -32)
-    return UnsupportedPhoto(path_, "BITPIX が " + std::to_string(bitpix) +
-                                       " の FITS は処理できません（8、16、-32 のみ）");
+    return UnsupportedPhoto(path_, ProblemDetail::kFitsBitpix, {std::to_string(bitpix)});
   if (naxis != 2 && !(naxis == 3 && naxes[2] == 3))
-    return UnsupportedPhoto(path_,
-                            "FITS はグレーの 2 次元か、赤・緑・青の 3 面の画像しか処理できません");
+    return UnsupportedPhoto(path_, ProblemDetail::kFitsLayout);
   if (naxes[0] < 1 || naxes[0] > kMaxPhotoSide || naxes[1] < 1 || naxes[1] > kMaxPhotoSide)
-    return UnsupportedPhoto(path_, "幅または高さが 1～65535 の範囲にありません");
+    return UnsupportedPhoto(path_, ProblemDetail::kSideOutOfRange, {std::to_string(kMaxPhotoSide)});
   if (FileError error = checkScaling(bitpix)) return error;
 
   plan_.bitpix = bitpix;
@@ -162,14 +158,12 @@ FileError FitsReader::checkScaling(int bitpix) {
     int status = 0;
     fits_read_key(fits_.get(), TDOUBLE, name, value, nullptr, &status);
     if (status && status != KEY_NO_EXIST)
-      return FitsReadFailure(path_, status, std::string("FITS の ") + name + " を読めません");
+      return FitsReadFailure(path_, status, ProblemDetail::kFitsKeyUnreadable, {name});
   }
   if (bitpix == 16 && (zero != 32768 || scale != 1))
-    return UnsupportedPhoto(
-        path_,
-        "符号付き 16 ビットの FITS は処理できません（BZERO 32768、BSCALE 1 の符号なしのみ）");
+    return UnsupportedPhoto(path_, ProblemDetail::kFitsSigned16);
   if (bitpix != 16 && (zero != 0 || scale != 1))
-    return UnsupportedPhoto(path_, "BZERO か BSCALE で換算する FITS は処理できません");
+    return UnsupportedPhoto(path_, ProblemDetail::kFitsScaled);
   return {};
 }
 
@@ -178,7 +172,8 @@ FileError FitsReader::readRowOrder() {
   int status = 0;
   fits_read_key(fits_.get(), TSTRING, "ROWORDER", order, nullptr, &status);
   if (status == KEY_NO_EXIST) return {};
-  if (status) return FitsReadFailure(path_, status, "FITS の ROWORDER を読めません");
+  if (status)
+    return FitsReadFailure(path_, status, ProblemDetail::kFitsKeyUnreadable, {"ROWORDER"});
   plan_.topDown = std::strcmp(order, "TOP-DOWN") == 0;
   return {};
 }
@@ -186,19 +181,19 @@ FileError FitsReader::readRowOrder() {
 FileError FitsReader::readCards() {
   int count = 0, status = 0;
   fits_get_hdrspace(fits_.get(), &count, nullptr, &status);
-  if (status) return FitsReadFailure(path_, status, "FITS のヘッダーを読めません");
+  if (status) return FitsReadFailure(path_, status, ProblemDetail::kFitsHeaderUnreadable);
   auto cards = std::make_shared<std::vector<std::string>>();
   try {
     for (int i = 1; i <= count; ++i) {
       if (stopRequested()) return StoppedReading(path_);
       char card[FLEN_CARD] = {};
       fits_read_record(fits_.get(), i, card, &status);
-      if (status) return FitsReadFailure(path_, status, "FITS のヘッダーを読めません");
+      if (status) return FitsReadFailure(path_, status, ProblemDetail::kFitsHeaderUnreadable);
       if (!DescribesFitsLayout(card)) cards->emplace_back(card);
     }
     if (cards->size() > kMaxMetadataPieces)
-      return UnsupportedPhoto(path_, "FITS のヘッダーのカードが多すぎます（" +
-                                         std::to_string(kMaxMetadataPieces) + " 枚まで）");
+      return UnsupportedPhoto(path_, ProblemDetail::kFitsTooManyCards,
+                              {std::to_string(kMaxMetadataPieces)});
   } catch (const std::bad_alloc&) {
     return FileError{FileProblem::kOutOfMemory, path_, {}};
   }
@@ -225,11 +220,11 @@ FileError FitsReader::readStoredRow(int fromTop, Sample* bgr) {
     // No null value: cfitsio then hands NaN on as it is stored, for the range check.
     fits_read_pixll(fits_.get(), kFitsDatatype<Sample>, first, plan_.width, nullptr, plane.data(),
                     &anyNull, &status);
-    if (status) return failed_ = FitsReadFailure(path_, status, "FITS の画素を読めません");
+    if (status)
+      return failed_ = FitsReadFailure(path_, status, ProblemDetail::kFitsPixelsUnreadable);
     if constexpr (std::is_same_v<Sample, float>)
       if (!FloatSamplesInRange(plane.data(), plane.size()))
-        return failed_ = UnsupportedPhoto(
-                   path_, "浮動小数点のサンプルが 0～1 の範囲外です（NaN や無限大を含みます）");
+        return failed_ = UnsupportedPhoto(path_, ProblemDetail::kFloatOutOfRangeOrNaN);
     PlaneIntoTriplets(plane.data(), plan_.width, p, plan_.planes, bgr);
   }
   return {};

@@ -61,13 +61,12 @@ class FitsWriter final : public PhotoWriter {
 FileError FitsWriter::start(int fd) {
   // The result carries one card more than its source, and must still be read as a source.
   if (plan_.cards->size() + 1 + plan_.extensions.cards > kMaxMetadataPieces)
-    return UnsupportedPhoto(
-        path_, "FITS のヘッダーのカードが多すぎて、結果に HISTORY カードを加えられません");
+    return UnsupportedPhoto(path_, ProblemDetail::kFitsNoRoomForHistory);
   ClearFitsSystemError();
   file_ = FileDescriptor(::fcntl(fd, F_DUPFD_CLOEXEC, 0));
   if (!file_.valid()) return CannotWritePhoto(path_, errno);
   if (const int status = CreateFitsDescriptor(file_.get(), fits_))
-    return FitsWriteFailure(path_, status, "FITS を書き出せません");
+    return FitsWriteFailure(path_, status, ProblemDetail::kFitsCannotWrite);
   if (FileError error = writeHeader()) return error;
   return makeBuffers();
 }
@@ -83,20 +82,20 @@ FileError FitsWriter::writeHeader() {
   int count = 0;
   fits_get_hdrspace(fits_.get(), &count, nullptr, &status);
   for (int k = count; k > mandatory && !status; --k) fits_delete_record(fits_.get(), k, &status);
-  if (status) return FitsWriteFailure(path_, status, "FITS を書き出せません");
+  if (status) return FitsWriteFailure(path_, status, ProblemDetail::kFitsCannotWrite);
 
   for (const std::string& card : *plan_.cards) {
     fits_write_record(fits_.get(), card.c_str(), &status);
     if (!status) continue;
-    if (FitsSystemError()) return FitsWriteFailure(path_, status, "FITS を書き出せません");
-    return UnsupportedPhoto(path_, "FITS のヘッダーのカード「" + PrintableKeyword(card) +
-                                       "」は書き戻せません: " + FitsStatusText(status));
+    if (FitsSystemError()) return FitsWriteFailure(path_, status, ProblemDetail::kFitsCannotWrite);
+    return UnsupportedPhoto(path_, ProblemDetail::kFitsCardCannotBeWritten,
+                            {PrintableKeyword(card), FitsStatusText(status)});
   }
   fits_write_history(fits_.get(), kHistory, &status);
   // Reads the header back, BZERO and BSCALE among it, so that unsigned 16-bit samples are
   // stored with the offset the source had.
   fits_set_hdustruc(fits_.get(), &status);
-  if (status) return FitsWriteFailure(path_, status, "FITS を書き出せません");
+  if (status) return FitsWriteFailure(path_, status, ProblemDetail::kFitsCannotWrite);
   return {};
 }
 
@@ -117,7 +116,7 @@ FileError FitsWriter::writeStoredRow(int fromTop, const Sample* bgr) {
     LONGLONG first[3] = {1, StoredRow(plan_, fromTop), p + 1};
     int status = 0;
     fits_write_pixll(fits_.get(), kFitsDatatype<Sample>, first, plan_.width, plane.data(), &status);
-    if (status) return failed_ = FitsWriteFailure(path_, status, "FITS を書き出せません");
+    if (status) return failed_ = FitsWriteFailure(path_, status, ProblemDetail::kFitsCannotWrite);
   }
   return {};
 }
@@ -126,11 +125,12 @@ FileError FitsWriter::writeStoredRow(int fromTop, const Sample* bgr) {
 // deep result written from bytes would lose its fine steps without a word.
 FileError FitsWriter::checkDepth(bool deepRows) const {
   if (IsDeep(plan_.sampleType) == deepRows) return {};
-  if (deepRows)
-    return UnsupportedPhoto(path_, "8 ビットの FITS に 16 ビットや浮動小数点の行は書けません");
-  return UnsupportedPhoto(
-      path_, std::string(plan_.sampleType == SampleType::kUint16 ? "16 ビット" : "浮動小数点") +
-                 "の FITS に 8 ビットの行は書けません");
+  if (deepRows) return UnsupportedPhoto(path_, ProblemDetail::kDeepRowsIntoEightBit, {"FITS"});
+  return UnsupportedPhoto(path_,
+                          plan_.sampleType == SampleType::kUint16
+                              ? ProblemDetail::kEightBitRowsIntoDeep
+                              : ProblemDetail::kEightBitRowsIntoFloat,
+                          {"FITS"});
 }
 
 FileError FitsWriter::writeRows(int count, const std::uint8_t* bgr, std::size_t bgrStride,
@@ -168,7 +168,7 @@ FileError FitsWriter::finish() {
   if (FileError error = rows_.checkComplete(path_)) return error;
   int status = 0;
   fits_close_file(fits_.release(), &status);
-  if (status) return failed_ = FitsWriteFailure(path_, status, "FITS を書き出せません");
+  if (status) return failed_ = FitsWriteFailure(path_, status, ProblemDetail::kFitsCannotWrite);
   if (FileError error = CopyFitsExtensions(plan_, file_.get(), path_)) return failed_ = error;
   finished_ = true;
   return {};

@@ -64,31 +64,30 @@ class JpegReader final : public PhotoSource {
 FileError JpegReader::failure() const {
   if (reading_.stopped) return StoppedReading(path_);
   if (reading_.exceeded == JpegSegmentLimit::kCount)
-    return UnsupportedPhoto(path_, "JPEG のメタデータのセグメントが多すぎます");
+    return UnsupportedPhoto(path_, ProblemDetail::kJpegTooManySegments);
   if (reading_.exceeded == JpegSegmentLimit::kBytes)
-    return UnsupportedPhoto(path_, "JPEG のメタデータが大きすぎます");
+    return UnsupportedPhoto(path_, ProblemDetail::kJpegMetadataTooLarge);
   if (source_->readError)
     return FileError{FileProblem::kReadFailed, path_, std::strerror(source_->readError)};
   const std::string detail = errors_.message;
   switch (errors_.code) {
     case JWRN_JPEG_EOF:
-      return CorruptPhoto(path_, "JPEG のデータが途中で切れています");
+      return CorruptPhoto(path_, ProblemDetail::kJpegTruncated);
     case JERR_OUT_OF_MEMORY:
       return FileError{FileProblem::kOutOfMemory, path_, {}};
     case JERR_NO_BACKING_STORE:
-      return UnsupportedPhoto(
-          path_, "プログレッシブ JPEG が大きすぎます（展開に 1 GiB を超えるメモリが要ります）");
+      return UnsupportedPhoto(path_, ProblemDetail::kJpegProgressiveTooLarge);
     case JERR_BAD_PRECISION:
-      return UnsupportedPhoto(path_, "8 ビットでない JPEG です: " + detail);
+      return UnsupportedPhoto(path_, ProblemDetail::kJpegNotEightBit, {detail});
     case JERR_SOF_UNSUPPORTED:
     case JERR_ARITH_NOTIMPL:
-      return UnsupportedPhoto(path_, "この符号化方式の JPEG は読めません: " + detail);
+      return UnsupportedPhoto(path_, ProblemDetail::kJpegCodingUnsupported, {detail});
     case JERR_IMAGE_TOO_BIG:
-      return UnsupportedPhoto(path_, "幅または高さが 65500 を超える JPEG は読めません");
+      return UnsupportedPhoto(path_, ProblemDetail::kJpegTooLarge);
     case JERR_EMPTY_IMAGE:
-      return UnsupportedPhoto(path_, "高さが後から決まる JPEG（DNL）は読めません");
+      return UnsupportedPhoto(path_, ProblemDetail::kJpegHeightLater);
     default:
-      return CorruptPhoto(path_, "JPEG のデータが壊れています: " + detail);
+      return CorruptPhoto(path_, ProblemDetail::kJpegCorrupt, {detail});
   }
 }
 
@@ -104,16 +103,16 @@ FileError JpegReader::open() {
   if (!GuardedReadHeader(&cinfo_) || errors_.damaged) return failure();
 
   if (cinfo_.jpeg_color_space == JCS_CMYK || cinfo_.jpeg_color_space == JCS_YCCK)
-    return UnsupportedPhoto(path_, "CMYK の JPEG は処理できません");
+    return UnsupportedPhoto(path_, ProblemDetail::kJpegCmyk);
   const bool grey = cinfo_.jpeg_color_space == JCS_GRAYSCALE && cinfo_.num_components == 1;
   const bool colour =
       (cinfo_.jpeg_color_space == JCS_YCbCr || cinfo_.jpeg_color_space == JCS_RGB) &&
       cinfo_.num_components == 3;
-  if (!grey && !colour) return UnsupportedPhoto(path_, "この色空間の JPEG は処理できません");
+  if (!grey && !colour) return UnsupportedPhoto(path_, ProblemDetail::kJpegColourSpace);
   if (cinfo_.image_width < 1 || cinfo_.image_height < 1 ||
       cinfo_.image_width > static_cast<JDIMENSION>(kMaxPhotoSide) ||
       cinfo_.image_height > static_cast<JDIMENSION>(kMaxPhotoSide))
-    return UnsupportedPhoto(path_, "幅または高さが 1～65535 の範囲にありません");
+    return UnsupportedPhoto(path_, ProblemDetail::kSideOutOfRange, {std::to_string(kMaxPhotoSide)});
 
   cinfo_.out_color_space = grey ? JCS_GRAYSCALE : JCS_EXT_BGR;
   cinfo_.mem->max_memory_to_use = static_cast<long>(kMaxBufferedBytes);
@@ -135,7 +134,7 @@ FileError JpegReader::takeLayout() {
     // The table in force when the component's first scan began, as the picture used it.
     const JQUANT_TBL* values =
         component.quant_table ? component.quant_table : cinfo_.quant_tbl_ptrs[table];
-    if (!values) return CorruptPhoto(path_, "JPEG の量子化テーブルがありません");
+    if (!values) return CorruptPhoto(path_, ProblemDetail::kJpegNoQuantTable);
     layout_.hasTable[table] = true;
     std::copy(values->quantval, values->quantval + DCTSIZE2, layout_.tables[table]);
   }
@@ -157,7 +156,7 @@ FileError JpegReader::readRows(int count, std::uint8_t* bgr, std::size_t bgrStri
     JDIMENSION read = 0;
     const bool ok = GuardedReadScanline(&cinfo_, greyRow_.empty() ? row : greyRow_.data(), &read);
     if (!ok || errors_.damaged) return failed_ = failure();
-    if (read != 1) return failed_ = CorruptPhoto(path_, "JPEG の行を読めません");
+    if (read != 1) return failed_ = CorruptPhoto(path_, ProblemDetail::kJpegRowUnreadable);
     if (!greyRow_.empty()) SplitRow(greyRow_.data(), layout_.width, layout, row, nullptr);
   }
   if (rowsRead() == height()) {

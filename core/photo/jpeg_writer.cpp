@@ -52,8 +52,7 @@ FileError JpegWriter::failure() {
   if (destination_->writeError)
     failed_ = CannotWritePhoto(path_, destination_->writeError);
   else
-    failed_ = UnsupportedPhoto(
-        sourcePath_, std::string("この JPEG の形式では書き出せません: ") + errors_.message);
+    failed_ = UnsupportedPhoto(sourcePath_, ProblemDetail::kJpegCannotWrite, {errors_.message});
   return failed_;
 }
 
@@ -116,8 +115,7 @@ FileError CreateJpegWriter(const JpegLayout& layout, std::shared_ptr<const JpegL
   for (int t = 0; t < NUM_QUANT_TBLS && quality == 0; ++t)
     if (layout.hasTable[t] && !std::all_of(std::begin(layout.tables[t]), std::end(layout.tables[t]),
                                            [](std::uint16_t q) { return q >= 1 && q <= 255; }))
-      return UnsupportedPhoto(sourcePath,
-                              "量子化テーブルの値が 1～255 の範囲にない JPEG は書き出せません");
+      return UnsupportedPhoto(sourcePath, ProblemDetail::kJpegQuantOutOfRange);
   auto created = std::make_unique<JpegWriter>(layout, std::move(later), sourcePath, path);
   if (FileError error = created->start(fd, quality)) return error;
   writer = std::move(created);

@@ -22,7 +22,7 @@ FileError OpenPhoto(const std::string& path, std::unique_ptr<PhotoReader>& reade
   const ssize_t got = ::pread(file.get(), head, sizeof head, 0);
   if (got < 0) return FileError{FileProblem::kReadFailed, path, std::strerror(errno)};
   const auto format = PhotoFormatOf(std::span(head, static_cast<std::size_t>(got)));
-  if (!format) return UnsupportedPhoto(path, "JPEG、PNG、TIFF、FITS のどれでもありません");
+  if (!format) return UnsupportedPhoto(path, ProblemDetail::kNotAPhoto);
   switch (*format) {
     case PhotoFormat::kJpeg:
       return OpenJpeg(path, reader, stop);

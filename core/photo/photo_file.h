@@ -59,7 +59,7 @@ class PhotoReader : public PictureReader {
 
 // Opens a photo and checks that hosei can correct it. Refusals (16 bits a channel,
 // CMYK/YCCK, several pages, more than 65535 dots a side, ...) are kUnsupportedPhoto and
-// broken files kCorruptPhoto, each with a short Japanese reason in systemMessage.
+// broken files kCorruptPhoto, each with its detail.
 // `stop`, when given, is asked while the header is read and the picture decoded, and
 // must outlive the reader.
 FileError OpenPhoto(const std::string& path, std::unique_ptr<PhotoReader>& reader,

@@ -8,20 +8,23 @@
 
 namespace hosei {
 
-FileError UnsupportedPhoto(const std::string& path, std::string reason) {
-  return FileError{FileProblem::kUnsupportedPhoto, path, std::move(reason)};
+FileError UnsupportedPhoto(const std::string& path, ProblemDetail why,
+                           std::vector<std::string> values) {
+  return FileError{FileProblem::kUnsupportedPhoto, path, {}, why, std::move(values)};
 }
 
-FileError CorruptPhoto(const std::string& path, std::string reason) {
-  return FileError{FileProblem::kCorruptPhoto, path, std::move(reason)};
+FileError CorruptPhoto(const std::string& path, ProblemDetail why,
+                       std::vector<std::string> values) {
+  return FileError{FileProblem::kCorruptPhoto, path, {}, why, std::move(values)};
 }
 
 FileError CannotWritePhoto(const std::string& path, int errorNumber) {
   return FileError{FileProblem::kCannotWrite, path, std::strerror(errorNumber)};
 }
 
-FileError CannotWritePhoto(const std::string& path, std::string reason) {
-  return FileError{FileProblem::kCannotWrite, path, std::move(reason)};
+FileError CannotWritePhoto(const std::string& path, ProblemDetail why,
+                           std::vector<std::string> values) {
+  return FileError{FileProblem::kCannotWrite, path, {}, why, std::move(values)};
 }
 
 FileError OpenPhotoFile(const std::string& path, FileDescriptor& file) {
@@ -35,7 +38,7 @@ FileError OpenPhotoFile(const std::string& path, FileDescriptor& file) {
 }
 
 FileError PhotoWriter::writeDeepRows(int, const void*, std::size_t, const void*, std::size_t) {
-  return CannotWritePhoto(std::string{}, "8 ビットの写真の書き込みです");
+  return CannotWritePhoto(std::string{}, ProblemDetail::kEightBitWriter);
 }
 
 FileError StoppedReading(const std::string& path) {
@@ -44,20 +47,20 @@ FileError StoppedReading(const std::string& path) {
 
 FileError PhotoSource::takeRows(int count, const std::string& path) {
   if (count < 0 || count > height() - rowsRead_)
-    return FileError{FileProblem::kReadFailed, path, "最後の行より先は読めません"};
+    return FileError{FileProblem::kReadFailed, path, {}, ProblemDetail::kPastLastRow, {}};
   rowsRead_ += count;
   return {};
 }
 
 FileError RowCounter::take(int count, const std::string& path) {
   if (count < 0 || count > height_ - written_)
-    return CannotWritePhoto(path, "写真の高さより多くの行は書けません");
+    return CannotWritePhoto(path, ProblemDetail::kRowsBeyondHeight);
   written_ += count;
   return {};
 }
 
 FileError RowCounter::checkComplete(const std::string& path) const {
-  if (written_ != height_) return CannotWritePhoto(path, "書き込んだ行が足りません");
+  if (written_ != height_) return CannotWritePhoto(path, ProblemDetail::kRowsMissing);
   return {};
 }
 

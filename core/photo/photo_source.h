@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "file_descriptor.h"
 #include "file_error.h"
@@ -11,10 +12,13 @@
 
 namespace hosei {
 
-FileError UnsupportedPhoto(const std::string& path, std::string reason);
-FileError CorruptPhoto(const std::string& path, std::string reason);
+FileError UnsupportedPhoto(const std::string& path, ProblemDetail why,
+                           std::vector<std::string> values = {});
+FileError CorruptPhoto(const std::string& path, ProblemDetail why,
+                       std::vector<std::string> values = {});
 FileError CannotWritePhoto(const std::string& path, int errorNumber);
-FileError CannotWritePhoto(const std::string& path, std::string reason);
+FileError CannotWritePhoto(const std::string& path, ProblemDetail why,
+                           std::vector<std::string> values = {});
 
 // Opens a regular file read-only, as the bitmap reader does: never blocks on a pipe.
 FileError OpenPhotoFile(const std::string& path, FileDescriptor& file);

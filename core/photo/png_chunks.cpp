@@ -68,7 +68,7 @@ class ChunkWalk {
       if (n < 0) return FileError{FileProblem::kReadFailed, path_, std::strerror(errno)};
       windowStart_ = offset;
       windowSize_ = static_cast<std::size_t>(n);
-      if (windowSize_ < size) return CorruptPhoto(path_, "PNG のデータが途中で切れています");
+      if (windowSize_ < size) return CorruptPhoto(path_, ProblemDetail::kPngTruncated);
     }
     std::memcpy(buffer, window_.data() + (offset - windowStart_), size);
     return {};
@@ -78,8 +78,7 @@ class ChunkWalk {
   FileError readData(const char* type, std::uint32_t length, std::uint64_t offset,
                      std::vector<std::uint8_t>& data) {
     // A length the file cannot hold is never allocated.
-    if (offset + length + 4 > fileSize_)
-      return CorruptPhoto(path_, "PNG のデータが途中で切れています");
+    if (offset + length + 4 > fileSize_) return CorruptPhoto(path_, ProblemDetail::kPngTruncated);
     try {
       data.resize(length);
     } catch (const std::bad_alloc&) {
@@ -92,7 +91,7 @@ class ChunkWalk {
     // Not for an empty chunk: given no buffer, zlib returns the initial value instead.
     if (length > 0) expected = crc32(expected, data.data(), static_cast<uInt>(length));
     if (BigEndian(crc) != expected)
-      return CorruptPhoto(path_, "PNG のチャンク " + std::string(type, 4) + " の CRC が合いません");
+      return CorruptPhoto(path_, ProblemDetail::kPngCrcMismatch, {std::string(type, 4)});
     return {};
   }
 
@@ -101,7 +100,7 @@ class ChunkWalk {
     const long long n = ReadAt(fd_, buffer, size, offset);
     if (n < 0) return FileError{FileProblem::kReadFailed, path_, std::strerror(errno)};
     if (static_cast<std::size_t>(n) != size)
-      return CorruptPhoto(path_, "PNG のデータが途中で切れています");
+      return CorruptPhoto(path_, ProblemDetail::kPngTruncated);
     return {};
   }
 
@@ -142,18 +141,18 @@ FileError ScanPngChunks(int fd, const std::string& path, const PhotoSource& read
     if (length > kMaxChunkLength || !std::all_of(type, type + 4, [](char c) {
           return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
         }))
-      return CorruptPhoto(path, "PNG のチャンクの並びが壊れています");
+      return CorruptPhoto(path, ProblemDetail::kPngChunksBroken);
     const bool critical = (type[0] & 0x20) == 0;
     const bool safeToCopy = (type[3] & 0x20) != 0;
     if (!seenHeader && !Is(type, "IHDR"))
-      return CorruptPhoto(path, "PNG が IHDR チャンクで始まっていません");
+      return CorruptPhoto(path, ProblemDetail::kPngNoHeaderFirst);
 
     if (Is(type, "IEND")) break;
     if (Is(type, "IDAT")) {
       seenImage = true;
     } else if (Is(type, "IHDR")) {
-      if (seenHeader) return CorruptPhoto(path, "PNG の IHDR チャンクが二つあります");
-      if (length != 13) return CorruptPhoto(path, "PNG の IHDR チャンクが壊れています");
+      if (seenHeader) return CorruptPhoto(path, ProblemDetail::kPngTwoHeaders);
+      if (length != 13) return CorruptPhoto(path, ProblemDetail::kPngHeaderBroken);
       seenHeader = true;
       std::vector<std::uint8_t> data;
       if (FileError error = walk.readData(type, length, offset, data)) return error;
@@ -163,19 +162,18 @@ FileError ScanPngChunks(int fd, const std::string& path, const PhotoSource& read
       if (length <= 3 * 256)
         if (FileError error = walk.readData(type, length, offset, scan.palette)) return error;
     } else if (Is(type, "acTL") || Is(type, "fcTL") || Is(type, "fdAT")) {
-      return UnsupportedPhoto(path, "アニメーション PNG は処理できません");
+      return UnsupportedPhoto(path, ProblemDetail::kPngAnimated);
     } else if (critical) {
-      return UnsupportedPhoto(path,
-                              "未知の必須チャンク " + std::string(type, 4) + " を含む PNG です");
+      return UnsupportedPhoto(path, ProblemDetail::kPngUnknownCritical, {std::string(type, 4)});
     } else if (++ancillary > kMaxMetadataPieces) {
       // Dropped chunks count too: an empty one costs no bytes, but each costs time.
-      return UnsupportedPhoto(path, "PNG のチャンクが多すぎます");
+      return UnsupportedPhoto(path, ProblemDetail::kPngTooManyChunks);
     } else if (Is(type, "tRNS") && !TransparentColourKept(scan, length)) {
       scan.transparency = true;
     } else if (KnownToCarry(type) || safeToCopy || Is(type, "tRNS")) {
       carriedBytes += length;
       if (carriedBytes > kMaxCarriedBytes)
-        return UnsupportedPhoto(path, "PNG のメタデータが大きすぎます");
+        return UnsupportedPhoto(path, ProblemDetail::kPngMetadataTooLarge);
       PngChunk chunk;
       std::memcpy(chunk.type, type, 4);
       chunk.afterImage = seenImage;
@@ -188,7 +186,7 @@ FileError ScanPngChunks(int fd, const std::string& path, const PhotoSource& read
     }
     offset += std::uint64_t{length} + 4;
   }
-  if (!seenImage) return CorruptPhoto(path, "PNG に画素データ（IDAT）がありません");
+  if (!seenImage) return CorruptPhoto(path, ProblemDetail::kPngNoImageData);
   return {};
 }
 

@@ -83,15 +83,15 @@ FileError PngReader::failure() const {
   if (state_.stopped) return StoppedReading(path_);
   if (state_.readError)
     return FileError{FileProblem::kReadFailed, path_, std::strerror(state_.readError)};
-  if (state_.ended) return CorruptPhoto(path_, "PNG のデータが途中で切れています");
+  if (state_.ended) return CorruptPhoto(path_, ProblemDetail::kPngTruncated);
   if (!png_ || !info_) return FileError{FileProblem::kOutOfMemory, path_, {}};
-  return CorruptPhoto(path_, std::string("PNG のデータが壊れています: ") + state_.message);
+  return CorruptPhoto(path_, ProblemDetail::kPngCorrupt, {state_.message});
 }
 
 FileError PngReader::checkHeader(const PngChunkScan& scan) const {
   if (scan.width < 1 || scan.height < 1 || scan.width > kMaxPhotoSide ||
       scan.height > kMaxPhotoSide)
-    return UnsupportedPhoto(path_, "幅または高さが 1～65535 の範囲にありません");
+    return UnsupportedPhoto(path_, ProblemDetail::kSideOutOfRange, {std::to_string(kMaxPhotoSide)});
   return {};
 }
 
@@ -99,10 +99,9 @@ FileError PngReader::checkRows(const PngChunkScan& scan) const {
   if (rows_.channels < 1 || rows_.channels > 4 || (rows_.bitDepth != 8 && rows_.bitDepth != 16) ||
       rows_.rowBytes !=
           static_cast<std::size_t>(rows_.channels) * (rows_.bitDepth / 8) * scan.width)
-    return UnsupportedPhoto(path_, "この形式の PNG は処理できません");
+    return UnsupportedPhoto(path_, ProblemDetail::kPngKindUnsupported);
   if (rows_.passes > 1 && rows_.rowBytes * scan.height > kMaxBufferedBytes)
-    return UnsupportedPhoto(
-        path_, "インターレース PNG が大きすぎます（展開に 1 GiB を超えるメモリが要ります）");
+    return UnsupportedPhoto(path_, ProblemDetail::kPngInterlacedTooLarge);
   return {};
 }
 

@@ -57,7 +57,7 @@ class PngWriter final : public PhotoWriter {
 FileError PngWriter::failure() {
   if (state_.writeError) return failed_ = CannotWritePhoto(path_, state_.writeError);
   if (!png_ || !info_) return failed_ = FileError{FileProblem::kOutOfMemory, path_, {}};
-  return failed_ = CannotWritePhoto(path_, std::string("PNG を書き出せません: ") + state_.message);
+  return failed_ = CannotWritePhoto(path_, ProblemDetail::kPngCannotWrite, {state_.message});
 }
 
 FileError PngWriter::start(int fd) {
@@ -76,8 +76,8 @@ FileError PngWriter::start(int fd) {
 // result written from bytes would lose its low bits without a word.
 FileError PngWriter::checkDepth(int bitDepth) const {
   if (plan_.bitDepth == bitDepth) return {};
-  return UnsupportedPhoto(path_, std::to_string(plan_.bitDepth) + " ビットの PNG に " +
-                                     std::to_string(bitDepth) + " ビットの行は書けません");
+  return UnsupportedPhoto(path_, ProblemDetail::kPngDepthMismatch,
+                          {std::to_string(plan_.bitDepth), std::to_string(bitDepth)});
 }
 
 FileError PngWriter::writeRows(int count, const std::uint8_t* bgr, std::size_t bgrStride,

@@ -94,7 +94,7 @@ class TiffReader final : public PhotoSource {
   FileError checkPredictor();
   FileError makeBuffers();
   FileError takeMetadata();
-  FileError takeSubDirectory(std::uint64_t offset, int (*read)(TIFF*, toff_t), const char* broken,
+  FileError takeSubDirectory(std::uint64_t offset, int (*read)(TIFF*, toff_t), ProblemDetail broken,
                              std::vector<TiffTag>& tags);
   FileError loadTileRow(std::uint32_t tileRow);
   const std::uint8_t* nextRow(FileError& error);
@@ -135,16 +135,16 @@ FileError TiffReader::failure() const {
   if (context_.stopped) return StoppedReading(path_);
   if (context_.readError)
     return FileError{FileProblem::kReadFailed, path_, std::strerror(context_.readError)};
-  return CorruptPhoto(path_, std::string("TIFF のデータが壊れています: ") + context_.message);
+  return CorruptPhoto(path_, ProblemDetail::kTiffCorrupt, {context_.message});
 }
 
 FileError TiffReader::checkFormat() {
   std::uint8_t head[8] = {};
   if (::pread(file_.get(), head, sizeof head, 0) != static_cast<ssize_t>(sizeof head))
-    return CorruptPhoto(path_, "TIFF のヘッダーが途中で切れています");
+    return CorruptPhoto(path_, ProblemDetail::kTiffHeaderTruncated);
   const bool little = head[0] == 'I';
   if ((little ? head[2] : head[3]) == kBigTiffVersion)
-    return UnsupportedPhoto(path_, "BigTIFF は処理できません");
+    return UnsupportedPhoto(path_, ProblemDetail::kBigTiff);
   plan_.bigEndian = !little;
   return listDirectory(Word(head + 4, 4, plan_.bigEndian), pictureTags_);
 }
@@ -161,8 +161,8 @@ FileError TiffReader::listDirectory(std::uint64_t offset, std::vector<std::uint3
     return {};
   entries_ += table.size() / 12;
   if (entries_ > kMaxTiffEntries)
-    return UnsupportedPhoto(
-        path_, "TIFF のタグが多すぎます（" + std::to_string(kMaxTiffEntries) + " 個まで）");
+    return UnsupportedPhoto(path_, ProblemDetail::kTiffTooManyTags,
+                            {std::to_string(kMaxTiffEntries)});
   for (std::size_t at = 0; at < table.size(); at += 12) {
     const std::uint32_t tag = Word(&table[at], 2, plan_.bigEndian);
     const std::uint32_t type = Word(&table[at + 2], 2, plan_.bigEndian);
@@ -174,7 +174,7 @@ FileError TiffReader::listDirectory(std::uint64_t offset, std::vector<std::uint3
                      static_cast<unsigned>(TIFFDataWidth(static_cast<TIFFDataType>(type)));
   }
   if (carriedBytes_ > kMaxCarriedBytes)
-    return UnsupportedPhoto(path_, "TIFF のメタデータが大きすぎます");
+    return UnsupportedPhoto(path_, ProblemDetail::kTiffMetadataTooLarge);
   return {};
 }
 
@@ -191,25 +191,24 @@ FileError TiffReader::checkTaken(const std::vector<std::uint32_t>& listed,
     const TIFFField* field = TIFFFindField(tif_, tag, TIFF_ANY);
     const std::string name =
         field && !TIFFFieldIsAnonymous(field) ? std::string(" ") + TIFFFieldName(field) : "";
-    return CorruptPhoto(path_,
-                        "TIFF のタグ" + name + "（" + std::to_string(tag) + "）が壊れています");
+    return CorruptPhoto(path_, ProblemDetail::kTiffTagBroken, {name, std::to_string(tag)});
   }
   return {};
 }
 
 FileError TiffReader::checkLayout() {
   if (TIFFNumberOfDirectories(tif_) > 1)
-    return UnsupportedPhoto(path_, "複数ページの TIFF は処理できません");
+    return UnsupportedPhoto(path_, ProblemDetail::kTiffSeveralPages);
   std::uint16_t subCount = 0;
   void* subOffsets = nullptr;
   if (TIFFGetField(tif_, TIFFTAG_SUBIFD, &subCount, &subOffsets) && subCount > 0)
-    return UnsupportedPhoto(path_, "副画像（SubIFD）を含む TIFF は処理できません");
+    return UnsupportedPhoto(path_, ProblemDetail::kTiffSubImages);
 
   std::uint32_t width = 0, height = 0;
   TIFFGetField(tif_, TIFFTAG_IMAGEWIDTH, &width);
   TIFFGetField(tif_, TIFFTAG_IMAGELENGTH, &height);
   if (width < 1 || height < 1 || width > kMaxPhotoSide || height > kMaxPhotoSide)
-    return UnsupportedPhoto(path_, "幅または高さが 1～65535 の範囲にありません");
+    return UnsupportedPhoto(path_, ProblemDetail::kSideOutOfRange, {std::to_string(kMaxPhotoSide)});
   plan_.width = width;
   plan_.height = height;
 
@@ -225,16 +224,13 @@ FileError TiffReader::checkLayout() {
   int colours = 0;
   if (photometric == PHOTOMETRIC_MINISBLACK || photometric == PHOTOMETRIC_MINISWHITE) colours = 1;
   if (photometric == PHOTOMETRIC_RGB) colours = 3;
-  if (colours == 0)
-    return UnsupportedPhoto(
-        path_, "RGB でもグレーでもない TIFF（パレット、CMYK、YCbCr など）は処理できません");
+  if (colours == 0) return UnsupportedPhoto(path_, ProblemDetail::kTiffColourModel);
   if (samples < colours || samples > colours + 1)
-    return UnsupportedPhoto(path_, "アルファ以外の追加チャンネルを含む TIFF は処理できません");
+    return UnsupportedPhoto(path_, ProblemDetail::kTiffExtraChannels);
   if (samples > 1 && planar != PLANARCONFIG_CONTIG)
-    return UnsupportedPhoto(path_, "色ごとに分かれた（planar）TIFF は処理できません");
+    return UnsupportedPhoto(path_, ProblemDetail::kTiffPlanar);
   if (!KeptCompression(compression))
-    return UnsupportedPhoto(
-        path_, "この圧縮方式（" + std::to_string(compression) + "）の TIFF は処理できません");
+    return UnsupportedPhoto(path_, ProblemDetail::kTiffCompression, {std::to_string(compression)});
   plan_.photometric = photometric;
   plan_.channels = samples;
   plan_.compression = compression;
@@ -252,18 +248,14 @@ FileError TiffReader::checkLayout() {
 FileError TiffReader::checkSamples(std::uint16_t bits, std::uint16_t format) {
   if (format == SAMPLEFORMAT_IEEEFP) {
     if (bits != 32)
-      return UnsupportedPhoto(
-          path_,
-          std::to_string(bits) + " ビットの浮動小数点の TIFF は処理できません（32 ビットのみ）");
+      return UnsupportedPhoto(path_, ProblemDetail::kTiffFloatBits, {std::to_string(bits)});
     plan_.sampleType = SampleType::kFloat32;
     return {};
   }
   if (format != SAMPLEFORMAT_UINT)
-    return UnsupportedPhoto(path_, "符号付き整数や複素数の TIFF は処理できません");
+    return UnsupportedPhoto(path_, ProblemDetail::kTiffSignedOrComplex);
   if (bits != 8 && bits != 16)
-    return UnsupportedPhoto(path_, std::to_string(bits) +
-                                       " ビット整数の TIFF は処理できません（整数は 8 か 16 "
-                                       "ビット、浮動小数点は 32 ビットのみ）");
+    return UnsupportedPhoto(path_, ProblemDetail::kTiffIntegerBits, {std::to_string(bits)});
   plan_.sampleType = bits == 16 ? SampleType::kUint16 : SampleType::kUint8;
   return {};
 }
@@ -277,8 +269,7 @@ FileError TiffReader::checkAlpha(int colours) {
   // Dividing deep colour by its alpha and multiplying it back would not give every stored
   // sample again, as it does for bytes.
   if (IsDeep(plan_.sampleType) && plan_.extraSample == EXTRASAMPLE_ASSOCALPHA)
-    return UnsupportedPhoto(path_,
-                            "乗算済みアルファの 16 ビット・浮動小数点の TIFF は処理できません");
+    return UnsupportedPhoto(path_, ProblemDetail::kTiffDeepPremultiplied);
   return {};
 }
 
@@ -292,8 +283,7 @@ FileError TiffReader::checkPredictor() {
   const bool floatingPoint =
       predictor == PREDICTOR_FLOATINGPOINT && plan_.sampleType == SampleType::kFloat32;
   if (predictor != PREDICTOR_NONE && predictor != PREDICTOR_HORIZONTAL && !floatingPoint)
-    return UnsupportedPhoto(
-        path_, "この予測方式（" + std::to_string(predictor) + "）の TIFF は処理できません");
+    return UnsupportedPhoto(path_, ProblemDetail::kTiffPredictor, {std::to_string(predictor)});
   plan_.predictor = predictor;
   return {};
 }
@@ -311,12 +301,12 @@ FileError TiffReader::makeBuffers() {
     TIFFGetField(tif_, TIFFTAG_TILEWIDTH, &tileWidth_);
     TIFFGetField(tif_, TIFFTAG_TILELENGTH, &tileLength_);
     if (tileWidth_ == 0 || tileLength_ == 0)
-      return CorruptPhoto(path_, "TIFF のタイルの大きさが 0 です");
+      return CorruptPhoto(path_, ProblemDetail::kTiffZeroTile);
     const std::uint64_t across = (std::uint64_t{plan_.width} + tileWidth_ - 1) / tileWidth_;
     const std::uint64_t tileBytes = std::uint64_t{tileWidth_} * tileLength_ * pixelBytes_;
     if (across * tileBytes > kMaxBufferedBytes ||
         static_cast<std::uint64_t>(TIFFTileSize64(tif_)) != tileBytes)
-      return UnsupportedPhoto(path_, "TIFF のタイルが大きすぎます");
+      return UnsupportedPhoto(path_, ProblemDetail::kTiffTileTooLarge);
     try {
       tile_.resize(tileBytes);
       tileRow_.resize(rowBytes_ * tileLength_);
@@ -325,7 +315,7 @@ FileError TiffReader::makeBuffers() {
     }
   } else {
     if (static_cast<std::uint64_t>(TIFFScanlineSize64(tif_)) != rowBytes_)
-      return CorruptPhoto(path_, "TIFF の行の長さが合いません");
+      return CorruptPhoto(path_, ProblemDetail::kTiffRowLength);
     std::uint32_t rowsPerStrip = plan_.height;
     TIFFGetFieldDefaulted(tif_, TIFFTAG_ROWSPERSTRIP, &rowsPerStrip);
     plan_.rowsPerStrip = std::clamp<std::uint32_t>(rowsPerStrip, 1, plan_.height);
@@ -343,18 +333,18 @@ FileError TiffReader::takeMetadata() {
   // Reading a sub-directory leaves the picture's; it is read again afterwards.
   if (hasExif)
     if (FileError error = takeSubDirectory(exif, TIFFReadEXIFDirectory,
-                                           "TIFF の EXIF が壊れています", plan_.exif))
+                                           ProblemDetail::kTiffExifBroken, plan_.exif))
       return error;
   if (hasGps)
-    if (FileError error = takeSubDirectory(gps, TIFFReadGPSDirectory,
-                                           "TIFF の GPS 情報が壊れています", plan_.gps))
+    if (FileError error =
+            takeSubDirectory(gps, TIFFReadGPSDirectory, ProblemDetail::kTiffGpsBroken, plan_.gps))
       return error;
   if ((hasExif || hasGps) && !TIFFSetDirectory(tif_, 0)) return failure();
   return {};
 }
 
 FileError TiffReader::takeSubDirectory(std::uint64_t offset, int (*read)(TIFF*, toff_t),
-                                       const char* broken, std::vector<TiffTag>& tags) {
+                                       ProblemDetail broken, std::vector<TiffTag>& tags) {
   std::vector<std::uint32_t> listed;
   if (FileError error = listDirectory(offset, listed)) return error;
   if (!read(tif_, offset)) return CorruptPhoto(path_, broken);
@@ -432,7 +422,7 @@ FileError TiffReader::forEachRow(int count, Use use) {
     const std::uint8_t* samples = nextRow(failed_);
     if (!samples) return failed_;
     if (!inRange(samples))
-      return failed_ = UnsupportedPhoto(path_, "浮動小数点のサンプルが 0～1 の範囲外です");
+      return failed_ = UnsupportedPhoto(path_, ProblemDetail::kFloatOutOfRange);
     use(r, samples);
   }
   return {};

@@ -18,18 +18,6 @@ const Sample* DeepRow(const void* rows, std::size_t stride, int r) {
       static_cast<const std::uint8_t*>(rows) + static_cast<std::size_t>(r) * stride));
 }
 
-const char* DepthName(SampleType type) {
-  switch (type) {
-    case SampleType::kUint8:
-      return "8 ビット";
-    case SampleType::kUint16:
-      return "16 ビット";
-    case SampleType::kFloat32:
-      return "浮動小数点";
-  }
-  return "";
-}
-
 class TiffWriter final : public PhotoWriter {
  public:
   TiffWriter(const TiffPlan& plan, std::string sourcePath, std::string path)
@@ -54,7 +42,7 @@ class TiffWriter final : public PhotoWriter {
   FileError finish() override;
 
  private:
-  FileError failure(const char* what);
+  FileError failure(ProblemDetail what);
   FileError checkDepth(bool deep) const;
   template <typename Join>
   FileError writeEach(int count, Join join);
@@ -78,9 +66,9 @@ class TiffWriter final : public PhotoWriter {
   bool finished_ = false;
 };
 
-FileError TiffWriter::failure(const char* what) {
+FileError TiffWriter::failure(ProblemDetail what) {
   if (context_.writeError) return failed_ = CannotWritePhoto(path_, context_.writeError);
-  return failed_ = CannotWritePhoto(path_, std::string(what) + ": " + context_.message);
+  return failed_ = CannotWritePhoto(path_, what, {context_.message});
 }
 
 bool TiffWriter::writeSubDirectory(int (*create)(TIFF*), const std::vector<TiffTag>& tags,
@@ -120,17 +108,18 @@ bool TiffWriter::setPictureFields(std::uint64_t exif, std::uint64_t gps) {
 FileError TiffWriter::start(int fd) {
   context_.fd = fd;
   tif_ = TiffOnDescriptor(context_, path_.c_str(), plan_.bigEndian ? "wb" : "wl");
-  if (!tif_) return failure("TIFF を作れません");
+  if (!tif_) return failure(ProblemDetail::kTiffCannotCreate);
   std::uint64_t exif = 0, gps = 0;
   if (!plan_.exif.empty() && !writeSubDirectory(TIFFCreateEXIFDirectory, plan_.exif, exif))
-    return failure("EXIF を書き込めません");
+    return failure(ProblemDetail::kTiffExifCannotWrite);
   if (!plan_.gps.empty() && !writeSubDirectory(TIFFCreateGPSDirectory, plan_.gps, gps))
-    return failure("GPS 情報を書き込めません");
-  if ((exif || gps) && TIFFCreateDirectory(tif_) != 0) return failure("TIFF を作れません");
+    return failure(ProblemDetail::kTiffGpsCannotWrite);
+  if ((exif || gps) && TIFFCreateDirectory(tif_) != 0)
+    return failure(ProblemDetail::kTiffCannotCreate);
   if (!setPictureFields(exif, gps)) {
-    if (context_.writeError) return failure("TIFF を書き込めません");
-    return failed_ = UnsupportedPhoto(
-               sourcePath_, std::string("この TIFF のタグを書き出せません: ") + context_.message);
+    if (context_.writeError) return failure(ProblemDetail::kTiffCannotWrite);
+    return failed_ = UnsupportedPhoto(sourcePath_, ProblemDetail::kTiffTagsCannotWrite,
+                                      {context_.message});
   }
   row_.resize(static_cast<std::size_t>(plan_.width) * plan_.channels *
               BytesPerSample(plan_.sampleType));
@@ -144,9 +133,11 @@ FileError TiffWriter::start(int fd) {
 // into a 16-bit or float result would lose what the source held beyond 8 bits.
 FileError TiffWriter::checkDepth(bool deep) const {
   if (IsDeep(plan_.sampleType) == deep) return {};
-  return UnsupportedPhoto(path_, std::string(DepthName(plan_.sampleType)) + "の TIFF に " +
-                                     (deep ? "16 ビットや浮動小数点の" : "8 ビットの") +
-                                     "行は書けません");
+  const ProblemDetail why = deep ? ProblemDetail::kDeepRowsIntoEightBit
+                            : plan_.sampleType == SampleType::kUint16
+                                ? ProblemDetail::kEightBitRowsIntoDeep
+                                : ProblemDetail::kEightBitRowsIntoFloat;
+  return UnsupportedPhoto(path_, why, {"TIFF"});
 }
 
 // Each of the next `count` rows is joined into row_ by `join` and written. libtiff may turn
@@ -160,7 +151,7 @@ FileError TiffWriter::writeEach(int count, Join join) {
   for (int r = 0; r < count; ++r) {
     join(r);
     if (TIFFWriteScanline(tif_, row_.data(), static_cast<std::uint32_t>(first + r), 0) < 0)
-      return failure("TIFF を書き込めません");
+      return failure(ProblemDetail::kTiffCannotWrite);
   }
   return {};
 }
@@ -202,7 +193,7 @@ FileError TiffWriter::finish() {
   if (failed_) return failed_;
   if (finished_) return {};
   if (FileError error = rows_.checkComplete(path_)) return error;
-  if (!TIFFFlush(tif_) || context_.writeError) return failure("TIFF を書き込めません");
+  if (!TIFFFlush(tif_) || context_.writeError) return failure(ProblemDetail::kTiffCannotWrite);
   finished_ = true;
   return {};
 }

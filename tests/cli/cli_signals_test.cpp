@@ -170,7 +170,7 @@ TEST(Signals, ASlowPipeIsWaitedForThroughASignal) {
   EXPECT_TRUE(cli.running()) << "the write was abandoned: " << cli.err();
   const std::string out = cli.readAll();
   EXPECT_EQ(cli.exitCodeWithin(10s), 128 + SIGTERM);
-  EXPECT_EQ(cli.err().find("標準出力"), npos) << cli.err();
+  EXPECT_EQ(cli.err().find("standard output"), npos) << cli.err();
   ExpectOnlyWholeResultsEachTold(folder.path(), out, fs::file_size(folder / "p0.bmp"));
 }
 

@@ -16,6 +16,7 @@
 #include "execute.h"
 #include "file_error.h"
 #include "guide_marks.h"
+#include "problem_words.h"
 #include "result_file.h"
 
 namespace hosei::test {
@@ -64,7 +65,7 @@ TEST_F(Files, PaddingAndGapBytesAreCarriedOver) {
     WriteFile(source_, bytes);
     // Gamma 1 writes the same bytes back beside the source and leaves the source alone.
     const ExecuteOutcome outcome = Run(Texts(Mode::kGamma, {{Field::kGamma, "1"}}));
-    ASSERT_TRUE(outcome.succeeded()) << DescribeFileError(outcome.error);
+    ASSERT_TRUE(outcome.succeeded()) << FileErrorLine(outcome.error);
     EXPECT_EQ(outcome.resultFile, result_.string());
     EXPECT_EQ(ReadFile(result_), bytes);
     EXPECT_EQ(ReadFile(source_), bytes);

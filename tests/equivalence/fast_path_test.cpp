@@ -16,6 +16,7 @@
 #include "execute.h"
 #include "pixel_corrector.h"
 #include "pixel_loops.h"
+#include "problem_words.h"
 #include "reference_correction.h"
 #include "test_bitmap.h"
 #include "worker_pool.h"
@@ -95,7 +96,7 @@ TEST(FastPath, ExecuteStreamsLargePicturesToTheSameBytesAndReportsRowsInOrder) {
       void rowsDone(int row) override { seen.push_back(row); }
     } rows;
     const auto outcome = Execute({(folder / "large.bmp").string(), p, centre, {}}, &rows);
-    ASSERT_TRUE(outcome.succeeded()) << DescribeFileError(outcome.error);
+    ASSERT_TRUE(outcome.succeeded()) << FileErrorLine(outcome.error);
 
     EXPECT_TRUE(ReadFile(folder / "large_.bmp") == CorrectedFile(bytes, bitmap, p, centre))
         << "mode " << static_cast<int>(mode);

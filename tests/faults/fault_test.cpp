@@ -108,16 +108,16 @@ void ExpectEachFaultReported(const std::vector<Fault>& faults) {
   }
 }
 
-const std::string kCannotWrite = "ファイルを書き込めません";
+const std::string kCannotWrite = "cannot write the file";
 
 TEST(Faults, EachFileFaultEndsInOneLineAndLosesNothing) {
   const auto picture = Picture();
-  const std::string notBitmap = kNot24BitBitmapMessage, cut = "ファイルが途中で切れています",
-                    offset = "画素データの位置が範囲外", beyond = "65535 を超える";
+  const std::string notBitmap = "not a 24-bit Windows bitmap", cut = "the file ends too soon",
+                    offset = "pixel data position is out of range", beyond = "exceeds 65535";
   ExpectEachFaultReported({
-      {"missing", "photo.bmp", picture, "ファイルを開けません",
+      {"missing", "photo.bmp", picture, "cannot open the file",
        [](const fs::path& s) { fs::remove(s); }},
-      {"fifo", "photo.bmp", picture, "通常のファイルではありません",
+      {"fifo", "photo.bmp", picture, "not a regular file",
        [](const fs::path& s) { fs::remove(s), ::mkfifo(s.c_str(), 0644); }},
       {"8-bit", "photo.bmp", Patched(28, 8), notBitmap},
       {"cut in the header", "photo.bmp", Cut(20), notBitmap},
@@ -127,15 +127,15 @@ TEST(Faults, EachFileFaultEndsInOneLineAndLosesNothing) {
       {"top-down", "photo.bmp", Patched(22, 0xFFFFFFF4), beyond},
       {"width 65537", "photo.bmp", Patched(18, 65537), beyond},
       {"offset 65590", "photo.bmp", Patched(10, 65590), beyond},
-      {"width 0", "photo.bmp", Patched(18, 0), "幅または高さが 0"},
-      {"height 0", "photo.bmp", Patched(22, 0), "幅または高さが 0"},
+      {"width 0", "photo.bmp", Patched(18, 0), "width or height 0"},
+      {"height 0", "photo.bmp", Patched(22, 0), "width or height 0"},
       {"offset 32768", "photo.bmp", Patched(10, 32768), offset},
       {"offset 53", "photo.bmp", Patched(10, 53), offset},
-      {"short 日本", "あいう", picture, "ファイル名が短すぎます"},
+      {"short 日本", "あいう", picture, "the file name is too short"},
       {"result is a folder", "photo.bmp", picture, kCannotWrite,
        [](const fs::path& s) { fs::create_directories(s.parent_path() / "photo_.bmp" / "keep"); },
        true},
-      {"result links back", "photo.bmp", picture, "元のファイルと同じ",
+      {"result links back", "photo.bmp", picture, "the result would be the source itself",
        [](const fs::path& s) {
          fs::rename(s, s.parent_path() / "photo_.bmp"), fs::create_symlink("photo_.bmp", s);
        },
@@ -146,8 +146,8 @@ TEST(Faults, EachFileFaultEndsInOneLineAndLosesNothing) {
 // Photos are told by their content; a broken one, or one hosei cannot correct (a float
 // picture off the 0..1 scale), is refused in the same way, whatever its name.
 TEST(Faults, EachBrokenOrRefusedPhotoEndsInOneLineAndLosesNothing) {
-  const std::string broken = "写真が壊れているため読み込めません",
-                    refused = "この写真は処理できません";
+  const std::string broken = "the photo is broken and cannot be read",
+                    refused = "this photo cannot be done";
   const Bytes jpegStart = {0xFF, 0xD8, 0xFF, 0xE0, 0, 16, 'J', 'F', 'I', 'F',
                            0,    1,    1,    0,    0, 1,  0,   1,   0,   0};
   Bytes png = Encoded([](const std::string& path) { WritePng(path, RandomPicture(16, 12, 3, 1)); });

@@ -15,6 +15,7 @@
 #include "execute.h"
 #include "file_error.h"
 #include "gui_test.h"
+#include "problem_texts.h"
 
 namespace hosei::test {
 namespace {

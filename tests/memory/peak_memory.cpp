@@ -12,6 +12,7 @@
 #include "bitmap_header.h"
 #include "execute.h"
 #include "form2.h"
+#include "problem_texts.h"
 #include "scripted_platform_services.h"
 #include "test_bitmap.h"
 

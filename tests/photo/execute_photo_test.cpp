@@ -16,6 +16,7 @@
 #include "photo_display_copy.h"
 #include "photo_rows.h"
 #include "photo_test_support.h"
+#include "problem_words.h"
 #include "result_file.h"
 
 namespace hosei::test {
@@ -64,7 +65,7 @@ Bytes CorrectedAsBitmap(const ScratchFolder& folder, const Picture& picture,
   const TestBitmap bitmap = AsBitmap(picture);
   WriteFile(folder / "same.bmp", bitmap.bytes());
   const auto outcome = Execute(Job(folder / "same.bmp", setting, picture.width, picture.height));
-  EXPECT_TRUE(outcome.succeeded()) << DescribeFileError(outcome.error);
+  EXPECT_TRUE(outcome.succeeded()) << FileErrorLine(outcome.error);
   const Bytes file = ReadFile(folder / "same_.bmp");
   Bytes rows;
   for (int y = picture.height; y >= 1; --y) {
@@ -95,10 +96,10 @@ TEST(ExecutePhoto, LosslessPhotosAreCorrectedToTheBitmapsPixelsWithAlphaUnchange
     for (const Setting& setting : Settings()) {
       SCOPED_TRACE(std::string(kind.file) + ", " + setting.name);
       const auto outcome = Execute(Job(source, setting, picture.width, picture.height));
-      ASSERT_TRUE(outcome.succeeded()) << DescribeFileError(outcome.error);
+      ASSERT_TRUE(outcome.succeeded()) << FileErrorLine(outcome.error);
       EXPECT_EQ(outcome.resultFile, PhotoResultFileName(source));
       const Decoded result = ReadPhoto(outcome.resultFile);
-      ASSERT_FALSE(result.error) << DescribeFileError(result.error);
+      ASSERT_FALSE(result.error) << FileErrorLine(result.error);
       EXPECT_EQ(result.grey, kind.channels <= 2);
       EXPECT_EQ(result.alpha, picture.alpha());
       EXPECT_TRUE(result.bgr == CorrectedAsBitmap(folder, picture, setting));
@@ -127,7 +128,7 @@ TEST(ExecutePhoto, PremultipliedAlphaIsCorrectedOnTheColourItself) {
   const std::string source = folder / "cut-out.tif";
   WriteTiff(source, picture, {.compression = 5, .premultiplied = true});
   const auto outcome = Execute(Job(source, Settings()[3], picture.width, picture.height));
-  ASSERT_TRUE(outcome.succeeded()) << DescribeFileError(outcome.error);
+  ASSERT_TRUE(outcome.succeeded()) << FileErrorLine(outcome.error);
   EXPECT_EQ(ReadPhoto(outcome.resultFile).alpha, picture.alpha());
   TIFF* tif = OpenTiffQuietly(outcome.resultFile, "r");
   Bytes raw(4 * 61);
@@ -156,7 +157,7 @@ TEST(ExecutePhoto, AJpegIsCorrectedOnItsDecodedPixelsAndKeepsItsSegments) {
   for (const Setting& setting : Settings()) {
     SCOPED_TRACE(setting.name);
     const auto outcome = Execute(Job(source, setting, decoded.width, decoded.height));
-    ASSERT_TRUE(outcome.succeeded()) << DescribeFileError(outcome.error);
+    ASSERT_TRUE(outcome.succeeded()) << FileErrorLine(outcome.error);
     EXPECT_EQ(outcome.resultFile, folder / "IMG_0002_.JPG");
     // The bitmap path's pixels, saved through the source's own writer settings.
     const Bytes expected = CorrectedAsBitmap(folder, asDecoded, setting);

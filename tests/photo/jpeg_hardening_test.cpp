@@ -15,6 +15,7 @@
 #include "execute.h"
 #include "photo_limits.h"
 #include "photo_test_support.h"
+#include "problem_words.h"
 
 // After <cstdio>: libjpeg's header uses FILE without declaring it.
 #include <jpeglib.h>
@@ -133,15 +134,15 @@ TEST_P(JpegEnding, IsReadWholeOrRefusedAsCorrupt) {
   const std::string source = Write(folder, "source.jpg", ending.bytes);
   const FileError copied = CopyPhoto(source, folder / "result.jpg");
   if (ending.whole.empty()) {
-    EXPECT_EQ(copied.problem, FileProblem::kCorruptPhoto) << DescribeFileError(copied);
-    EXPECT_FALSE(copied.systemMessage.empty());
+    EXPECT_EQ(copied.problem, FileProblem::kCorruptPhoto) << FileErrorLine(copied);
+    EXPECT_NE(copied.detail, ProblemDetail::kNone);
     return;
   }
-  ASSERT_FALSE(copied) << DescribeFileError(copied);
+  ASSERT_FALSE(copied) << FileErrorLine(copied);
   const Decoded read = ReadPhoto(source);
   EXPECT_EQ(read.bgr, ReadPhoto(Write(folder, "whole.jpg", ending.whole)).bgr);
   const Decoded again = ReadPhoto(folder / "result.jpg");
-  ASSERT_FALSE(again.error) << DescribeFileError(again.error);
+  ASSERT_FALSE(again.error) << FileErrorLine(again.error);
   EXPECT_EQ(ParseJpeg(ReadFile(folder / "result.jpg")).frame, ParseJpeg(ending.bytes).frame);
 }
 
@@ -170,7 +171,7 @@ TEST_P(JpegLaterSegments, FollowTheResultsLastScan) {
   ScratchFolder folder;
   const FileError copied =
       CopyPhoto(Write(folder, "source.jpg", source), folder / "result.jpg", c.options);
-  ASSERT_FALSE(copied) << DescribeFileError(copied);
+  ASSERT_FALSE(copied) << FileErrorLine(copied);
   const Bytes result = ReadFile(folder / "result.jpg");
   EXPECT_EQ(Tail(result, LaterSegmentsAndEnd().size()), LaterSegmentsAndEnd());
   EXPECT_EQ(ParseJpeg(result).markers, ParseJpeg(source).markers);
@@ -195,7 +196,7 @@ TEST(JpegLaterSegmentsInExecute, FollowTheResultsScan) {
   job.currentFile = Write(folder, "source.jpg", Inserted(plain, EndMarker(plain), LaterSegments()));
   job.resultFile = folder / "result.jpg";
   const ExecuteOutcome outcome = Execute(job);
-  ASSERT_TRUE(outcome.succeeded()) << DescribeFileError(outcome.error);
+  ASSERT_TRUE(outcome.succeeded()) << FileErrorLine(outcome.error);
   EXPECT_EQ(Tail(ReadFile(job.resultFile), LaterSegmentsAndEnd().size()), LaterSegmentsAndEnd());
 }
 
@@ -218,7 +219,7 @@ TEST_P(JpegSegmentCount, IsBoundedLikeTheirBytes) {
                                 Repeated(segment, c.before));
   ScratchFolder folder;
   const FileError copied = CopyPhoto(Write(folder, "source.jpg", source), folder / "result.jpg");
-  EXPECT_EQ(copied.problem, c.problem) << DescribeFileError(copied);
+  EXPECT_EQ(copied.problem, c.problem) << FileErrorLine(copied);
   if (c.problem == FileProblem::kNone) {
     EXPECT_EQ(ParseJpeg(ReadFile(folder / "result.jpg")).markers.size(), c.before);
   }
@@ -244,7 +245,7 @@ TEST(JpegManySegments, TwoHundredThousandEmptyOnesAreRefusedAtOnce) {
   const auto started = std::chrono::steady_clock::now();
   const FileError error = ReadPhoto(source).error;
   EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(5));
-  EXPECT_EQ(error.problem, FileProblem::kUnsupportedPhoto) << DescribeFileError(error);
+  EXPECT_EQ(error.problem, FileProblem::kUnsupportedPhoto) << FileErrorLine(error);
 }
 
 // The picture as libjpeg decodes it with its own segment processors, blue green red.
@@ -294,7 +295,7 @@ TEST_P(JpegColourSpace, IsToldAsLibjpegTellsIt) {
   if (!c.segment.empty()) source = Inserted(source, 2, Segment(code, c.segment));
   ScratchFolder folder;
   const Decoded read = ReadPhoto(Write(folder, "source.jpg", source));
-  ASSERT_FALSE(read.error) << DescribeFileError(read.error);
+  ASSERT_FALSE(read.error) << FileErrorLine(read.error);
   EXPECT_EQ(read.bgr, DecodedByLibjpeg(source));
 }
 
@@ -347,7 +348,7 @@ TEST_P(JpegStop, GivesUpAtTheFirstYes) {
     Bytes rows(3u * static_cast<std::size_t>(reader->width() * reader->height()));
     error = reader->readRows(reader->height(), rows.data(), 3u * reader->width());
   }
-  EXPECT_EQ(error.problem, FileProblem::kStopped) << DescribeFileError(error);
+  EXPECT_EQ(error.problem, FileProblem::kStopped) << FileErrorLine(error);
   EXPECT_EQ(error.path, source);
   EXPECT_EQ(stop.asks(), limit + 1);
 }

@@ -21,6 +21,7 @@
 #include "file_descriptor.h"
 #include "photo_limits.h"
 #include "photo_test_support.h"
+#include "problem_words.h"
 
 namespace hosei::test {
 namespace {
@@ -125,7 +126,7 @@ Samples AsSamples(const Bytes& bytes) {
 std::pair<Bytes, Bytes> ReadReducedInTurn(const std::string& path) {
   std::unique_ptr<PhotoReader> reader;
   if (FileError error = OpenPhoto(path, reader)) {
-    ADD_FAILURE() << DescribeFileError(error);
+    ADD_FAILURE() << FileErrorLine(error);
     return {};
   }
   const auto w = static_cast<std::size_t>(reader->width());
@@ -145,7 +146,7 @@ std::pair<Bytes, Bytes> ReadReducedInTurn(const std::string& path) {
       error =
           reader->readRows(rows, &bgr[3 * w * y], 3 * w, alpha ? &alphaBytes[w * y] : nullptr, w);
     }
-    EXPECT_FALSE(error) << y << ": " << DescribeFileError(error);
+    EXPECT_FALSE(error) << y << ": " << FileErrorLine(error);
   }
   return {bgr, alphaBytes};
 }
@@ -222,7 +223,7 @@ TEST_P(Png16RoundTrip, ReadsEverySampleAndWritesBackTheSameDepthColourTypeAndChu
   WriteDeepPng(source, stored, c.colourType, c.interlaced, SourceChunks(c.colourType));
 
   const DeepRead read = ReadDeep(source);
-  ASSERT_FALSE(read.error) << DescribeFileError(read.error);
+  ASSERT_FALSE(read.error) << FileErrorLine(read.error);
   EXPECT_EQ(read.type, SampleType::kUint16);
   EXPECT_EQ(read.grey, channels <= 2);
   EXPECT_EQ(read.hasAlpha, channels == 2 || channels == 4);  // a colour key is no alpha
@@ -234,14 +235,14 @@ TEST_P(Png16RoundTrip, ReadsEverySampleAndWritesBackTheSameDepthColourTypeAndChu
   EXPECT_EQ(alphaBytes, Reduced(ExpectedAlpha(stored)));
 
   const FileError copied = CopyDeep(source, result);
-  ASSERT_FALSE(copied) << DescribeFileError(copied);
+  ASSERT_FALSE(copied) << FileErrorLine(copied);
   const PngFile written = ParsePng(ReadFile(result));
   EXPECT_EQ(written.colourType, c.colourType);
   EXPECT_EQ(written.bitDepth, 16);
   EXPECT_FALSE(written.interlaced);
   EXPECT_EQ(written.chunks, ResultChunks(c.colourType));
   const DeepRead again = ReadDeep(result);
-  ASSERT_FALSE(again.error) << DescribeFileError(again.error);
+  ASSERT_FALSE(again.error) << FileErrorLine(again.error);
   EXPECT_EQ(again.bgr, read.bgr);
   EXPECT_EQ(again.alpha, read.alpha);
 }
@@ -277,12 +278,12 @@ TEST(Png16Execute, GammaIsAppliedAtSixteenBits) {
   job.parameters.mode = Mode::kGamma;
   job.parameters.gamma = 2.0f;
   const ExecuteOutcome outcome = Execute(job);
-  ASSERT_TRUE(outcome.succeeded()) << DescribeFileError(outcome.error);
+  ASSERT_TRUE(outcome.succeeded()) << FileErrorLine(outcome.error);
   const PngFile written = ParsePng(ReadFile(outcome.resultFile));
   EXPECT_EQ(written.bitDepth, 16);
   EXPECT_EQ(written.colourType, PNG_COLOR_TYPE_GRAY);
   const DeepRead read = ReadDeep(outcome.resultFile);
-  ASSERT_FALSE(read.error) << DescribeFileError(read.error);
+  ASSERT_FALSE(read.error) << FileErrorLine(read.error);
   const Samples corrected = AsSamples(read.bgr);
   ASSERT_EQ(corrected.size(), 3 * count);
   int lowSamples = 0;
@@ -314,7 +315,7 @@ TEST(Png16Depth, RowsOfTheOtherDepthAreRefusedNotConverted) {
     const FileError error =
         isDeep ? writer->writeRows(2, reinterpret_cast<std::uint8_t*>(rows.data()), 12)
                : writer->writeDeepRows(2, rows.data(), 24);
-    EXPECT_EQ(error.problem, FileProblem::kUnsupportedPhoto) << DescribeFileError(error);
+    EXPECT_EQ(error.problem, FileProblem::kUnsupportedPhoto) << FileErrorLine(error);
   }
 }
 

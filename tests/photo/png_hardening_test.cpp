@@ -23,6 +23,7 @@
 #include "execute.h"
 #include "photo_limits.h"
 #include "photo_test_support.h"
+#include "problem_words.h"
 
 namespace hosei::test {
 namespace {
@@ -58,7 +59,7 @@ TEST(PngChunks, EmptyAncillaryChunksAreCorrectedAndCarried) {
     ExecuteJob job;
     job.currentFile = source;
     const ExecuteOutcome outcome = Execute(job);
-    ASSERT_TRUE(outcome.succeeded()) << DescribeFileError(outcome.error);
+    ASSERT_TRUE(outcome.succeeded()) << FileErrorLine(outcome.error);
     EXPECT_EQ(ParsePng(ReadFile(outcome.resultFile)).chunks, chunks);
   }
 }
@@ -181,7 +182,7 @@ TEST(PngChunks, ManySmallChunksAreCarriedOrRefusedAtOnce) {
     const FileError error = CopyPhoto(source, result);
     const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
     EXPECT_LT(took.count(), 1.0);
-    EXPECT_EQ(error.problem, c.problem) << DescribeFileError(error);
+    EXPECT_EQ(error.problem, c.problem) << FileErrorLine(error);
     if (!error && c.problem == FileProblem::kNone) {
       EXPECT_TRUE(ParsePng(ReadFile(result)).chunks == c.chunks);
     }
@@ -227,14 +228,14 @@ TEST(PngStop, AStopRequestIsHeardWhileChunksAreWalkedAndAWholePictureDecoded) {
     WritePng(path, c.picture, c.layout);
     const StopAfter never(std::numeric_limits<long>::max());
     const FileError whole = ReadAll(path, never);
-    EXPECT_FALSE(whole) << DescribeFileError(whole);
+    EXPECT_FALSE(whole) << FileErrorLine(whole);
     if (whole) continue;
     const long asks = never.asks();
     EXPECT_GE(asks, c.leastAsks);
     for (const long stopAt : {1l, 2l, asks / 5, asks / 2, asks - 1, asks}) {
       const StopAfter stop(stopAt);
       const FileError error = ReadAll(path, stop);
-      EXPECT_EQ(error.problem, FileProblem::kStopped) << stopAt << ": " << DescribeFileError(error);
+      EXPECT_EQ(error.problem, FileProblem::kStopped) << stopAt << ": " << FileErrorLine(error);
       EXPECT_EQ(error.path, path);
     }
   }

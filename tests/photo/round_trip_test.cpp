@@ -18,6 +18,7 @@
 
 #include "file_descriptor.h"
 #include "photo_test_support.h"
+#include "problem_words.h"
 
 namespace hosei::test {
 namespace {
@@ -36,8 +37,7 @@ std::pair<Decoded, Decoded> ReadCopyAndReadBack(const std::string& source,
 void ExpectExactRoundTrip(const std::string& source, const std::string& result,
                           const Picture& expected, bool grey) {
   const auto [read, again] = ReadCopyAndReadBack(source, result);
-  ASSERT_FALSE(read.error || again.error)
-      << DescribeFileError(read.error ? read.error : again.error);
+  ASSERT_FALSE(read.error || again.error) << FileErrorLine(read.error ? read.error : again.error);
   EXPECT_EQ(read.grey, grey);
   EXPECT_EQ(read.bgr, expected.bgr());
   EXPECT_EQ(read.alpha, expected.alpha());
@@ -75,8 +75,7 @@ TEST_P(JpegRoundTrip, KeepsTablesSamplingProgressionAndSegments) {
   WriteJpeg(source, picture, layout);
 
   const auto [read, again] = ReadCopyAndReadBack(source, result, {.jpegQuality = c.quality});
-  ASSERT_FALSE(read.error || again.error)
-      << DescribeFileError(read.error ? read.error : again.error);
+  ASSERT_FALSE(read.error || again.error) << FileErrorLine(read.error ? read.error : again.error);
   EXPECT_EQ(read.grey, layout.components == 1);
   EXPECT_FALSE(read.hasAlpha);
   EXPECT_LT(MeanDifference(read.bgr, picture.bgr()), 8);
@@ -366,9 +365,9 @@ TEST_P(BadPhoto, EndsInTheRightProblemWithAReason) {
   const std::string path = folder / "photo";
   WriteFile(path, GetParam().bytes);
   const Decoded read = ReadPhoto(path);
-  EXPECT_EQ(read.error.problem, GetParam().problem) << DescribeFileError(read.error);
+  EXPECT_EQ(read.error.problem, GetParam().problem) << FileErrorLine(read.error);
   EXPECT_EQ(read.error.path, path);
-  EXPECT_FALSE(read.error.systemMessage.empty());
+  EXPECT_TRUE(read.error.detail != ProblemDetail::kNone || !read.error.systemMessage.empty());
 }
 
 INSTANTIATE_TEST_SUITE_P(Files, BadPhoto, ::testing::ValuesIn(BadFiles()),
@@ -399,7 +398,7 @@ TEST(PhotoStreams, EveryKeptFuzzInputThatReadsAlsoCopies) {
   for (const auto& input : std::filesystem::directory_iterator(HOSEI_PHOTO_REGRESSIONS)) {
     const auto [read, again] = ReadCopyAndReadBack(input.path(), folder / "copy");
     if (read.error) continue;
-    ASSERT_FALSE(again.error) << input.path() << ": " << DescribeFileError(again.error);
+    ASSERT_FALSE(again.error) << input.path() << ": " << FileErrorLine(again.error);
     EXPECT_EQ(again.bgr, read.bgr) << input.path();
   }
 }

@@ -21,6 +21,7 @@
 #include "execute.h"
 #include "file_descriptor.h"
 #include "photo_test_support.h"
+#include "problem_words.h"
 
 namespace hosei::test {
 namespace {
@@ -125,7 +126,7 @@ void WriteDeepTiff(const std::string& path, const DeepPicture& p, const TiffLayo
 std::pair<Bytes, Bytes> ReadReducedInTurn(const std::string& path) {
   std::unique_ptr<PhotoReader> reader;
   if (FileError error = OpenPhoto(path, reader)) {
-    ADD_FAILURE() << DescribeFileError(error);
+    ADD_FAILURE() << FileErrorLine(error);
     return {};
   }
   const SampleType type = reader->sampleType();
@@ -150,7 +151,7 @@ std::pair<Bytes, Bytes> ReadReducedInTurn(const std::string& path) {
       error =
           reader->readRows(rows, &bgr[3 * w * y], 3 * w, alpha ? &alphaBytes[w * y] : nullptr, w);
     }
-    EXPECT_FALSE(error) << y << ": " << DescribeFileError(error);
+    EXPECT_FALSE(error) << y << ": " << FileErrorLine(error);
   }
   return {bgr, alphaBytes};
 }
@@ -217,7 +218,7 @@ TEST_P(Tiff16RoundTrip, ReadsEverySampleAndWritesBackTheSameStorageAndTags) {
   ASSERT_EQ(StorageOf(source), Asked(layout));
 
   const DeepRead read = ReadDeep(source);
-  ASSERT_FALSE(read.error) << DescribeFileError(read.error);
+  ASSERT_FALSE(read.error) << FileErrorLine(read.error);
   EXPECT_EQ(read.type, c.type);
   EXPECT_EQ(read.grey, c.channels <= 2);
   EXPECT_EQ(read.hasAlpha, c.channels == 2 || c.channels == 4);
@@ -230,14 +231,14 @@ TEST_P(Tiff16RoundTrip, ReadsEverySampleAndWritesBackTheSameStorageAndTags) {
   EXPECT_EQ(alphaBytes, Reduced(c.type, ExpectedAlpha(stored)));
 
   const FileError copied = CopyPhoto(source, result);
-  ASSERT_FALSE(copied) << DescribeFileError(copied);
+  ASSERT_FALSE(copied) << FileErrorLine(copied);
   Storage expected = Asked(layout);
   expected.tiled = false;  // written in strips, whatever the source
   EXPECT_EQ(StorageOf(result), expected);
   EXPECT_EQ(TiffDirectories(result),
             std::regex_replace(TiffDirectories(source), std::regex("  Tile .*\n"), ""));
   const DeepRead again = ReadDeep(result);
-  ASSERT_FALSE(again.error) << DescribeFileError(again.error);
+  ASSERT_FALSE(again.error) << FileErrorLine(again.error);
   EXPECT_EQ(again.bgr, read.bgr);
   EXPECT_EQ(again.alpha, read.alpha);
 }
@@ -330,9 +331,9 @@ TEST(Tiff16Execute, GammaIsAppliedAtTheSamplesOwnDepth) {
     job.parameters.mode = Mode::kGamma;
     job.parameters.gamma = 2.0f;
     const ExecuteOutcome outcome = Execute(job);
-    ASSERT_TRUE(outcome.succeeded()) << DescribeFileError(outcome.error);
+    ASSERT_TRUE(outcome.succeeded()) << FileErrorLine(outcome.error);
     const DeepRead corrected = ReadDeep(outcome.resultFile);
-    ASSERT_FALSE(corrected.error) << DescribeFileError(corrected.error);
+    ASSERT_FALSE(corrected.error) << FileErrorLine(corrected.error);
     ASSERT_EQ(corrected.type, type);
     ASSERT_EQ(corrected.bgr.size(), 3 * count * BytesPerSample(type));
     int dark = 0;
@@ -377,10 +378,10 @@ TEST_P(Tiff16Refused, AsAPhotoThatCannotBeDoneWithAReason) {
   const Decoded bytes = ReadPhoto(path);
   const DeepRead deep = ReadDeep(path);
   for (const FileError& error : {bytes.error, deep.error}) {
-    EXPECT_EQ(error.problem, FileProblem::kUnsupportedPhoto) << DescribeFileError(error);
-    EXPECT_FALSE(error.systemMessage.empty());
+    EXPECT_EQ(error.problem, FileProblem::kUnsupportedPhoto) << FileErrorLine(error);
+    EXPECT_NE(error.detail, ProblemDetail::kNone);
     if (c.badSample != 0) {
-      EXPECT_EQ(error.systemMessage, "浮動小数点のサンプルが 0～1 の範囲外です");
+      EXPECT_EQ(error.detail, ProblemDetail::kFloatOutOfRange);
     }
   }
 }
@@ -428,7 +429,7 @@ TEST(Tiff16Depth, RowsOfTheOtherDepthAreRefusedNotConverted) {
     const FileError error =
         isDeep ? writer->writeRows(2, reinterpret_cast<std::uint8_t*>(rows.data()), 12)
                : writer->writeDeepRows(2, rows.data(), 48);
-    EXPECT_EQ(error.problem, FileProblem::kUnsupportedPhoto) << DescribeFileError(error);
+    EXPECT_EQ(error.problem, FileProblem::kUnsupportedPhoto) << FileErrorLine(error);
   }
 }
 

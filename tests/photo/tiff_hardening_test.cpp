@@ -18,6 +18,7 @@
 
 #include "photo_limits.h"
 #include "photo_test_support.h"
+#include "problem_words.h"
 
 namespace hosei::test {
 namespace {
@@ -186,8 +187,8 @@ TEST_P(TiffTags, ReachTheResultOrTheFileIsRefusedNamingTheTag) {
   ScratchFolder folder;
   WriteFile(folder / "source.tif", RawTiff(c.layout));
   const FileError error = CopyPhoto(folder / "source.tif", folder / "result.tif");
-  EXPECT_EQ(error.problem, c.problem) << DescribeFileError(error);
-  EXPECT_NE(error.systemMessage.find(c.named), std::string::npos) << error.systemMessage;
+  EXPECT_EQ(error.problem, c.problem) << FileErrorLine(error);
+  EXPECT_NE(FileErrorLine(error).find(c.named), std::string::npos) << FileErrorLine(error);
   if (error) return;
   EXPECT_EQ(PictureDirectory(folder / "result.tif"), PictureDirectory(folder / "source.tif"));
   EXPECT_EQ(ReadPhoto(folder / "result.tif").bgr, ReadPhoto(folder / "source.tif").bgr);
@@ -282,7 +283,7 @@ TEST_P(TiffEntries, AreReadOrRefusedAtOnce) {
   std::unique_ptr<PhotoReader> reader;
   const FileError error = OpenPhoto(folder / "source.tif", reader);
   const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
-  EXPECT_EQ(error.problem, c.problem) << DescribeFileError(error);
+  EXPECT_EQ(error.problem, c.problem) << FileErrorLine(error);
   // libtiff took a quarter to half a second to open a file with 4000 unknown tags in one
   // directory on the 2-core development machine; what is refused is refused before libtiff
   // reads it.
