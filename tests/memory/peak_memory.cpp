@@ -1,9 +1,11 @@
 // The most memory held while the viewer shows a 12000 × 9000 bitmap and two corrections of
-// it; exit status 1 when above --limit-mib N.
+// it, and then the last at actual size at its far corner; exit status 1 when above
+// --limit-mib N.
 
 #include <sys/resource.h>
 
 #include <QApplication>
+#include <QPushButton>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -12,6 +14,7 @@
 #include "bitmap_header.h"
 #include "execute.h"
 #include "form2.h"
+#include "picture_box.h"
 #include "problem_texts.h"
 #include "scripted_platform_services.h"
 #include "test_bitmap.h"
@@ -46,6 +49,19 @@ int main(int argc, char** argv) {
   }
   if (outcome.error) {
     std::fprintf(stderr, "%s\n", DescribeFileError(outcome.error).c_str());
+    return 2;
+  }
+  // At actual size, moved to the far corner: the rows above are read and passed over, and
+  // only the part in view and its margin are held.
+  viewer.findChild<QPushButton*>(QStringLiteral("Command1"))->click();
+  auto* box = viewer.findChild<PictureBox*>(QStringLiteral("Image1"));
+  box->panTo({kWidth, kHeight});
+  for (int i = 0; i < 5; ++i) QApplication::processEvents();
+  const QSize view = box->size();
+  if (viewer.zoomMode() || !services.messages.isEmpty() ||
+      box->viewOrigin() != QPoint(kWidth - view.width(), kHeight - view.height()) ||
+      !box->picture().holds(QRect(box->viewOrigin(), view))) {
+    std::fprintf(stderr, "the far corner at actual size was not shown\n");
     return 2;
   }
   rusage usage{};
