@@ -4,6 +4,7 @@
 //   dialogs   walks through Qt's own dialogs, the viewer, Execute and exit;
 //   screenshot  saves the screen's picture of both windows in the state asked for.
 
+#include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QCursor>
@@ -22,6 +23,7 @@
 
 #include "form1.h"
 #include "form2.h"
+#include "picture_box.h"
 #include "program_windows.h"
 #include "qt_platform_services.h"
 #include "scripted_platform_services.h"
@@ -152,7 +154,8 @@ int TakeScreenshot(const QString& sample, const QString& out, QStringList option
   const QString option =
       options.value(0).startsWith(u"Option") ? options.takeFirst() : QStringLiteral("Option1");
   for (const QString& unknown : options)
-    if (!QStringList({"circle", "execute", "execute-help"}).contains(unknown))
+    if (!QStringList({"circle", "execute", "execute-help", "preview", "actual-size", "stretch"})
+             .contains(unknown))
       Fail(QStringLiteral("unknown screenshot option ") + unknown);
   QTemporaryDir scratch;
   hosei::test::ScriptedPlatformServices services;
@@ -172,6 +175,23 @@ int TakeScreenshot(const QString& sample, const QString& out, QStringList option
   if (options.contains(QLatin1String("execute"))) {
     Click(&window, QStringLiteral("Command1"));
     if (!services.messages.isEmpty()) Fail(services.messages.join(u' '));
+    WaitFor({});
+  }
+  if (options.contains(QLatin1String("actual-size"))) {  // and moved into the middle
+    Click(viewer, QStringLiteral("Command1"));
+    viewer->findChild<hosei::PictureBox*>(QStringLiteral("Image1"))->panBy({200, 150});
+    WaitFor({});
+  }
+  for (const auto& [name, entry] :
+       {std::pair{"preview", "プレビュー"}, {"stretch", "表示の強調"}}) {
+    if (!options.contains(QLatin1String(name))) continue;
+    for (QAction* action : viewer->actions())
+      if (action->text() == QString::fromUtf8(entry)) action->trigger();
+    WaitFor({});
+  }
+  if (options.contains(QLatin1String("preview"))) {
+    Find<QLineEdit>(&window, QStringLiteral("Text2"))->setText(QStringLiteral("100"));
+    if (!viewer->previewOn()) Fail(QStringLiteral("the preview did not start"));
     WaitFor({});
   }
   if (options.contains(QLatin1String("circle"))) {  // drawn once the viewer has its size
@@ -213,6 +233,6 @@ int main(int argc, char** argv) {
                "usage: hosei-gui-driver start-up [--open FILE] [--program-folder DIR]\n"
                "       hosei-gui-driver dialogs SAMPLE\n"
                "       hosei-gui-driver screenshot SAMPLE OUT.png [Option1..3] [circle] "
-               "[execute] [execute-help]\n");
+               "[execute] [execute-help] [actual-size] [preview] [stretch]\n");
   return 2;
 }

@@ -10,6 +10,7 @@
 #include <cstdlib>
 
 #include "gui_test.h"
+#include "photo_test_support.h"
 #include "picture_box.h"
 #include "picture_preview.h"
 #include "picture_reader.h"
@@ -165,6 +166,28 @@ TEST_F(ViewerPreviewTest, AtActualSizeThePreviewIsExecutesResultWhereverTheViewI
   ASSERT_NE(box()->picture().origin, QPoint(0, 0));
   click("Command1");
   EXPECT_EQ(ShareOff(previewed, resultAsHeld(photos / "big_.bmp"), 0), 0.0);
+}
+
+// A picture of 16 bits a channel is previewed through the deep correction, as Execute
+// corrects it: with samples that are whole bytes repeated, the held bytes stand for them
+// exactly, and the preview is the result reduced to bytes.
+TEST_F(ViewerPreviewTest, ADeepPictureIsPreviewedThroughTheDeepCorrection) {
+  Picture picture{240, 180, 3, {}};
+  for (int y = 0; y < picture.height; ++y)
+    for (int x = 0; x < picture.width; ++x)
+      picture.samples.insert(picture.samples.end(),
+                             {static_cast<std::uint8_t>(40 + (x * 3 + y) % 160),
+                              static_cast<std::uint8_t>(30 + (x + 2 * y) % 170), 90});
+  const fs::path file = photos / "deep.png";
+  WritePng(file.string(), picture, PngLayout{2, 16});
+  choose(file);
+  preview();
+  type("Text2", "110");
+  control<QComboBox>("Combo1")->setEditText("Intermediate");
+  const QImage previewed = box()->shownImage();
+  ASSERT_NE(previewed, box()->picture().image);
+  click("Command1");
+  EXPECT_EQ(ShareOff(previewed, resultAsHeld(photos / "deep_.png"), 0), 0.0);
 }
 
 // The preview writes nothing, says so in the title, shows the picture as read while a field
