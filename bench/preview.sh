@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Times the viewer's live preview on a 6000 x 4000 photo saved as a quality-95 JPEG: from a
 # change of a field to the end of the repaint, in each mode, zoomed and at actual size, and
-# writes the table to bench/PREVIEW.md.
+# writes the table to bench/PREVIEW.md. Runs on a private Xvfb server of full-HD size.
 #
 #   bench/preview.sh
 #
@@ -13,7 +13,9 @@ repo=$(cd "$(dirname "$0")/.." && pwd)
 cd "$repo"
 # shellcheck source=scripts/ensure_packages.sh
 source scripts/ensure_packages.sh
-hosei_ensure_packages libjpeg-turbo-progs
+hosei_ensure_packages libjpeg-turbo-progs xvfb
+# shellcheck source=tests/gui/xvfb_display.sh
+source tests/gui/xvfb_display.sh
 
 echo "bench: building hosei-preview-latency (Release) in build-bench-gui"
 cmake -S . -B build-bench-gui -G Ninja -DCMAKE_BUILD_TYPE=Release -DHOSEI_TEST_SUITES=gui \
@@ -31,8 +33,11 @@ g++ -std=c++20 -O2 -o "$scratch/make_photo" bench/make_photo.cpp
 cjpeg -quality 95 -outfile "$scratch/photo.jpg" "$scratch/src.bmp"
 rm "$scratch/src.bmp"
 
+# A full-HD screen on a private X server, drawn to as on a desktop.
+hosei_start_xvfb 1920x1080
+trap 'hosei_stop_xvfb; rm -rf "$scratch"' EXIT
 load_before=$(cut -d' ' -f1-3 /proc/loadavg)
-table=$(QT_QPA_PLATFORM=offscreen build-bench-gui/tests/gui/hosei-preview-latency "$scratch/photo.jpg" 21)
+table=$(QT_QPA_PLATFORM=xcb build-bench-gui/tests/gui/hosei-preview-latency "$scratch/photo.jpg" 21)
 load_after=$(cut -d' ' -f1-3 /proc/loadavg)
 echo "$table"
 
@@ -47,8 +52,8 @@ cpu=$(awk -F': ' '/^model name/ { print $2; exit }' /proc/cpuinfo)
   echo
   cat <<'TEXT'
 A 6000 × 4000 photo (bench/make_photo.cpp) saved by cjpeg at quality 95 is opened in the
-windows on the offscreen platform, the viewer 1920 pixels wide as on a full-HD screen, and
-the preview switched on. Each row changes one field of its mode 21 times; each time is from
+windows on a 1920 × 1080 Xvfb screen, the viewer as wide as the screen allows, and the
+preview switched on. Each row changes one field of its mode 21 times; each time is from
 the new text in the field to the end of the picture area's repaint: the correction handed
 to the viewer, the held picture corrected through the run's own per-pixel correction, and
 drawn. Zoomed, the viewer holds the photo reduced to about the screen; at actual size (in
