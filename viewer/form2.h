@@ -88,9 +88,13 @@ class Form2 : public QWidget {
  protected:
   void resizeEvent(QResizeEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void buildActions();
+  // At actual size, the arrows move the view by a grid cell, Home to the top-left corner and
+  // End to the far one; true when `key` was one of them.
+  bool panByKey(int key);
   // The held picture as it is to be seen: corrected while the preview is on, stretched
   // while the display stretch is.
   QImage lookOf(const ViewerPicture& picture);

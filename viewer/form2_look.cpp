@@ -4,6 +4,7 @@
 
 #include <QAction>
 #include <QKeyEvent>
+#include <QPushButton>
 
 #include "form2.h"
 #include "picture_box.h"
@@ -45,6 +46,7 @@ void Form2::buildActions() {
   connect(estimateAction, &QAction::triggered, this, &Form2::estimateRequested);
   connect(stretchAction, &QAction::triggered, this, &Form2::setDisplayStretch);
   pictureBox->setLook([this](const ViewerPicture& picture) { return lookOf(picture); });
+  for (QPushButton* button : {zoomButton, beforeAfterButton}) button->installEventFilter(this);
 }
 
 void Form2::setPreviewCorrection(const std::optional<PreviewCorrection>& correction) {
@@ -109,37 +111,49 @@ void Form2::showTitle() {
   setWindowTitle(previewOn_ ? QString::fromUtf8(kPreviewTitle) + work_.currentFile : title_);
 }
 
-void Form2::keyPressEvent(QKeyEvent* event) {
-  if (zoomMode() || event->modifiers() & ~(Qt::KeypadModifier)) {
-    QWidget::keyPressEvent(event);
-    return;
-  }
+bool Form2::panByKey(int key) {
+  if (zoomMode()) return false;
   const QSize picture = pictureBox->picture().pictureSize;
-  switch (event->key()) {
+  switch (key) {
     case Qt::Key_Left:
       pictureBox->panBy({-kDotsPerArrowKey, 0});
-      break;
+      return true;
     case Qt::Key_Right:
       pictureBox->panBy({kDotsPerArrowKey, 0});
-      break;
+      return true;
     case Qt::Key_Up:
       pictureBox->panBy({0, -kDotsPerArrowKey});
-      break;
+      return true;
     case Qt::Key_Down:
       pictureBox->panBy({0, kDotsPerArrowKey});
-      break;
+      return true;
     case Qt::Key_Home:
       pictureBox->panTo({0, 0});
-      break;
+      return true;
     // The far corner, for a look along the picture's last rows and columns.
     case Qt::Key_End:
       pictureBox->panTo({picture.width(), picture.height()});
-      break;
+      return true;
     default:
-      QWidget::keyPressEvent(event);
-      return;
+      return false;
   }
-  event->accept();
+}
+
+void Form2::keyPressEvent(QKeyEvent* event) {
+  if ((event->modifiers() & ~Qt::KeypadModifier) == 0 && panByKey(event->key()))
+    event->accept();
+  else
+    QWidget::keyPressEvent(event);
+}
+
+// A button with the keyboard would take the arrows to move it on to the next button; at
+// actual size they move the picture, whatever holds the keyboard.
+bool Form2::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::KeyPress) {
+    const auto* key = static_cast<QKeyEvent*>(event);
+    if ((key->modifiers() & ~Qt::KeypadModifier) == 0 && panByKey(key->key())) return true;
+  }
+  return QWidget::eventFilter(watched, event);
 }
 
 }  // namespace hosei

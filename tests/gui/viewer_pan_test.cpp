@@ -76,8 +76,9 @@ class ViewerPanTest : public GuiTest {
                       modifiers, Qt::NoScrollPhase, false);
     send(event);
   }
-  void key(Qt::Key which) {
-    QTest::keyClick(box(), which);
+  // Sent to the picture, or to what holds the keyboard after 実寸へ was clicked: the button.
+  void key(Qt::Key which, const char* to = "Image1") {
+    QTest::keyClick(viewerControl<QWidget>(to), which);
     settle();
   }
 };
@@ -108,6 +109,8 @@ TEST_F(ViewerPanTest, DragWheelAndKeysMoveTheViewAtActualSizeByTheirDots) {
       {"down arrow", [&] { key(Qt::Key_Down); }, {350, 100}},
       {"left arrow", [&] { key(Qt::Key_Left); }, {250, 100}},
       {"up arrow", [&] { key(Qt::Key_Up); }, {250, 0}},
+      {"right arrow on 実寸へ", [&] { key(Qt::Key_Right, "Command1"); }, {350, 0}},
+      {"left arrow on ←", [&] { key(Qt::Key_Left, "Command2"); }, {250, 0}},
       {"End", [&] { key(Qt::Key_End); }, far},
       {"drag past the far corner",
        [&] {
