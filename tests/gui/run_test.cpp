@@ -1,6 +1,7 @@
 // Choosing a file, Execute, the viewer, its guide circles and exit, and what goes wrong.
 
 #include <gtest/gtest.h>
+#include <libintl.h>
 
 #include <QCheckBox>
 #include <QColor>
@@ -9,6 +10,7 @@
 #include <QRadioButton>
 #include <QScreen>
 #include <algorithm>
+#include <clocale>
 #include <cstdlib>
 
 #include "circle_shape.h"
@@ -189,6 +191,8 @@ TEST_F(RunTest, ARefusedParameterWritesNothingAndTheHelpLineSaysWhatTheFieldTake
       {"Option2", "Text5", "1e400",
        "光源の x 座標は次の範囲で入力してください\n　-2147483648～2147483647 の整数"},
       {"Option3", "Text9", "2.68", "ガンマ値は次の範囲で入力してください\n　0.374～2.67"},
+      {"Option2", "Text8", "171",
+       "明るさは次の範囲で入力してください\n　-100～170（×1.4 を丸めて -140～238）"},
   };
   for (const auto& r : refused) {
     SCOPED_TRACE(r.typed);
@@ -206,6 +210,28 @@ TEST_F(RunTest, ARefusedParameterWritesNothingAndTheHelpLineSaysWhatTheFieldTake
     type(r.field, kept);
   }
   EXPECT_TRUE(services.messages.empty()) << services.messages.join("; ");
+}
+
+// The windows are designed in Japanese and stay so whatever the locale: under the C locale,
+// with hosei-cli's catalogue bound as hosei-cli binds it, a rejected file and a refused
+// parameter are still told in the windows' own words.
+TEST_F(RunTest, TheWindowsKeepTheirJapaneseUnderTheCLocale) {
+  const std::string before = std::setlocale(LC_ALL, nullptr);
+  ::setenv("LC_ALL", "C", 1);
+  std::setlocale(LC_ALL, "");
+  ::textdomain("hosei");
+  TestBitmap eightBits;
+  eightBits.bitsPerPixel = 8;
+  choose(photo("eight.bmp", eightBits));
+  EXPECT_EQ(services.messages, QStringList{"24bit Windowsビットマップではありません"});
+  EXPECT_EQ(text("Label4"), "色数のエラー");
+  choose(photo("scene.bmp"));
+  type("Text2", "0");
+  click("Command1");
+  EXPECT_EQ(text("Label13"), "減光係数は次の範囲で入力してください\n　1～120");
+  ::textdomain("messages");
+  ::unsetenv("LC_ALL");
+  std::setlocale(LC_ALL, before.c_str());
 }
 
 // Once the chosen file is gone, Execute's help still names the result by what the file held
