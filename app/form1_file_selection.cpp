@@ -58,6 +58,8 @@ void Form1::chooseFile() {
 }
 
 void Form1::loadFile(const ChosenFile& chosen) {
+  // The preview is of the current file, which is about to change, whether or not it is taken.
+  if (viewer_) viewer_->setPreview(false);
   const std::string path = chosen.path.toStdString();
   ChosenPicture picture;
   const FileError error = CheckChosenFile(path, picture);

@@ -111,27 +111,24 @@ void Form2::showPicturePaths() {
   currentPictureCaption->setText(work_.currentPicture);
 }
 
-// While the preview is on, the designed operations record what they show and the preview
-// goes on with the current file.
+// A picture put on show by file selection or Execute ends the preview.
 FileError Form2::showAsCurrent(const QString& path, const QString& title) {
-  FileError error;
-  if (!previewOn_) {
-    error = pictureBox->showFile(path);
-    if (error) pictureBox->clear();
-  }
+  endPreview();
+  const FileError error = pictureBox->showFile(path);
+  if (error) pictureBox->clear();
   designedPicture_ = error ? QString() : path;
   title_ = title;
+  showTitle();
   work_.previousPicture = work_.currentPicture;
   work_.currentPicture = path;
   showPicturePaths();
-  if (previewOn_) setPreview(true);
-  showTitle();
   return error;
 }
 
 void Form2::showWithoutPicture(const QString& title) {
+  endPreview();
   designedPicture_.clear();
-  if (!previewOn_) pictureBox->clear();
+  pictureBox->clear();
   title_ = title;
   showTitle();
 }

@@ -69,7 +69,7 @@ class Form2 : public QWidget {
   // The current file shown corrected, instead of the picture on show (the context menu's
   // プレビュー, the P key). Switching it on reads the current file when another picture is
   // on show; one that cannot be read leaves it off, with a message. Off at start, and
-  // switched off by the before/after switch.
+  // switched off by the before/after switch and whenever a picture is put on show.
   void setPreview(bool on);
   bool previewOn() const { return previewOn_; }
   // The display stretched for a dark picture (表示の強調, the S key); the file and the
@@ -101,6 +101,8 @@ class Form2 : public QWidget {
   void showTitle();
   // Puts the picture the designed switches put on show back in the picture area.
   void showDesignedPicture();
+  // Switches the preview off where the caller puts another picture on show at once.
+  void endPreview();
   void switchZoom();
   void switchPreviousAndCurrent();
   void hideCircleOnDoubleClick();

@@ -78,6 +78,11 @@ void Form2::setPreview(bool on) {
   showTitle();
 }
 
+void Form2::endPreview() {
+  previewOn_ = false;
+  previewAction->setChecked(false);
+}
+
 void Form2::showDesignedPicture() {
   if (designedPicture_.isEmpty()) {
     pictureBox->clear();

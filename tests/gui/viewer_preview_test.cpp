@@ -191,7 +191,7 @@ TEST_F(ViewerPreviewTest, ADeepPictureIsPreviewedThroughTheDeepCorrection) {
 }
 
 // The preview writes nothing, says so in the title, shows the picture as read while a field
-// is refused, and gives way to ← and to Execute.
+// is refused, and gives way to ←, to Execute and to choosing a file.
 TEST_F(ViewerPreviewTest, ThePreviewWritesNothingAndGivesWayToTheDesignedSwitches) {
   const auto file = photo("p.bmp", Detailed(240, 180));
   choose(file);
@@ -214,6 +214,14 @@ TEST_F(ViewerPreviewTest, ThePreviewWritesNothingAndGivesWayToTheDesignedSwitche
   QTest::mouseClick(viewerControl<QPushButton>("Command2"), Qt::LeftButton);  // ←
   EXPECT_FALSE(viewer()->previewOn());
   EXPECT_EQ(viewer()->windowTitle(), Q(file));
+  EXPECT_EQ(box()->shownImage(), box()->picture().image);
+
+  preview();
+  const auto next = photo("q.bmp", Detailed(100, 80));
+  choose(next);  // a new current file: its picture, as chosen
+  EXPECT_FALSE(viewer()->previewOn());
+  EXPECT_EQ(viewer()->windowTitle(), Q(next));
+  EXPECT_EQ(box()->picture().path, Q(next));
   EXPECT_EQ(box()->shownImage(), box()->picture().image);
 }
 
