@@ -9,6 +9,7 @@ hosei_packages=(
   fonts-ipafont-gothic fonts-ipafont-mincho
   xvfb xauth
   desktop-file-utils man-db
+  gettext locales
   dosfstools util-linux
 )
 

@@ -13,6 +13,7 @@ prefix=$scratch/prefix
 cmake --install "$build" --prefix "$prefix" >/dev/null
 for f in bin/hosei bin/hosei-cli share/applications/hosei.desktop \
   share/icons/hicolor/scalable/apps/hosei.svg share/man/man1/hosei-cli.1 \
+  share/man/ja/man1/hosei-cli.1 share/locale/ja/LC_MESSAGES/hosei.mo \
   share/hosei/samples/sample.bmp; do
   [ -e "$prefix/$f" ] || fail "missing from the install tree: $f"
 done
@@ -41,6 +42,13 @@ mkdir "$scratch/photos"
 cp "$root/usr/share/hosei/samples/sample.bmp" "$scratch/photos/"
 "$cli" --quiet --mode gamma --gamma 1.5 "$scratch/photos/sample.bmp" || fail "installed hosei-cli failed"
 [ -s "$scratch/photos/sample_.bmp" ] || fail "installed hosei-cli wrote no result"
+# The installed catalogue is found beside the installed program (glibc honours LANGUAGE
+# under C.UTF-8, so no Japanese locale is needed here), and the C locale speaks English.
+[ -e "$root/usr/share/man/ja/man1/hosei-cli.1" ] || fail "the package lacks the Japanese man page"
+said=$(LC_ALL=C.UTF-8 LANGUAGE=ja "$cli" --sepia 2>&1 || true)
+grep -q '不明なオプションです' <<<"$said" || fail "installed hosei-cli does not find its Japanese catalogue"
+said=$(env -u LANGUAGE LC_ALL=C "$cli" --sepia 2>&1 || true)
+grep -q 'unknown option' <<<"$said" || fail "installed hosei-cli is not English under the C locale"
 
 # 3. The installed window program starts and stays up; the test driver, started as
 # installed there, opens a photo with guide lines and leaves through the exit button: its
