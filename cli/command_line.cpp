@@ -267,9 +267,12 @@ struct Piece {
   bool blankBefore = false;
 };
 
+constexpr std::string_view kClosingMarks = "、。，．）」』】：";
+constexpr std::string_view kOpeningMarks = "（「『【";
+
 std::vector<Piece> PiecesOf(std::string_view text) {
   std::vector<Piece> pieces;
-  bool blank = false, afterWide = true;
+  bool blank = false, afterWide = true, afterOpening = false;
   for (std::size_t i = 0; i < text.size();) {
     const auto lead = static_cast<unsigned char>(text[i]);
     const std::size_t length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
@@ -283,11 +286,17 @@ std::vector<Piece> PiecesOf(std::string_view text) {
       continue;
     }
     const std::size_t columns = ColumnsOf(codePoint);
-    if (blank || afterWide || columns == 2) pieces.push_back({{}, 0, blank && !pieces.empty()});
+    // Japanese punctuation stays with its neighbours: no line starts with a closing mark
+    // or ends with an opening one.
+    const bool closing = kClosingMarks.find(character) != std::string_view::npos;
+    const bool joined = !pieces.empty() && !blank && (closing || afterOpening);
+    if (!joined && (blank || afterWide || columns == 2))
+      pieces.push_back({{}, 0, blank && !pieces.empty()});
     pieces.back().text += character;
     pieces.back().columns += columns;
     blank = false;
     afterWide = columns == 2;
+    afterOpening = kOpeningMarks.find(character) != std::string_view::npos;
   }
   return pieces;
 }

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <optional>
 #include <regex>
@@ -121,6 +122,26 @@ TEST_F(Language, UnderAJapaneseLocaleEveryLineIsJapanese) {
       if (line.rfind("hosei-cli: ", 0) == 0) {
         EXPECT_TRUE(HasJapanese(line)) << line;
       }
+  }
+}
+
+// Japanese has no blanks between words: the help is wrapped between characters, within
+// 90 columns (two a character), and no line starts with a closing mark or ends with an
+// opening one.
+TEST_F(Language, TheJapaneseHelpIsWrappedWithinItsColumns) {
+  RequireJapanese();
+  const std::string help = CliWith({"LC_ALL=ja_JP.UTF-8"}, {"--help"}).out;
+  ASSERT_TRUE(HasJapanese(help)) << help;
+  for (const std::string& line : Lines(help)) {
+    std::size_t columns = 0;
+    for (std::size_t i = 0; i < line.size(); ++i)
+      if ((static_cast<unsigned char>(line[i]) & 0xC0) != 0x80)
+        columns += static_cast<unsigned char>(line[i]) >= 0xE0 ? 2 : 1;
+    EXPECT_LE(columns, 90u) << line;
+    const std::string text = line.substr(std::min(line.find_first_not_of(' '), line.size()));
+    for (const char* mark : {"、", "。", "）"}) EXPECT_NE(text.rfind(mark, 0), 0u) << line;
+    for (const char* mark : {"（", "「"})
+      EXPECT_FALSE(text.size() >= 3 && text.compare(text.size() - 3, 3, mark) == 0) << line;
   }
 }
 
