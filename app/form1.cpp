@@ -9,6 +9,7 @@
 
 #include "boundary_box.h"
 #include "caption_label.h"
+#include "field_help.h"
 #include "form2.h"
 #include "help_texts.h"
 #include "parameter_field.h"
@@ -148,7 +149,7 @@ void Form1::parameterTextChanged(Field which) {
     if (which == Field::kLightX || which == Field::kLightY || which == Field::kSize)
       emit guideCircleRequested(GuideCircle::kFog);
   }
-  helpLine->setText(QString::fromUtf8(DeclarationOf(which).help));
+  helpLine->setText(QString::fromUtf8(HelpLineOf(which)));
 }
 
 // The fields, sliders and captions of a mode's parameters show in that mode only; the

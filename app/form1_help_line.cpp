@@ -9,6 +9,7 @@
 
 #include "caption_label.h"
 #include "execute.h"
+#include "field_help.h"
 #include "form1.h"
 #include "help_texts.h"
 #include "hover_help.h"
@@ -30,7 +31,7 @@ void Form1::explainControls() {
   };
   for (const auto& [control, text] : explained) help->explain(control, QString::fromUtf8(text));
   for (const auto& [caption, field] : fieldCaptions_)
-    help->explain(caption, QString::fromUtf8(DeclarationOf(field).help));
+    help->explain(caption, QString::fromUtf8(HelpLineOf(field)));
   help->explain(executeButton, [this] { return executeHelp(); });
   connect(help, &HoverHelp::helpShown, helpLine, &QLabel::setText);
 }

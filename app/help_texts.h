@@ -12,8 +12,7 @@ inline constexpr const char* kIntermediateBoundaryHelp = "効果の境界は中�
 inline constexpr const char* kSoftBoundaryHelp = "効果の境界をなめらかに補正します";
 
 // What a control does, shown while the mouse moves over it. What each parameter field
-// means, shown while it is edited and over its caption, is declared with the field in
-// parameter_table.h.
+// means, shown while it is edited and over its caption, is in desktop/field_help.h.
 inline constexpr const char* kVignettingModeHelp = "周辺減光の補正をします";
 inline constexpr const char* kFogModeHelp = "かぶりを除去します\n明るくも、暗くもできます";
 inline constexpr const char* kGammaModeHelp = "画像全体に対し一様にガンマ補正します";

@@ -13,8 +13,6 @@ namespace {
 
 constexpr double kInt32Lowest = std::numeric_limits<std::int32_t>::min();
 constexpr double kInt32Highest = std::numeric_limits<std::int32_t>::max();
-constexpr const char* kLightCentreHelp =
-    "明るさを変える中心座標を入力します\n　画像の範囲外でも可能です";
 
 template <typename Value>
 constexpr Value As(double value) {
@@ -25,40 +23,33 @@ constexpr Value As(double value) {
 
 const std::array<ParameterDeclaration, kFieldCount> kParameterTable = {{
     {Field::kStart, "Text1", "--start", "50", Mode::kVignetting, Conversion::kPercentFraction, 0, 1,
-     "周辺減光の開始位置を、指定します\n　中心が0、四隅が100です",
      SliderDeclaration{"HScroll1", false, 1, 99, 1, 10, SliderScale::kDirect},
      [](Parameters& p, double v) { p.startFraction = As<float>(v); }},
     {Field::kCoefficient, "Text2", "--coefficient", "20", Mode::kVignetting, Conversion::kSingle, 1,
-     120, "周辺減光の補正値を入力します \n　大きな値ほど、効果が大きくなります",
-     SliderDeclaration{"HScroll2", false, 1, 120, 1, 10, SliderScale::kDirect},
+     120, SliderDeclaration{"HScroll2", false, 1, 120, 1, 10, SliderScale::kDirect},
      [](Parameters& p, double v) { p.coefficient = As<float>(v); }},
     {Field::kLightX, "Text5", "--light-x", "0", Mode::kFog, Conversion::kInt32, kInt32Lowest,
-     kInt32Highest, kLightCentreHelp,
+     kInt32Highest,
      SliderDeclaration{"HScroll3", false, -3000, 3000, 10, 100, SliderScale::kDirect},
      [](Parameters& p, double v) { p.lightX = As<std::int32_t>(v); }},
     {Field::kLightY, "Text6", "--light-y", "0", Mode::kFog, Conversion::kInt32, kInt32Lowest,
-     kInt32Highest, kLightCentreHelp,
+     kInt32Highest,
      SliderDeclaration{"VScroll1", true, -3000, 3000, 10, 100, SliderScale::kNegated},
      [](Parameters& p, double v) { p.lightY = As<std::int32_t>(v); }},
     {Field::kSize, "Text7", "--size", "150", Mode::kFog, Conversion::kInt32, kInt32Lowest,
-     kInt32Highest, "明るさを変える範囲を入力します\n　少し大きめにとるほうがよいようです",
-     SliderDeclaration{"HScroll5", false, 0, 3500, 5, 50, SliderScale::kDirect},
+     kInt32Highest, SliderDeclaration{"HScroll5", false, 0, 3500, 5, 50, SliderScale::kDirect},
      [](Parameters& p, double v) { p.size = As<std::int32_t>(v); }},
     {Field::kBrightness, "Text8", "--brightness", "-40", Mode::kFog, Conversion::kTimes14, -140,
-     238, "変化させる明るさを入力します\n　正（＋）は明るく、負（－）は暗くします",
-     SliderDeclaration{"HScroll6", false, -100, 170, 1, 10, SliderScale::kDirect},
+     238, SliderDeclaration{"HScroll6", false, -100, 170, 1, 10, SliderScale::kDirect},
      [](Parameters& p, double v) { p.brightness = As<std::int32_t>(v); }},
     {Field::kGamma, "Text9", "--gamma", "1", Mode::kGamma, Conversion::kSingle, 0.374, 2.67,
-     "補正するγ値を入力します\n１で無補正、大きな値で明るくなります",
      SliderDeclaration{"HScroll4", false, -25, 25, 1, 4, SliderScale::kGamma},
      [](Parameters& p, double v) { p.gamma = As<float>(v); }},
     {Field::kBoundary, "Combo1", "--boundary", "Soft", std::nullopt, Conversion::kShapeName, 0, 2,
-     "効果の境界のなめらかさの指定をします\n　Soft なめらかに Sharp きつめに 補正します",
      std::nullopt, [](Parameters& p, double v) { p.shape = As<int>(v); }},
     {Field::kThreshold, "Text4", "--background", "70", std::nullopt, Conversion::kClampedInt16,
-     kLowestThreshold, kHighestThreshold,
-     "入力された値以下をバックグラウンドと見なします\n　8bitですので、0が黒、255が白です",
-     std::nullopt, [](Parameters& p, double v) { p.threshold = As<int>(v); }},
+     kLowestThreshold, kHighestThreshold, std::nullopt,
+     [](Parameters& p, double v) { p.threshold = As<int>(v); }},
 }};
 
 std::vector<std::string> AcceptedValues(const ParameterDeclaration& d) {

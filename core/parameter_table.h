@@ -49,7 +49,6 @@ struct ParameterDeclaration {
   Conversion conversion;
   double lowest;
   double highest;
-  const char* help;  // the help line's text for the field (two lines split by "\n")
   std::optional<SliderDeclaration> slider;
   void (*store)(Parameters& parameters, double value);
 };

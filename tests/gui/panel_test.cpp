@@ -5,6 +5,7 @@
 #include <QRadioButton>
 #include <QScrollBar>
 
+#include "field_help.h"
 #include "gui_test.h"
 #include "help_texts.h"
 #include "parameter_table.h"
@@ -81,7 +82,7 @@ TEST_F(PanelTest, EachFieldWithASliderStartsAtItsTextExplainsItselfAndShowsItsSl
     EXPECT_EQ(field->cursorPosition(), 0);
     control<QLabel>("Label13")->clear();
     type(declared.objectName, "3");
-    EXPECT_EQ(text("Label13"), QString::fromUtf8(declared.help));
+    EXPECT_EQ(text("Label13"), QString::fromUtf8(HelpLineOf(declared.field)));
   }
 }
 
@@ -117,7 +118,7 @@ TEST_F(PanelTest, ModesShowTheirControlsAndCheckBoxesTheirs) {
 QString HelpOf(const char* objectName) {
   for (const ParameterDeclaration& declared : kParameterTable)
     if (QLatin1String(declared.objectName) == QLatin1String(objectName))
-      return QString::fromUtf8(declared.help);
+      return QString::fromUtf8(HelpLineOf(declared.field));
   ADD_FAILURE() << "no parameter is typed into " << objectName;
   return {};
 }
