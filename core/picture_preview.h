@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 #include "file_error.h"
 #include "picture_reader.h"
@@ -27,6 +28,25 @@ struct TopDownPicture {
   std::uint8_t* alphaRow(int y) { return alpha.get() + static_cast<std::size_t>(y) * width; }
   const std::uint8_t* alphaRow(int y) const {
     return alpha.get() + static_cast<std::size_t>(y) * width;
+  }
+};
+
+// A deep picture held for the screen at 16 bits a sample, full scale 65535 (floats scaled to
+// it), so a faint picture keeps the levels between two bytes: blue, green and red, top row
+// first, rows packed; its opacity likewise where asked for and present.
+struct DeepTopDownPicture {
+  int width = 0;
+  int height = 0;
+  std::vector<std::uint16_t> bgr;
+  std::vector<std::uint16_t> alpha;  // empty without
+
+  std::uint16_t* row(int y) { return bgr.data() + 3 * static_cast<std::size_t>(y) * width; }
+  const std::uint16_t* row(int y) const {
+    return bgr.data() + 3 * static_cast<std::size_t>(y) * width;
+  }
+  std::uint16_t* alphaRow(int y) { return alpha.data() + static_cast<std::size_t>(y) * width; }
+  const std::uint16_t* alphaRow(int y) const {
+    return alpha.data() + static_cast<std::size_t>(y) * width;
   }
 };
 
@@ -64,5 +84,11 @@ FileError ReadTopLeftRegion(PictureReader& reader, PictureSize region, TopDownPi
 // picture's alpha goes into picture.alpha.
 FileError ReadRegion(PictureReader& reader, int left, int top, PictureSize region,
                      TopDownPicture& picture, bool withAlpha = false);
+
+// The same two for a deep picture (sampleType() not 8 bits), at 16 bits a sample.
+FileError ReadReducedPicture(PictureReader& reader, PictureSize target, DeepTopDownPicture& picture,
+                             Reduction& reduction, bool withAlpha = false);
+FileError ReadRegion(PictureReader& reader, int left, int top, PictureSize region,
+                     DeepTopDownPicture& picture, bool withAlpha = false);
 
 }  // namespace hosei

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstddef>
 
 namespace hosei {
 
@@ -22,60 +21,85 @@ double Midtones(double m, double x) {
 }
 
 // The level below which half of the counted samples lie.
-int MedianOf(const std::array<std::uint64_t, 256>& counts, std::uint64_t total) {
+std::size_t MedianOf(const std::vector<std::uint64_t>& counts, std::uint64_t total) {
   std::uint64_t seen = 0;
-  for (int level = 0; level < 256; ++level) {
-    seen += counts[static_cast<std::size_t>(level)];
+  for (std::size_t level = 0; level < counts.size(); ++level) {
+    seen += counts[level];
     if (2 * seen >= total) return level;
   }
-  return 255;
-}
-
-LevelTable Identity() {
-  LevelTable table{};
-  for (int level = 0; level < 256; ++level)
-    table[static_cast<std::size_t>(level)] = static_cast<std::uint8_t>(level);
-  return table;
+  return counts.size() - 1;
 }
 
 }  // namespace
 
-LevelTable AutomaticStretch(const QImage& bgr) {
-  std::array<std::uint64_t, 256> counts{};
+ShownLevels Unstretched(std::size_t levels) {
+  ShownLevels shown(levels);
+  const double top = static_cast<double>(levels - 1);
+  for (std::size_t level = 0; level < levels; ++level)
+    shown[level] = static_cast<std::uint8_t>(std::lround(255.0 * static_cast<double>(level) / top));
+  return shown;
+}
+
+std::vector<std::uint64_t> LevelCounts(const QImage& bgr) {
+  std::vector<std::uint64_t> counts(256);
   for (int y = 0; y < bgr.height(); ++y) {
     const std::uint8_t* row = bgr.constScanLine(y);
     for (std::size_t i = 0; i < 3 * static_cast<std::size_t>(bgr.width()); ++i) ++counts[row[i]];
   }
-  const std::uint64_t total = 3 * static_cast<std::uint64_t>(bgr.width()) * bgr.height();
-  if (total == 0) return Identity();
-  const int median = MedianOf(counts, total);
-  std::array<std::uint64_t, 256> deviations{};
-  for (int level = 0; level < 256; ++level)
-    deviations[static_cast<std::size_t>(std::abs(level - median))] +=
-        counts[static_cast<std::size_t>(level)];
-  const double spread = kNormalisedSpread * MedianOf(deviations, total) / 255.0;
-  const double middle = median / 255.0;
-  if (spread <= 0 || middle >= kTargetBackground) return Identity();
-  const double shadows = std::max(0.0, middle - kShadowClipSpreads * spread);
-  const double background = (middle - shadows) / (1 - shadows);
-  if (!(background > 0 && background < 1)) return Identity();
-  // The curve that takes the background to the target.
-  const double m = Midtones(kTargetBackground, background);
-  LevelTable table{};
-  for (int level = 0; level < 256; ++level) {
-    const double x = (level / 255.0 - shadows) / (1 - shadows);
-    table[static_cast<std::size_t>(level)] =
-        static_cast<std::uint8_t>(std::lround(255.0 * Midtones(m, std::clamp(x, 0.0, 1.0))));
-  }
-  return table;
+  return counts;
 }
 
-void ApplyLevels(QImage& bgr, const LevelTable& table) {
+std::vector<std::uint64_t> LevelCounts(const std::vector<std::uint16_t>& samples) {
+  std::vector<std::uint64_t> counts(65536);
+  for (const std::uint16_t sample : samples) ++counts[sample];
+  return counts;
+}
+
+ShownLevels AutomaticStretch(const std::vector<std::uint64_t>& counts) {
+  std::uint64_t total = 0;
+  for (const std::uint64_t count : counts) total += count;
+  if (counts.size() < 2 || total == 0) return Unstretched(std::max<std::size_t>(counts.size(), 1));
+  const double top = static_cast<double>(counts.size() - 1);
+  const std::size_t median = MedianOf(counts, total);
+  std::vector<std::uint64_t> deviations(counts.size());
+  for (std::size_t level = 0; level < counts.size(); ++level)
+    deviations[level > median ? level - median : median - level] += counts[level];
+  const double spread = kNormalisedSpread * static_cast<double>(MedianOf(deviations, total)) / top;
+  const double middle = static_cast<double>(median) / top;
+  if (spread <= 0 || middle >= kTargetBackground) return Unstretched(counts.size());
+  const double shadows = std::max(0.0, middle - kShadowClipSpreads * spread);
+  const double background = (middle - shadows) / (1 - shadows);
+  if (!(background > 0 && background < 1)) return Unstretched(counts.size());
+  // The curve that takes the background to the target.
+  const double m = Midtones(kTargetBackground, background);
+  ShownLevels shown(counts.size());
+  for (std::size_t level = 0; level < counts.size(); ++level) {
+    const double x = (static_cast<double>(level) / top - shadows) / (1 - shadows);
+    shown[level] =
+        static_cast<std::uint8_t>(std::lround(255.0 * Midtones(m, std::clamp(x, 0.0, 1.0))));
+  }
+  return shown;
+}
+
+void ApplyLevels(QImage& bgr, const ShownLevels& levels) {
   for (int y = 0; y < bgr.height(); ++y) {
     std::uint8_t* row = bgr.scanLine(y);
     for (std::size_t i = 0; i < 3 * static_cast<std::size_t>(bgr.width()); ++i)
-      row[i] = table[row[i]];
+      row[i] = levels[row[i]];
   }
+}
+
+QImage ShownThrough(const std::vector<std::uint16_t>& samples, int width, int height,
+                    const ShownLevels& levels) {
+  QImage image(width, height, QImage::Format_BGR888);
+  if (image.isNull()) return image;
+  const std::size_t rowSamples = 3 * static_cast<std::size_t>(width);
+  for (int y = 0; y < height; ++y) {
+    const std::uint16_t* in = samples.data() + rowSamples * static_cast<std::size_t>(y);
+    std::uint8_t* out = image.scanLine(y);
+    for (std::size_t i = 0; i < rowSamples; ++i) out[i] = levels[in[i]];
+  }
+  return image;
 }
 
 }  // namespace hosei

@@ -142,7 +142,7 @@ class Form2 : public QWidget {
   bool stretchOn_ = false;
   // The stretch worked out from the picture as read, kept while only the correction
   // changes, so the preview's brightening or darkening stays visible.
-  std::optional<LevelTable> stretch_;
+  std::optional<ShownLevels> stretch_;
   qint64 stretchOf_ = 0;  // the cache key of the image it was worked out from
 };
 

@@ -100,13 +100,22 @@ void Form2::setDisplayStretch(bool on) {
 }
 
 QImage Form2::lookOf(const ViewerPicture& picture) {
-  QImage image =
-      previewOn_ && correction_ ? CorrectedForPreview(picture, *correction_) : picture.image;
-  if (!stretchOn_) return image;
-  if (!stretch_ || stretchOf_ != picture.image.cacheKey()) {
-    stretch_ = AutomaticStretch(picture.image);
+  const bool corrected = previewOn_ && correction_;
+  if (stretchOn_ && (!stretch_ || stretchOf_ != picture.image.cacheKey())) {
+    stretch_ = AutomaticStretch(picture.deep ? LevelCounts(picture.deep->bgr)
+                                             : LevelCounts(picture.image));
     stretchOf_ = picture.image.cacheKey();
   }
+  // A deep picture is corrected and stretched at 16 bits, and only then shown as bytes.
+  if (picture.deep) {
+    if (!corrected && !stretchOn_) return picture.image;
+    static const ShownLevels unstretched = Unstretched(65536);
+    const DeepTopDownPicture& deep = *picture.deep;
+    return ShownThrough(corrected ? CorrectedDeepForPreview(picture, *correction_) : deep.bgr,
+                        deep.width, deep.height, stretchOn_ ? *stretch_ : unstretched);
+  }
+  QImage image = corrected ? CorrectedForPreview(picture, *correction_) : picture.image;
+  if (!stretchOn_) return image;
   if (image.cacheKey() == picture.image.cacheKey()) image = image.copy();
   ApplyLevels(image, *stretch_);
   return image;

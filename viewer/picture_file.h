@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "file_error.h"
+#include "picture_preview.h"
 #include "sample_type.h"
 
 namespace hosei {
@@ -19,6 +20,9 @@ struct ViewerPicture {
   QString path;
   // Blue, green, red bytes (a deeper picture reduced to them for the screen).
   QImage image;
+  // A deep picture's samples behind `image`, at 16 bits, for the preview and the stretch to
+  // work on the levels between two bytes; null for an 8-bit picture.
+  std::shared_ptr<const DeepTopDownPicture> deep;
   // The opacity of each pixel of `image`, image.width() bytes a row; null without alpha.
   std::shared_ptr<const std::uint8_t[]> alpha;
   // The whole picture, in dots.

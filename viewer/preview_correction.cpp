@@ -5,7 +5,6 @@
 #include <vector>
 
 #include "deep_corrector.h"
-#include "deep_rows.h"
 #include "pixel_corrector.h"
 #include "worker_pool.h"
 
@@ -29,57 +28,66 @@ std::vector<int> MiddleDots(int pixels, int first, int perPixel, int dots) {
 // that taking it costs nothing beside the work.
 constexpr int kRowsPerPart = 32;
 
-// The correction works on whole stored rows of the picture; each held row is spread over a
-// row of the picture's width, at the dots its pixels stand for, corrected there as that
-// stored row, and gathered back. `Sample` is the corrector's sample: bytes, or 16 bits for a
-// deep picture, whose bytes go up to 16 bits and come back to the nearest byte.
-template <typename Sample>
-void CorrectHeldRows(QImage& image, const ViewerPicture& picture, const RowCorrector& corrector) {
+// The correction works on whole stored rows of the picture; each held row (`rowOf(y)`,
+// `columns` pixels of three samples) is spread over a row of the picture's width, at the dots
+// its pixels stand for, corrected there as that stored row, and gathered back.
+template <typename Sample, typename RowOf>
+void CorrectHeldRows(int heldWidth, int heldHeight, const ViewerPicture& picture,
+                     const RowCorrector& corrector, RowOf rowOf) {
   const int width = picture.pictureSize.width();
   const int height = picture.pictureSize.height();
   const std::vector<int> columns =
-      MiddleDots(image.width(), picture.origin.x(), picture.dotsPerPixel.width(), width);
+      MiddleDots(heldWidth, picture.origin.x(), picture.dotsPerPixel.width(), width);
   const std::vector<int> rows =
-      MiddleDots(image.height(), picture.origin.y(), picture.dotsPerPixel.height(), height);
-  const int parts = (image.height() + kRowsPerPart - 1) / kRowsPerPart;
+      MiddleDots(heldHeight, picture.origin.y(), picture.dotsPerPixel.height(), height);
+  const int parts = (heldHeight + kRowsPerPart - 1) / kRowsPerPart;
   WorkerPool& pool = WorkerPool::Shared();
   pool.finish(pool.start(parts, [&](int part) {
     std::vector<Sample> wide(3 * static_cast<std::size_t>(width));
-    const int end = std::min(image.height(), (part + 1) * kRowsPerPart);
+    const int end = std::min(heldHeight, (part + 1) * kRowsPerPart);
     for (int y = part * kRowsPerPart; y < end; ++y) {
-      std::uint8_t* row = image.scanLine(y);
+      Sample* row = rowOf(y);
       for (std::size_t x = 0; x < columns.size(); ++x)
-        for (int c = 0; c < 3; ++c)
-          wide[3 * static_cast<std::size_t>(columns[x]) + c] =
-              static_cast<Sample>(row[3 * x + c] * (sizeof(Sample) == 1 ? 1 : 257));
+        std::copy(row + 3 * x, row + 3 * x + 3, &wide[3 * static_cast<std::size_t>(columns[x])]);
       const int storedRow = height - 1 - rows[static_cast<std::size_t>(y)];
       corrector.correctRows(reinterpret_cast<std::uint8_t*>(wide.data()), 0, storedRow, 1);
       for (std::size_t x = 0; x < columns.size(); ++x) {
         const Sample* dot = &wide[3 * static_cast<std::size_t>(columns[x])];
-        if constexpr (sizeof(Sample) == 1)
-          std::copy(dot, dot + 3, row + 3 * x);
-        else
-          ReduceToBytes(dot, 3, row + 3 * x);
+        std::copy(dot, dot + 3, row + 3 * x);
       }
     }
   }));
+}
+
+bool HasSize(const ViewerPicture& picture) {
+  return picture.pictureSize.width() > 0 && picture.pictureSize.height() > 0;
 }
 
 }  // namespace
 
 QImage CorrectedForPreview(const ViewerPicture& picture, const PreviewCorrection& correction) {
   QImage image = picture.image.copy();
-  const int width = picture.pictureSize.width();
-  const int height = picture.pictureSize.height();
-  if (image.isNull() || width <= 0 || height <= 0) return image;
-  const auto& [parameters, centre] = correction;
-  if (IsDeep(picture.sampleType))
-    CorrectHeldRows<std::uint16_t>(
-        image, picture, DeepCorrector(parameters, width, height, centre, SampleType::kUint16));
-  else
-    CorrectHeldRows<std::uint8_t>(image, picture,
-                                  PixelCorrector(parameters, width, height, centre));
+  if (image.isNull() || !HasSize(picture)) return image;
+  const PixelCorrector corrector(correction.parameters, picture.pictureSize.width(),
+                                 picture.pictureSize.height(), correction.movedCentre);
+  CorrectHeldRows<std::uint8_t>(image.width(), image.height(), picture, corrector,
+                                [&](int y) { return image.scanLine(y); });
   return image;
+}
+
+std::vector<std::uint16_t> CorrectedDeepForPreview(const ViewerPicture& picture,
+                                                   const PreviewCorrection& correction) {
+  if (!picture.deep) return {};
+  const DeepTopDownPicture& deep = *picture.deep;
+  std::vector<std::uint16_t> samples = deep.bgr;
+  if (!HasSize(picture)) return samples;
+  const DeepCorrector corrector(correction.parameters, picture.pictureSize.width(),
+                                picture.pictureSize.height(), correction.movedCentre,
+                                SampleType::kUint16);
+  CorrectHeldRows<std::uint16_t>(deep.width, deep.height, picture, corrector, [&](int y) {
+    return samples.data() + 3 * static_cast<std::size_t>(y) * deep.width;
+  });
+  return samples;
 }
 
 }  // namespace hosei

@@ -1,7 +1,9 @@
 #pragma once
 
 #include <QImage>
+#include <cstdint>
 #include <optional>
+#include <vector>
 
 #include "moved_centre.h"
 #include "parameters.h"
@@ -16,9 +18,13 @@ struct PreviewCorrection {
 };
 
 // The held part of a picture corrected as Execute corrects the whole: every pixel by the
-// same per-pixel correction (the byte tables, or for a deep picture the deep correction)
-// as the dot in the middle of the block it stands for, so the preview shows what Execute
-// writes as far as the screen's scale can show it. At actual size each pixel is its dot.
+// same per-pixel correction as the dot in the middle of the block it stands for, so the
+// preview shows what Execute writes as far as the screen's scale can show it. At actual
+// size each pixel is its dot.
+// An 8-bit picture's bytes, through the byte tables.
 QImage CorrectedForPreview(const ViewerPicture& picture, const PreviewCorrection& correction);
+// A deep picture's 16-bit samples (picture.deep), through the deep correction.
+std::vector<std::uint16_t> CorrectedDeepForPreview(const ViewerPicture& picture,
+                                                   const PreviewCorrection& correction);
 
 }  // namespace hosei

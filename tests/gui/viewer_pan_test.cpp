@@ -199,7 +199,8 @@ TEST(DisplayStretch, LiftsTheBackgroundOfADarkPictureAndLeavesOthersBe) {
     return image;
   };
   // A dark sky: level 8 with noise of about two levels.
-  const LevelTable dark = AutomaticStretch(picture([](int i) { return 8 + (i * 7 % 5) - 2; }));
+  const ShownLevels dark =
+      AutomaticStretch(LevelCounts(picture([](int i) { return 8 + (i * 7 % 5) - 2; })));
   EXPECT_NEAR(dark[8], 64, 3);
   EXPECT_EQ(dark[0], 0);
   EXPECT_EQ(dark[255], 255);
@@ -216,9 +217,34 @@ TEST(DisplayStretch, LiftsTheBackgroundOfADarkPictureAndLeavesOthersBe) {
   };
   for (const auto& c : untouched) {
     SCOPED_TRACE(c.what);
-    const LevelTable table = AutomaticStretch(picture(c.level));
+    const ShownLevels table = AutomaticStretch(LevelCounts(picture(c.level)));
     for (int level = 0; level < 256; ++level) EXPECT_EQ(table[level], level);
   }
+}
+
+// A deep sky fainter than one level of a byte still has its levels at 16 bits: the stretch
+// works on them, and the picture is not black.
+TEST_F(ViewerPanTest, AFaintDeepPictureIsStretchedFromItsSixteenBits) {
+  const int width = 120, height = 90;
+  Bytes samples;
+  for (int i = 0; i < 3 * width * height; ++i) {
+    const auto level = static_cast<std::uint16_t>(90 + (i * 7919) % 61);  // 0.0014 to 0.0023
+    samples.insert(samples.end(), {static_cast<std::uint8_t>(level & 0xff),
+                                   static_cast<std::uint8_t>(level >> 8)});
+  }
+  const fs::path path = photos / "faint.tif";
+  TiffLayout layout;
+  layout.bits = 16;
+  WriteTiffSamples(path.string(), width, height, 3, samples, layout);
+  choose(path);
+  ASSERT_TRUE(box()->picture().deep);
+  ASSERT_EQ(qBlue(box()->shownImage().pixel(10, 10)), 0) << "black as bytes";
+  action("表示の強調")->trigger();
+  std::vector<int> shown;
+  for (int y = 0; y < height; ++y)
+    for (int x = 0; x < width; ++x) shown.push_back(qGreen(box()->shownImage().pixel(x, y)));
+  std::nth_element(shown.begin(), shown.begin() + shown.size() / 2, shown.end());
+  EXPECT_NEAR(shown[shown.size() / 2], 64, 8);
 }
 
 // 表示の強調 changes only what is drawn: the file stays, and switching it off brings the
