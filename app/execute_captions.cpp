@@ -3,6 +3,7 @@
 #include <QLabel>
 
 #include "form2.h"
+#include "run_captions.h"
 #include "wait_cursor.h"
 
 namespace hosei {

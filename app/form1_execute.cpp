@@ -11,6 +11,7 @@
 #include "picture_file.h"
 #include "problem_texts.h"
 #include "refusal_help.h"
+#include "run_captions.h"
 #include "wait_cursor.h"
 
 namespace hosei {

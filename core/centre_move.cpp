@@ -7,16 +7,6 @@
 
 namespace hosei {
 
-namespace {
-
-std::string Prompt(const char* axis, int low, int high, float centre) {
-  return std::string("中心の ") + axis + " 座標  （" + NumberText(low) + " -" + NumberText(high) +
-         "）　　中心は " + NumberText(centre) + "\r\n\r\n" +
-         " 範囲外の数字や『キャンセル』で画像の中心へ戻ります";
-}
-
-}  // namespace
-
 std::optional<CentreMoveRule> CentreMoveRuleFor(double widthText, double heightText) {
   const double w = std::nearbyint(widthText);
   const double h = std::nearbyint(heightText);
@@ -39,14 +29,6 @@ std::string NumberText(double value) {
   std::string text(buffer, error == std::errc() ? end : buffer);
   if (text == "-0") text = "0";
   return value >= 0 || text == "0" ? " " + text : text;
-}
-
-std::string CentrePromptX(const CentreMoveRule& rule) {
-  return Prompt("ｘ", rule.lowX, rule.highX, rule.imageCentreX);
-}
-
-std::string CentrePromptY(const CentreMoveRule& rule) {
-  return Prompt("ｙ", rule.lowY, rule.highY, rule.imageCentreY);
 }
 
 std::string CentreDefaultX(const CentreMoveRule& rule, const std::optional<MovedCentre>& moved) {

@@ -32,10 +32,7 @@ std::optional<CentreMoveRule> CentreMoveRuleFor(double widthText, double heightT
 // negative, a fraction only when there is one (" 320", " 320.5", "-4").
 std::string NumberText(double value);
 
-// Title and prompts of the two input boxes, and their default answers.
-inline constexpr const char* kCentreInputTitle = "中心座標の入力";
-std::string CentrePromptX(const CentreMoveRule& rule);
-std::string CentrePromptY(const CentreMoveRule& rule);
+// The default answers of the two input boxes (their wording is the windows').
 std::string CentreDefaultX(const CentreMoveRule& rule, const std::optional<MovedCentre>& moved);
 std::string CentreDefaultY(const CentreMoveRule& rule, const std::optional<MovedCentre>& moved);
 

@@ -133,12 +133,4 @@ std::optional<std::string> ResultFileFor(const std::string& currentFile, FileKin
   return ResultFileOfKind(currentFile, kind, folder);
 }
 
-std::string SavedAsCaption(const std::string& resultFile) {
-  return resultFile + "で保存されました";
-}
-
-std::string RowTotalCaption(int height) { return "/    " + std::to_string(height); }
-
-std::string ResultViewerCaption(const std::string& resultFile) { return "→　" + resultFile; }
-
 }  // namespace hosei

@@ -65,10 +65,4 @@ std::optional<std::string> ResultFileFor(const std::string& currentFile, FileKin
 // at once do not disturb each other.
 ExecuteOutcome Execute(const ExecuteJob& job, ExecuteObserver* observer = nullptr);
 
-// Status line texts of a finished run.
-inline constexpr const char* kFinishedCaption = "終了";
-std::string SavedAsCaption(const std::string& resultFile);  // "<result>で保存されました"
-std::string RowTotalCaption(int height);                    // "/    <H>"
-std::string ResultViewerCaption(const std::string& resultFile);  // "→　<result>"
-
 }  // namespace hosei

@@ -8,6 +8,12 @@ namespace hosei {
 
 namespace {
 
+std::string Prompt(const char* axis, int low, int high, float centre) {
+  return std::string("中心の ") + axis + " 座標  （" + NumberText(low) + " -" + NumberText(high) +
+         "）　　中心は " + NumberText(centre) + "\r\n\r\n" +
+         " 範囲外の数字や『キャンセル』で画像の中心へ戻ります";
+}
+
 std::optional<int> Ask(PlatformServices& services, QWidget* parent, const std::string& prompt,
                        const std::string& defaultAnswer, int low, int high) {
   const QString answer =
@@ -17,6 +23,14 @@ std::optional<int> Ask(PlatformServices& services, QWidget* parent, const std::s
 }
 
 }  // namespace
+
+std::string CentrePromptX(const CentreMoveRule& rule) {
+  return Prompt("ｘ", rule.lowX, rule.highX, rule.imageCentreX);
+}
+
+std::string CentrePromptY(const CentreMoveRule& rule) {
+  return Prompt("ｙ", rule.lowY, rule.highY, rule.imageCentreY);
+}
 
 std::optional<MovedCentre> AskMovedCentre(PlatformServices& services, QWidget* parent,
                                           const CentreMoveRule& rule,

@@ -18,6 +18,7 @@
 #include "file_error.h"
 #include "gui_test.h"
 #include "problem_texts.h"
+#include "run_captions.h"
 
 namespace hosei::test {
 namespace {
@@ -312,6 +313,21 @@ class ViewerTest : public GuiTest {
   }
   const QRect kArea{0, 19, 400, 300};
 };
+
+// The centre move's boxes, worded as designed: the range and the image centre, with a
+// fraction only when there is one.
+TEST_F(ViewerTest, TheCentreMoveAsksInTheWindowsOwnWords) {
+  choose(photo("odd.bmp", Sized(641, 479)));
+  moveCentre({"300", "200"});
+  ASSERT_EQ(services.inputBoxes.size(), 2);
+  EXPECT_TRUE(services.inputBoxes[0].startsWith(
+      "中心座標の入力: 中心の ｘ 座標  （ 128 - 513）　　中心は  320.5\r\n\r\n"
+      " 範囲外の数字や『キャンセル』で画像の中心へ戻ります ["))
+      << services.inputBoxes[0];
+  EXPECT_TRUE(services.inputBoxes[1].startsWith(
+      "中心座標の入力: 中心の ｙ 座標  （ 95 - 384）　　中心は  239.5\r\n\r\n"))
+      << services.inputBoxes[1];
+}
 
 TEST_F(ViewerTest, CirclesLieWhereAskedZoomAndBeforeAndAfterSwap) {
   chooseWidePhoto();

@@ -155,7 +155,9 @@ TEST(PngChunks, ChunksAreCarriedAsStoredAndHeldOnce) {
     if (run.growthMiB < 0) GTEST_SKIP() << "the peak resident memory cannot be reset here";
     ASSERT_EQ(run.problem, FileProblem::kNone);
     // ThreadSanitizer's shadow memory grows with every byte the program touches.
-    if (!std::getenv("HOSEI_SANITIZED")) EXPECT_LT(run.growthMiB, kBoundMiB);
+    if (!std::getenv("HOSEI_SANITIZED")) {
+      EXPECT_LT(run.growthMiB, kBoundMiB);
+    }
     EXPECT_TRUE(ParsePng(ReadFile(result)).chunks == c.chunks);
   }
 }
