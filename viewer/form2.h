@@ -95,9 +95,9 @@ class Form2 : public QWidget {
   // At actual size, the arrows move the view by a grid cell, Home to the top-left corner and
   // End to the far one; true when `key` was one of them.
   bool panByKey(int key);
-  // The held picture as it is to be seen: corrected while the preview is on, stretched
-  // while the display stretch is.
-  QImage lookOf(const ViewerPicture& picture);
+  // The held picture as it is to be seen: `part` of it corrected while the preview is on,
+  // all of it stretched while the display stretch is.
+  QImage lookOf(const ViewerPicture& picture, const QRect& part);
   void showTitle();
   // Puts the picture the designed switches put on show back in the picture area.
   void showDesignedPicture();

@@ -45,7 +45,8 @@ void Form2::buildActions() {
   connect(previewAction, &QAction::triggered, this, &Form2::setPreview);
   connect(estimateAction, &QAction::triggered, this, &Form2::estimateRequested);
   connect(stretchAction, &QAction::triggered, this, &Form2::setDisplayStretch);
-  pictureBox->setLook([this](const ViewerPicture& picture) { return lookOf(picture); });
+  pictureBox->setLook(
+      [this](const ViewerPicture& picture, const QRect& part) { return lookOf(picture, part); });
   for (QPushButton* button : {zoomButton, beforeAfterButton}) button->installEventFilter(this);
 }
 
@@ -99,7 +100,7 @@ void Form2::setDisplayStretch(bool on) {
   pictureBox->refreshLook();
 }
 
-QImage Form2::lookOf(const ViewerPicture& picture) {
+QImage Form2::lookOf(const ViewerPicture& picture, const QRect& part) {
   const bool corrected = previewOn_ && correction_;
   if (stretchOn_ && (!stretch_ || stretchOf_ != picture.image.cacheKey())) {
     stretch_ = AutomaticStretch(picture.deep ? LevelCounts(picture.deep->bgr)
@@ -111,10 +112,10 @@ QImage Form2::lookOf(const ViewerPicture& picture) {
     if (!corrected && !stretchOn_) return picture.image;
     static const ShownLevels unstretched = Unstretched(65536);
     const DeepTopDownPicture& deep = *picture.deep;
-    return ShownThrough(corrected ? CorrectedDeepForPreview(picture, *correction_) : deep.bgr,
+    return ShownThrough(corrected ? CorrectedDeepForPreview(picture, *correction_, part) : deep.bgr,
                         deep.width, deep.height, stretchOn_ ? *stretch_ : unstretched);
   }
-  QImage image = corrected ? CorrectedForPreview(picture, *correction_) : picture.image;
+  QImage image = corrected ? CorrectedForPreview(picture, *correction_, part) : picture.image;
   if (!stretchOn_) return image;
   if (image.cacheKey() == picture.image.cacheKey()) image = image.copy();
   ApplyLevels(image, *stretch_);

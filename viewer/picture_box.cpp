@@ -70,8 +70,22 @@ void PictureBox::setLook(Look look) {
 
 void PictureBox::refreshLook() { drawPicture(); }
 
+QRect PictureBox::heldInView() const {
+  const QRect held = picture_.image.rect();
+  if (stretch_) return held;
+  return QRect(viewOrigin_ - picture_.origin, size()) & held;
+}
+
+// At actual size the look is drawn for the view and a quarter of it around, and again when
+// the view leaves that: the held part is four times the view, and a preview of it all would
+// keep the user waiting at every change of a field.
 void PictureBox::drawPicture() {
-  shown_ = picture_.image.isNull() || !look_ ? picture_.image : look_(picture_);
+  lookedAt_ = heldInView();
+  if (!stretch_)
+    lookedAt_ =
+        lookedAt_.marginsAdded(QMargins(width() / 4, height() / 4, width() / 4, height() / 4)) &
+        picture_.image.rect();
+  shown_ = picture_.image.isNull() || !look_ ? picture_.image : look_(picture_, lookedAt_);
   composited_ = picture_.alpha ? OverItsAlpha(shown_, picture_.alpha.get()) : QImage();
   update();
 }
@@ -84,7 +98,11 @@ void PictureBox::panTo(QPoint origin) {
     viewOrigin_ = origin;
     update();
   }
-  if (!stretch_ && !picture_.image.isNull() && !picture_.holds(view())) reloadWhenSettled();
+  if (stretch_ || picture_.image.isNull()) return;
+  if (!picture_.holds(view()))
+    reloadWhenSettled();
+  else if (look_ && !lookedAt_.contains(heldInView()))
+    drawPicture();
 }
 
 void PictureBox::resizeEvent(QResizeEvent* event) {

@@ -21,7 +21,9 @@ class PictureBox : public QWidget {
  public:
   // What is drawn of the held picture: its own bytes, or those changed for the eye (a
   // preview of the correction, a stretched display). The same layout, blue, green, red.
-  using Look = std::function<QImage(const ViewerPicture&)>;
+  // Only `part` of the held image need be changed, the rest can be on show only after the
+  // look is drawn again.
+  using Look = std::function<QImage(const ViewerPicture&, const QRect& part)>;
 
   explicit PictureBox(QWidget* parent = nullptr);
 
@@ -65,6 +67,8 @@ class PictureBox : public QWidget {
   QSize largestView() const;
   // The dots in view at actual size.
   QRect view() const { return QRect(viewOrigin_, size()); }
+  // The pixels of the held image in view, at actual size; all of them in zoom mode.
+  QRect heldInView() const;
   FileError load(const QString& path, bool stretch);
   void reloadWhenSettled();
   void loadForLargerArea();
@@ -74,6 +78,7 @@ class PictureBox : public QWidget {
   Look look_;
   QImage shown_;       // the held picture through the look
   QImage composited_;  // shown_ over its alpha, where the picture has one
+  QRect lookedAt_;     // the part of the held image the look was drawn for
   bool stretch_ = true;
   bool reloadPending_ = false;
   QPoint viewOrigin_;

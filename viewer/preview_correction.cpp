@@ -28,29 +28,33 @@ std::vector<int> MiddleDots(int pixels, int first, int perPixel, int dots) {
 // that taking it costs nothing beside the work.
 constexpr int kRowsPerPart = 32;
 
-// The correction works on whole stored rows of the picture; each held row (`rowOf(y)`,
-// `columns` pixels of three samples) is spread over a row of the picture's width, at the dots
-// its pixels stand for, corrected there as that stored row, and gathered back.
-template <typename Sample, typename RowOf>
-void CorrectHeldRows(int heldWidth, int heldHeight, const ViewerPicture& picture,
-                     const RowCorrector& corrector, RowOf rowOf) {
+// The correction works on stored rows of the picture; each held row (`rowOf(y)`, pixels of
+// three samples) is spread over a row of the picture's width, at the dots its pixels stand
+// for, corrected there as that stored row by `correct(wide, firstDot, lastDot, storedRow)`
+// (which may leave the dots outside firstDot..lastDot alone), and gathered back. Only the
+// pixels of `part` are corrected.
+template <typename Sample, typename RowOf, typename Correct>
+void CorrectHeldRows(const QRect& part, const ViewerPicture& picture, RowOf rowOf,
+                     Correct correct) {
   const int width = picture.pictureSize.width();
   const int height = picture.pictureSize.height();
-  const std::vector<int> columns =
-      MiddleDots(heldWidth, picture.origin.x(), picture.dotsPerPixel.width(), width);
-  const std::vector<int> rows =
-      MiddleDots(heldHeight, picture.origin.y(), picture.dotsPerPixel.height(), height);
-  const int parts = (heldHeight + kRowsPerPart - 1) / kRowsPerPart;
+  const QSize& block = picture.dotsPerPixel;
+  const std::vector<int> columns = MiddleDots(
+      part.width(), picture.origin.x() + part.left() * block.width(), block.width(), width);
+  const std::vector<int> rows = MiddleDots(
+      part.height(), picture.origin.y() + part.top() * block.height(), block.height(), height);
+  if (columns.empty() || rows.empty()) return;
+  const int parts = (part.height() + kRowsPerPart - 1) / kRowsPerPart;
   WorkerPool& pool = WorkerPool::Shared();
-  pool.finish(pool.start(parts, [&](int part) {
+  pool.finish(pool.start(parts, [&](int piece) {
     std::vector<Sample> wide(3 * static_cast<std::size_t>(width));
-    const int end = std::min(heldHeight, (part + 1) * kRowsPerPart);
-    for (int y = part * kRowsPerPart; y < end; ++y) {
-      Sample* row = rowOf(y);
+    const int end = std::min(part.height(), (piece + 1) * kRowsPerPart);
+    for (int i = piece * kRowsPerPart; i < end; ++i) {
+      Sample* row = rowOf(part.top() + i) + 3 * static_cast<std::size_t>(part.left());
       for (std::size_t x = 0; x < columns.size(); ++x)
         std::copy(row + 3 * x, row + 3 * x + 3, &wide[3 * static_cast<std::size_t>(columns[x])]);
-      const int storedRow = height - 1 - rows[static_cast<std::size_t>(y)];
-      corrector.correctRows(reinterpret_cast<std::uint8_t*>(wide.data()), 0, storedRow, 1);
+      correct(wide.data(), columns.front(), columns.back(),
+              height - 1 - rows[static_cast<std::size_t>(i)]);
       for (std::size_t x = 0; x < columns.size(); ++x) {
         const Sample* dot = &wide[3 * static_cast<std::size_t>(columns[x])];
         std::copy(dot, dot + 3, row + 3 * x);
@@ -65,18 +69,24 @@ bool HasSize(const ViewerPicture& picture) {
 
 }  // namespace
 
-QImage CorrectedForPreview(const ViewerPicture& picture, const PreviewCorrection& correction) {
+QImage CorrectedForPreview(const ViewerPicture& picture, const PreviewCorrection& correction,
+                           const QRect& part) {
   QImage image = picture.image.copy();
   if (image.isNull() || !HasSize(picture)) return image;
   const PixelCorrector corrector(correction.parameters, picture.pictureSize.width(),
                                  picture.pictureSize.height(), correction.movedCentre);
-  CorrectHeldRows<std::uint8_t>(image.width(), image.height(), picture, corrector,
-                                [&](int y) { return image.scanLine(y); });
+  // The byte tables take whole rows.
+  CorrectHeldRows<std::uint8_t>(
+      part & image.rect(), picture, [&](int y) { return image.scanLine(y); },
+      [&](std::uint8_t* wide, int, int, int storedRow) {
+        corrector.correctRows(wide, 0, storedRow, 1);
+      });
   return image;
 }
 
 std::vector<std::uint16_t> CorrectedDeepForPreview(const ViewerPicture& picture,
-                                                   const PreviewCorrection& correction) {
+                                                   const PreviewCorrection& correction,
+                                                   const QRect& part) {
   if (!picture.deep) return {};
   const DeepTopDownPicture& deep = *picture.deep;
   std::vector<std::uint16_t> samples = deep.bgr;
@@ -84,9 +94,14 @@ std::vector<std::uint16_t> CorrectedDeepForPreview(const ViewerPicture& picture,
   const DeepCorrector corrector(correction.parameters, picture.pictureSize.width(),
                                 picture.pictureSize.height(), correction.movedCentre,
                                 SampleType::kUint16);
-  CorrectHeldRows<std::uint16_t>(deep.width, deep.height, picture, corrector, [&](int y) {
-    return samples.data() + 3 * static_cast<std::size_t>(y) * deep.width;
-  });
+  // The deep correction costs by the dot: only the span the part's dots lie in.
+  CorrectHeldRows<std::uint16_t>(
+      part & QRect(0, 0, deep.width, deep.height), picture,
+      [&](int y) { return samples.data() + 3 * static_cast<std::size_t>(y) * deep.width; },
+      [&](std::uint16_t* wide, int first, int last, int storedRow) {
+        corrector.correctSpan(wide + 3 * static_cast<std::size_t>(first), first + 1,
+                              last - first + 1, storedRow + 1);
+      });
   return samples;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QImage>
+#include <QRect>
 #include <cstdint>
 #include <optional>
 #include <vector>
@@ -20,11 +21,14 @@ struct PreviewCorrection {
 // The held part of a picture corrected as Execute corrects the whole: every pixel by the
 // same per-pixel correction as the dot in the middle of the block it stands for, so the
 // preview shows what Execute writes as far as the screen's scale can show it. At actual
-// size each pixel is its dot.
+// size each pixel is its dot. Only the pixels within `part` (of the held image) are
+// corrected; the others are left as read.
 // An 8-bit picture's bytes, through the byte tables.
-QImage CorrectedForPreview(const ViewerPicture& picture, const PreviewCorrection& correction);
+QImage CorrectedForPreview(const ViewerPicture& picture, const PreviewCorrection& correction,
+                           const QRect& part);
 // A deep picture's 16-bit samples (picture.deep), through the deep correction.
 std::vector<std::uint16_t> CorrectedDeepForPreview(const ViewerPicture& picture,
-                                                   const PreviewCorrection& correction);
+                                                   const PreviewCorrection& correction,
+                                                   const QRect& part);
 
 }  // namespace hosei

@@ -154,4 +154,9 @@ void DeepCorrector::correctRow(float* bgr, int y) const {
     correctBlock(bgr + 3 * static_cast<std::size_t>(x), x + 1, std::min(kBlock, width_ - x), y);
 }
 
+void DeepCorrector::correctSpan(std::uint16_t* bgr, int firstX, int count, int y) const {
+  for (int i = 0; i < count; i += kBlock)
+    correctBlock(bgr + 3 * static_cast<std::size_t>(i), firstX + i, std::min(kBlock, count - i), y);
+}
+
 }  // namespace hosei

@@ -35,6 +35,9 @@ class DeepCorrector : public RowCorrector {
   // bottom row. 16-bit samples are rounded to the nearest level, floats kept as they are.
   void correctRow(std::uint16_t* bgr, int y) const;
   void correctRow(float* bgr, int y) const;
+  // Only pixels x = firstX .. firstX + count - 1 (from 1 at the left) of row y, `bgr` holding
+  // them: for a part of a picture, as the viewer holds it.
+  void correctSpan(std::uint16_t* bgr, int firstX, int count, int y) const;
 
  private:
   template <typename Sample>

@@ -149,7 +149,8 @@ TEST_F(ViewerPreviewTest, ThePreviewShowsWhatExecuteWritesInEveryMode) {
     }
 }
 
-// At actual size the preview corrects the part held around the view, each pixel its own dot.
+// At actual size the preview corrects what is in view, each pixel its own dot, and follows
+// the view as it moves.
 TEST_F(ViewerPreviewTest, AtActualSizeThePreviewIsExecutesResultWhereverTheViewIs) {
   const auto file = photo("big.bmp", Detailed(1700, 1300));
   choose(file);
@@ -160,12 +161,30 @@ TEST_F(ViewerPreviewTest, AtActualSizeThePreviewIsExecutesResultWhereverTheViewI
   services.answerInputBox("1000");
   services.answerInputBox("400");
   click("Command6");  // a moved centre, so the part's place in the picture counts
+  type("Text1", "10");
   type("Text2", "100");
-  const QImage previewed = box()->shownImage();
   ASSERT_FALSE(box()->picture().reduced);
   ASSERT_NE(box()->picture().origin, QPoint(0, 0));
+  // What is on show at two places of the view: the second beyond what was corrected for the
+  // first, within the part held.
+  std::vector<std::pair<QRect, QImage>> views;
+  const QPoint held = box()->picture().origin;
+  for (const QPoint move : {QPoint(0, 0), QPoint(-200, -150)}) {
+    box()->panBy(move);
+    QApplication::processEvents();
+    const QRect view(box()->viewOrigin(), box()->size());
+    views.emplace_back(view, box()->shownImage().copy(view.translated(-held)));
+  }
+  ASSERT_EQ(box()->picture().origin, held) << "read again";
+  ASSERT_NE(views[0].first, views[1].first);
   click("Command1");
-  EXPECT_EQ(ShareOff(previewed, resultAsHeld(photos / "big_.bmp"), 0), 0.0);
+  for (const auto& [view, shown] : views) {
+    std::unique_ptr<PictureReader> reader;
+    TopDownPicture written;
+    ASSERT_FALSE(OpenPictureReader((photos / "big_.bmp").string(), reader));
+    ASSERT_FALSE(ReadRegion(*reader, view.x(), view.y(), {view.width(), view.height()}, written));
+    EXPECT_EQ(ShareOff(shown, written, 0), 0.0) << view.x() << "," << view.y();
+  }
 }
 
 // A picture of 16 bits a channel is previewed through the deep correction, as Execute
