@@ -8,10 +8,12 @@
 #include <string>
 #include <tuple>
 #include <variant>
+#include <vector>
 
 #include "centre_move.h"
 #include "core_test_support.h"
 #include "file_names.h"
+#include "formatted.h"
 #include "leading_number.h"
 #include "parameter_table.h"
 #include "parameters.h"
@@ -156,6 +158,31 @@ TEST(FileNames, LastFourCharactersMakeWay) {
                                              {"/opt", "写真.bmp", "/opt/_写真.bmp"}};
   for (const auto& c : copy) EXPECT_EQ(DisplayCopyName(c[0], c[1]), c[2]) << c[1];
   EXPECT_EQ(DisplayCopyName("/opt", "写真"), std::nullopt);
+}
+
+// The bounds each front end words a refusal with: the numbers the conversions check, and
+// for the rounded and clamped ones both ranges.
+TEST(Refusal, AcceptedValuesAreTheBoundsTheConversionChecks) {
+  const std::pair<Field, std::vector<std::string>> cases[] = {
+      {Field::kStart, {"0", "100"}},
+      {Field::kCoefficient, {"1", "120"}},
+      {Field::kLightX, {"-2147483648", "2147483647"}},
+      {Field::kBrightness, {"-100", "170", "1.4", "-140", "238"}},
+      {Field::kGamma, {"0.374", "2.67"}},
+      {Field::kBoundary, {"Soft", "Intermediate", "Sharp"}},
+      {Field::kThreshold, {"-32768", "32767", "35", "200"}},
+  };
+  for (const auto& [field, values] : cases)
+    EXPECT_EQ(AcceptedValues(DeclarationOf(field)), values) << DeclarationOf(field).option;
+}
+
+// A catalogue's pattern may quote the values in another order, and a note may quote seven.
+TEST(Refusal, PatternsQuoteTheirValuesInTheirOwnOrder) {
+  EXPECT_EQ(Formatted("%2$s ビットの PNG に %1$s ビットの行", {"8", "16"}),
+            "16 ビットの PNG に 8 ビットの行");
+  EXPECT_EQ(Formatted("%s,%s %s-%s %s-%s %s", {"a", "b", "1", "2", "3", "4", "5"}),
+            "a,b 1-2 3-4 5");
+  EXPECT_EQ(Formatted("100%% %s", {"50%s"}), "100% 50%s");
 }
 
 }  // namespace
