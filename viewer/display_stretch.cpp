@@ -81,25 +81,24 @@ ShownLevels AutomaticStretch(const std::vector<std::uint64_t>& counts) {
   return shown;
 }
 
-void ApplyLevels(QImage& bgr, const ShownLevels& levels) {
-  for (int y = 0; y < bgr.height(); ++y) {
-    std::uint8_t* row = bgr.scanLine(y);
-    for (std::size_t i = 0; i < 3 * static_cast<std::size_t>(bgr.width()); ++i)
+void ApplyLevels(QImage& bgr, const QRect& part, const ShownLevels& levels) {
+  const QRect cut = part & bgr.rect();
+  for (int y = cut.top(); y <= cut.bottom(); ++y) {
+    std::uint8_t* row = bgr.scanLine(y) + 3 * static_cast<std::size_t>(cut.left());
+    for (std::size_t i = 0; i < 3 * static_cast<std::size_t>(cut.width()); ++i)
       row[i] = levels[row[i]];
   }
 }
 
-QImage ShownThrough(const std::vector<std::uint16_t>& samples, int width, int height,
-                    const ShownLevels& levels) {
-  QImage image(width, height, QImage::Format_BGR888);
-  if (image.isNull()) return image;
-  const std::size_t rowSamples = 3 * static_cast<std::size_t>(width);
-  for (int y = 0; y < height; ++y) {
-    const std::uint16_t* in = samples.data() + rowSamples * static_cast<std::size_t>(y);
-    std::uint8_t* out = image.scanLine(y);
-    for (std::size_t i = 0; i < rowSamples; ++i) out[i] = levels[in[i]];
+void ShowThrough(const std::vector<std::uint16_t>& samples, const ShownLevels& levels, QImage& bgr,
+                 const QRect& part) {
+  const std::size_t rowSamples = 3 * static_cast<std::size_t>(part.width());
+  if (samples.size() < rowSamples * static_cast<std::size_t>(part.height())) return;
+  for (int i = 0; i < part.height(); ++i) {
+    const std::uint16_t* in = samples.data() + rowSamples * static_cast<std::size_t>(i);
+    std::uint8_t* out = bgr.scanLine(part.top() + i) + 3 * static_cast<std::size_t>(part.left());
+    for (std::size_t s = 0; s < rowSamples; ++s) out[s] = levels[in[s]];
   }
-  return image;
 }
 
 }  // namespace hosei

@@ -25,11 +25,11 @@ ShownLevels AutomaticStretch(const std::vector<std::uint64_t>& counts);
 // Each of `levels` levels as the nearest byte, as the readers reduce deep samples.
 ShownLevels Unstretched(std::size_t levels);
 
-// Every byte of a blue, green, red image through `levels` (of 256).
-void ApplyLevels(QImage& bgr, const ShownLevels& levels);
-// A deep picture's samples (`width` × `height` pixels of three) shown through `levels` (of
-// 65536), as a blue, green, red image.
-QImage ShownThrough(const std::vector<std::uint16_t>& samples, int width, int height,
-                    const ShownLevels& levels);
+// The bytes of `part` of a blue, green, red image through `levels` (of 256).
+void ApplyLevels(QImage& bgr, const QRect& part, const ShownLevels& levels);
+// Deep samples (`part`'s pixels of three, row by row) shown through `levels` (of 65536) as
+// the bytes of `part` of a blue, green, red image.
+void ShowThrough(const std::vector<std::uint16_t>& samples, const ShownLevels& levels, QImage& bgr,
+                 const QRect& part);
 
 }  // namespace hosei

@@ -107,18 +107,20 @@ QImage Form2::lookOf(const ViewerPicture& picture, const QRect& part) {
                                              : LevelCounts(picture.image));
     stretchOf_ = picture.image.cacheKey();
   }
+  if (!corrected && !stretchOn_) return picture.image;
+  const QRect changed = part & picture.image.rect();
   // A deep picture is corrected and stretched at 16 bits, and only then shown as bytes.
   if (picture.deep) {
-    if (!corrected && !stretchOn_) return picture.image;
+    QImage image = picture.image.copy();
     static const ShownLevels unstretched = Unstretched(65536);
-    const DeepTopDownPicture& deep = *picture.deep;
-    return ShownThrough(corrected ? CorrectedDeepForPreview(picture, *correction_, part) : deep.bgr,
-                        deep.width, deep.height, stretchOn_ ? *stretch_ : unstretched);
+    ShowThrough(corrected ? CorrectedDeepForPreview(picture, *correction_, changed)
+                          : DeepSamplesOf(picture, changed),
+                stretchOn_ ? *stretch_ : unstretched, image, changed);
+    return image;
   }
-  QImage image = corrected ? CorrectedForPreview(picture, *correction_, part) : picture.image;
-  if (!stretchOn_) return image;
-  if (image.cacheKey() == picture.image.cacheKey()) image = image.copy();
-  ApplyLevels(image, *stretch_);
+  QImage image =
+      corrected ? CorrectedForPreview(picture, *correction_, changed) : picture.image.copy();
+  if (stretchOn_) ApplyLevels(image, changed, *stretch_);
   return image;
 }
 

@@ -28,11 +28,11 @@ std::vector<int> MiddleDots(int pixels, int first, int perPixel, int dots) {
 // that taking it costs nothing beside the work.
 constexpr int kRowsPerPart = 32;
 
-// The correction works on stored rows of the picture; each held row (`rowOf(y)`, pixels of
-// three samples) is spread over a row of the picture's width, at the dots its pixels stand
-// for, corrected there as that stored row by `correct(wide, firstDot, lastDot, storedRow)`
-// (which may leave the dots outside firstDot..lastDot alone), and gathered back. Only the
-// pixels of `part` are corrected.
+// The correction works on stored rows of the picture; each row of `part` (`rowOf(i)` for
+// its i-th row, from its first pixel, pixels of three samples) is spread over a row of the
+// picture's width, at the dots its pixels stand for, corrected there as that stored row by
+// `correct(wide, firstDot, lastDot, storedRow)` (which may leave the dots outside firstDot..lastDot
+// alone), and gathered back. Only the pixels of `part` are corrected.
 template <typename Sample, typename RowOf, typename Correct>
 void CorrectHeldRows(const QRect& part, const ViewerPicture& picture, RowOf rowOf,
                      Correct correct) {
@@ -50,7 +50,7 @@ void CorrectHeldRows(const QRect& part, const ViewerPicture& picture, RowOf rowO
     std::vector<Sample> wide(3 * static_cast<std::size_t>(width));
     const int end = std::min(part.height(), (piece + 1) * kRowsPerPart);
     for (int i = piece * kRowsPerPart; i < end; ++i) {
-      Sample* row = rowOf(part.top() + i) + 3 * static_cast<std::size_t>(part.left());
+      Sample* row = rowOf(i);
       for (std::size_t x = 0; x < columns.size(); ++x)
         std::copy(row + 3 * x, row + 3 * x + 3, &wide[3 * static_cast<std::size_t>(columns[x])]);
       correct(wide.data(), columns.front(), columns.back(),
@@ -76,8 +76,10 @@ QImage CorrectedForPreview(const ViewerPicture& picture, const PreviewCorrection
   const PixelCorrector corrector(correction.parameters, picture.pictureSize.width(),
                                  picture.pictureSize.height(), correction.movedCentre);
   // The byte tables take whole rows.
+  const QRect corrected = part & image.rect();
   CorrectHeldRows<std::uint8_t>(
-      part & image.rect(), picture, [&](int y) { return image.scanLine(y); },
+      corrected, picture,
+      [&](int i) { return image.scanLine(corrected.top() + i) + 3 * corrected.left(); },
       [&](std::uint8_t* wide, int, int, int storedRow) {
         corrector.correctRows(wide, 0, storedRow, 1);
       });
@@ -87,21 +89,33 @@ QImage CorrectedForPreview(const ViewerPicture& picture, const PreviewCorrection
 std::vector<std::uint16_t> CorrectedDeepForPreview(const ViewerPicture& picture,
                                                    const PreviewCorrection& correction,
                                                    const QRect& part) {
-  if (!picture.deep) return {};
-  const DeepTopDownPicture& deep = *picture.deep;
-  std::vector<std::uint16_t> samples = deep.bgr;
-  if (!HasSize(picture)) return samples;
+  std::vector<std::uint16_t> samples = DeepSamplesOf(picture, part);
+  if (samples.empty() || !HasSize(picture)) return samples;
   const DeepCorrector corrector(correction.parameters, picture.pictureSize.width(),
                                 picture.pictureSize.height(), correction.movedCentre,
                                 SampleType::kUint16);
+  const QRect corrected = part & QRect(0, 0, picture.deep->width, picture.deep->height);
+  const std::size_t rowSamples = 3 * static_cast<std::size_t>(corrected.width());
   // The deep correction costs by the dot: only the span the part's dots lie in.
   CorrectHeldRows<std::uint16_t>(
-      part & QRect(0, 0, deep.width, deep.height), picture,
-      [&](int y) { return samples.data() + 3 * static_cast<std::size_t>(y) * deep.width; },
+      corrected, picture, [&](int i) { return samples.data() + rowSamples * i; },
       [&](std::uint16_t* wide, int first, int last, int storedRow) {
         corrector.correctSpan(wide + 3 * static_cast<std::size_t>(first), first + 1,
                               last - first + 1, storedRow + 1);
       });
+  return samples;
+}
+
+std::vector<std::uint16_t> DeepSamplesOf(const ViewerPicture& picture, const QRect& part) {
+  if (!picture.deep) return {};
+  const DeepTopDownPicture& deep = *picture.deep;
+  const QRect cut = part & QRect(0, 0, deep.width, deep.height);
+  std::vector<std::uint16_t> samples;
+  samples.reserve(3 * static_cast<std::size_t>(cut.width()) * cut.height());
+  for (int y = cut.top(); y <= cut.bottom(); ++y) {
+    const std::uint16_t* row = deep.row(y) + 3 * static_cast<std::size_t>(cut.left());
+    samples.insert(samples.end(), row, row + 3 * static_cast<std::size_t>(cut.width()));
+  }
   return samples;
 }
 

@@ -26,9 +26,12 @@ struct PreviewCorrection {
 // An 8-bit picture's bytes, through the byte tables.
 QImage CorrectedForPreview(const ViewerPicture& picture, const PreviewCorrection& correction,
                            const QRect& part);
-// A deep picture's 16-bit samples (picture.deep), through the deep correction.
+// A deep picture's 16-bit samples (picture.deep) within `part`, row by row, through the deep
+// correction.
 std::vector<std::uint16_t> CorrectedDeepForPreview(const ViewerPicture& picture,
                                                    const PreviewCorrection& correction,
                                                    const QRect& part);
+// The same samples as read.
+std::vector<std::uint16_t> DeepSamplesOf(const ViewerPicture& picture, const QRect& part);
 
 }  // namespace hosei

@@ -150,40 +150,55 @@ TEST_F(ViewerPreviewTest, ThePreviewShowsWhatExecuteWritesInEveryMode) {
 }
 
 // At actual size the preview corrects what is in view, each pixel its own dot, and follows
-// the view as it moves.
+// the view as it moves; a deep picture likewise through the deep correction, with samples
+// that are whole bytes repeated so that the held bytes stand for them exactly.
 TEST_F(ViewerPreviewTest, AtActualSizeThePreviewIsExecutesResultWhereverTheViewIs) {
-  const auto file = photo("big.bmp", Detailed(1700, 1300));
-  choose(file);
-  QTest::mouseClick(viewerControl<QPushButton>("Command1"), Qt::LeftButton);
-  box()->panTo({1700, 1300});  // the far corner, beyond the part held at first
-  QApplication::processEvents();
-  preview();
-  services.answerInputBox("1000");
-  services.answerInputBox("400");
-  click("Command6");  // a moved centre, so the part's place in the picture counts
-  type("Text1", "10");
-  type("Text2", "100");
-  ASSERT_FALSE(box()->picture().reduced);
-  ASSERT_NE(box()->picture().origin, QPoint(0, 0));
-  // What is on show at two places of the view: the second beyond what was corrected for the
-  // first, within the part held.
-  std::vector<std::pair<QRect, QImage>> views;
-  const QPoint held = box()->picture().origin;
-  for (const QPoint move : {QPoint(0, 0), QPoint(-200, -150)}) {
-    box()->panBy(move);
+  const int width = 1700, height = 1300;
+  Picture deep{width, height, 3, {}};
+  for (int y = 0; y < height; ++y)
+    for (int x = 0; x < width; ++x)
+      deep.samples.insert(deep.samples.end(),
+                          {static_cast<std::uint8_t>(40 + (x * 3 + y) % 160),
+                           static_cast<std::uint8_t>(30 + (x + 2 * y) % 170), 90});
+  WritePng((photos / "big16.png").string(), deep, PngLayout{2, 16});
+  const fs::path files[] = {photo("big.bmp", Detailed(width, height)), photos / "big16.png"};
+  for (const fs::path& file : files) {
+    SCOPED_TRACE(file.filename().string());
+    choose(file);
+    if (viewer()->zoomMode())
+      QTest::mouseClick(viewerControl<QPushButton>("Command1"), Qt::LeftButton);
+    box()->panTo({width, height});  // the far corner, beyond the part held at first
     QApplication::processEvents();
-    const QRect view(box()->viewOrigin(), box()->size());
-    views.emplace_back(view, box()->shownImage().copy(view.translated(-held)));
-  }
-  ASSERT_EQ(box()->picture().origin, held) << "read again";
-  ASSERT_NE(views[0].first, views[1].first);
-  click("Command1");
-  for (const auto& [view, shown] : views) {
-    std::unique_ptr<PictureReader> reader;
-    TopDownPicture written;
-    ASSERT_FALSE(OpenPictureReader((photos / "big_.bmp").string(), reader));
-    ASSERT_FALSE(ReadRegion(*reader, view.x(), view.y(), {view.width(), view.height()}, written));
-    EXPECT_EQ(ShareOff(shown, written, 0), 0.0) << view.x() << "," << view.y();
+    preview();
+    services.answerInputBox("1000");
+    services.answerInputBox("400");
+    click("Command6");  // a moved centre, so the part's place in the picture counts
+    type("Text1", "10");
+    type("Text2", "100");
+    ASSERT_FALSE(box()->picture().reduced);
+    ASSERT_NE(box()->picture().origin, QPoint(0, 0));
+    // What is on show at two places of the view: the second beyond what was corrected for
+    // the first, within the part held.
+    std::vector<std::pair<QRect, QImage>> views;
+    const QPoint held = box()->picture().origin;
+    for (const QPoint move : {QPoint(0, 0), QPoint(-200, -150)}) {
+      box()->panBy(move);
+      QApplication::processEvents();
+      const QRect view(box()->viewOrigin(), box()->size());
+      views.emplace_back(view, box()->shownImage().copy(view.translated(-held)));
+    }
+    ASSERT_EQ(box()->picture().origin, held) << "read again";
+    ASSERT_NE(views[0].first, views[1].first);
+    click("Command1");
+    fs::path result = file;
+    result.replace_filename(file.stem().string() + "_" + file.extension().string());
+    for (const auto& [view, shown] : views) {
+      std::unique_ptr<PictureReader> reader;
+      TopDownPicture written;
+      ASSERT_FALSE(OpenPictureReader(result.string(), reader));
+      ASSERT_FALSE(ReadRegion(*reader, view.x(), view.y(), {view.width(), view.height()}, written));
+      EXPECT_EQ(ShareOff(shown, written, 0), 0.0) << view.x() << "," << view.y();
+    }
   }
 }
 
