@@ -98,6 +98,10 @@ void PictureBox::panTo(QPoint origin) {
     viewOrigin_ = origin;
     update();
   }
+  followView();
+}
+
+void PictureBox::followView() {
   if (stretch_ || picture_.image.isNull()) return;
   if (!picture_.holds(view()))
     reloadWhenSettled();
@@ -108,8 +112,10 @@ void PictureBox::panTo(QPoint origin) {
 void PictureBox::resizeEvent(QResizeEvent* event) {
   QWidget::resizeEvent(event);
   if (picture_.image.isNull()) return;
-  if (!picture_.covers(stretch_, largestView()) || (!stretch_ && !picture_.holds(view())))
+  if (!picture_.covers(stretch_, largestView()))
     reloadWhenSettled();
+  else
+    followView();
 }
 
 // Read once the events waiting in the queue are through: a dragged edge or a dragged

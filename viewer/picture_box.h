@@ -73,6 +73,9 @@ class PictureBox : public QWidget {
   void reloadWhenSettled();
   void loadForLargerArea();
   void drawPicture();
+  // At actual size, reads the picture again, or draws its look again, where the view has
+  // moved or grown past what was done for it.
+  void followView();
 
   ViewerPicture picture_;
   Look look_;
