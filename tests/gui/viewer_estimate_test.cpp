@@ -7,9 +7,11 @@
 #include <QComboBox>
 #include <QRadioButton>
 #include <cmath>
+#include <variant>
 
 #include "circle_shape.h"
 #include "estimate.h"
+#include "execute.h"
 #include "gui_test.h"
 
 namespace hosei::test {
@@ -78,6 +80,17 @@ TEST_F(ViewerEstimateTest, TheVignettingFieldsAndCentreAreFilledAndNothingIsWrit
   EXPECT_EQ(text("Label18"), "");
   EXPECT_EQ(Snapshot(photos), before);
   EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+
+  // 実 行 then writes what a run with the estimate writes, as hosei-cli's --auto runs it.
+  click("Command1");
+  const auto parameters = ReadParameters(texts);
+  ASSERT_TRUE(std::holds_alternative<Parameters>(parameters));
+  ExecuteJob job;
+  job.currentFile = file.string();
+  job.parameters = std::get<Parameters>(parameters);
+  job.resultFile = (scratch / "auto.bmp").string();
+  ASSERT_TRUE(Execute(job).succeeded());
+  EXPECT_EQ(ReadFile(photos / "falloff_.bmp"), ReadFile(scratch / "auto.bmp"));
 }
 
 TEST_F(ViewerEstimateTest, TheFogFieldsFindTheGlowAndTheCircleFollows) {
