@@ -94,15 +94,34 @@ std::optional<FileIdentity> IdentityOf(const std::string& path, int* problem = n
 // Where a result lands, so that two spellings of one folder ("out", "./out/") compare
 // equal, and two names that differ only in case do too where the folder's file system
 // takes them for one file (a camera card); a folder that cannot be resolved is compared
-// as spelt.
-std::string PlaceOf(const std::string& result) {
-  const fs::path path(result);
-  std::error_code error;
-  const fs::path folder = fs::canonical(path.has_parent_path() ? path.parent_path() : ".", error);
-  if (error) return path.lexically_normal().string();
-  const std::string name = path.filename().string();
-  return (folder / (FolderFoldsCase(folder.string()) ? FoldedName(name) : name)).string();
-}
+// as spelt. Each folder is resolved and asked about case once: a card of thousands of
+// photos would otherwise cost several system calls per name.
+class Places {
+ public:
+  std::string of(const std::string& result) {
+    const fs::path path(result);
+    const fs::path parent = path.has_parent_path() ? path.parent_path() : ".";
+    auto [at, fresh] = folders_.try_emplace(parent.string());
+    if (fresh) {
+      std::error_code error;
+      at->second.canonical = fs::canonical(parent, error);
+      at->second.resolved = !error;
+      at->second.foldsCase = at->second.resolved && FolderFoldsCase(at->second.canonical.string());
+    }
+    const Folder& folder = at->second;
+    if (!folder.resolved) return path.lexically_normal().string();
+    const std::string name = path.filename().string();
+    return (folder.canonical / (folder.foldsCase ? FoldedName(name) : name)).string();
+  }
+
+ private:
+  struct Folder {
+    fs::path canonical;
+    bool resolved = false;
+    bool foldsCase = false;
+  };
+  std::map<std::string, Folder> folders_;
+};
 
 // One file of the command line, what it is to become and, once done, what became of it.
 struct Task {
@@ -149,6 +168,7 @@ std::vector<Task> Plan(const CommandLine& line) {
   std::map<std::string, int> lastWithPlace;
   std::vector<int> missing;
   std::set<std::pair<FileIdentity, std::string>> named;
+  Places places;
   for (const std::string& file : line.files) {
     Task task;
     task.file = file;
@@ -157,14 +177,14 @@ std::vector<Task> Plan(const CommandLine& line) {
     if (KindOfFile(file, task.kind)) task.kind = FileKind::kOther;
     task.result = ResultFileFor(file, task.kind, line.outputDir);
     if (task.identity && task.result &&
-        !named.emplace(*task.identity, PlaceOf(*task.result)).second)
+        !named.emplace(*task.identity, places.of(*task.result)).second)
       continue;
     if (!task.identity) {
       task.knownError = FileError{FileProblem::kCannotOpen, file, std::strerror(problem)};
       missing.push_back(static_cast<int>(tasks.size()));
     }
     if (task.result) {
-      auto [at, fresh] = lastWithPlace.try_emplace(PlaceOf(*task.result), 0);
+      auto [at, fresh] = lastWithPlace.try_emplace(places.of(*task.result), 0);
       if (!fresh) task.sharesResultWith = at->second;
       at->second = static_cast<int>(tasks.size());
     } else {
@@ -175,7 +195,7 @@ std::vector<Task> Plan(const CommandLine& line) {
   for (const int i : missing) {
     Task& task = tasks[static_cast<std::size_t>(i)];
     if (task.knownError.problem == FileProblem::kCannotOpen &&
-        !lastWithPlace.count(PlaceOf(task.file)))
+        !lastWithPlace.count(places.of(task.file)))
       task.knownError = {};  // Execute tells what is wrong with it
   }
   return tasks;
