@@ -46,7 +46,7 @@ rm -rf "$reports"
 mkdir -p "$reports"
 # A distinct exit code, so a report in a hosei-cli run can never pass for its own exit 1.
 export ASAN_OPTIONS="detect_leaks=1:exitcode=86:log_path=$reports/report:strict_string_checks=1:check_initialization_order=1"
-export LSAN_OPTIONS="suppressions=$root/scripts/lsan.supp"
+export LSAN_OPTIONS="suppressions=$root/scripts/lsan.supp:print_suppressions=0"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1:exitcode=86:log_path=$reports/report"
 export TSAN_OPTIONS="halt_on_error=1:exitcode=86:log_path=$reports/report"
 export HOSEI_SANITIZED=1
