@@ -85,6 +85,21 @@ DeepRead ReadDeep(const std::string& path) {
   return d;
 }
 
+OtherDepthAnswers AskAtTheOtherDepth(const std::string& path, bool deep, std::size_t sampleBytes) {
+  OtherDepthAnswers answers;
+  std::unique_ptr<PhotoReader> reader;
+  if ((answers.opened = OpenPhoto(path, reader))) return answers;
+  const std::size_t stride = 3 * static_cast<std::size_t>(reader->width()) * sampleBytes;
+  std::vector<std::uint8_t> rows(stride * static_cast<std::size_t>(reader->height()));
+  answers.read = reader->readDeepRows(1, rows.data(), stride);
+  FileDescriptor file(::open((path + "_").c_str(), O_RDWR | O_CREAT | O_TRUNC, 0644));
+  std::unique_ptr<PhotoWriter> writer;
+  if ((answers.opened = reader->createWriter(file.get(), path + "_", {}, writer))) return answers;
+  answers.written = deep ? writer->writeRows(reader->height(), rows.data(), stride / sampleBytes)
+                         : writer->writeDeepRows(reader->height(), rows.data(), stride);
+  return answers;
+}
+
 FileError CopyPhoto(const std::string& source, const std::string& result,
                     const PhotoWriteOptions& options) {
   std::unique_ptr<PhotoReader> reader;

@@ -53,6 +53,14 @@ struct DeepRead {
   Bytes alpha;
 };
 DeepRead ReadDeep(const std::string& path);
+// A photo's reader asked for rows at the other depth than its own, and its writer given
+// them: what each answered. `opened` holds a failure to open or to start the writer.
+struct OtherDepthAnswers {
+  FileError opened;
+  FileError read;
+  FileError written;
+};
+OtherDepthAnswers AskAtTheOtherDepth(const std::string& path, bool deep, std::size_t sampleBytes);
 // Streams a photo through its reader and writer unchanged, as Execute does.
 FileError CopyPhoto(const std::string& source, const std::string& result,
                     const PhotoWriteOptions& options = {});

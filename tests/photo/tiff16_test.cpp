@@ -417,19 +417,13 @@ TEST(Tiff16Depth, RowsOfTheOtherDepthAreRefusedNotConverted) {
   const std::string deep = folder / "deep.tif", bytes = folder / "bytes.tif";
   WriteDeepTiff(deep, RandomDeepPicture(4, 2, 3, kFloat32, 1), {.metadata = false});
   WriteTiff(bytes, RandomPicture(4, 2, 3, 1), {.metadata = false});
-  std::vector<float> rows(3 * 4 * 2);
   for (const auto& [path, isDeep] : {std::pair{deep, true}, std::pair{bytes, false}}) {
     SCOPED_TRACE(path);
-    std::unique_ptr<PhotoReader> reader;
-    ASSERT_FALSE(OpenPhoto(path, reader));
-    EXPECT_EQ(static_cast<bool>(reader->readDeepRows(1, rows.data(), 48)), !isDeep);
-    FileDescriptor file(::open((path + "_").c_str(), O_RDWR | O_CREAT | O_TRUNC, 0644));
-    std::unique_ptr<PhotoWriter> writer;
-    ASSERT_FALSE(reader->createWriter(file.get(), path + "_", {}, writer));
-    const FileError error =
-        isDeep ? writer->writeRows(2, reinterpret_cast<std::uint8_t*>(rows.data()), 12)
-               : writer->writeDeepRows(2, rows.data(), 48);
-    EXPECT_EQ(error.problem, FileProblem::kUnsupportedPhoto) << FileErrorLine(error);
+    const OtherDepthAnswers answers = AskAtTheOtherDepth(path, isDeep, 4);
+    ASSERT_FALSE(answers.opened) << FileErrorLine(answers.opened);
+    EXPECT_EQ(static_cast<bool>(answers.read), !isDeep);
+    EXPECT_EQ(answers.written.problem, FileProblem::kUnsupportedPhoto)
+        << FileErrorLine(answers.written);
   }
 }
 
