@@ -3,6 +3,7 @@
 
 #include "cell_background.h"
 #include "estimate.h"
+#include "field_text.h"
 #include "fog_search.h"
 #include "glow_fit.h"
 #include "tone_mapping.h"
@@ -22,8 +23,6 @@ constexpr double kBackgroundShare = 0.05;
 constexpr double kPeakOverSpread = 4.0;
 constexpr double kNoticeablePeak = 0.1;
 constexpr double kLeastExplained = 0.2;
-
-std::string WholeText(double value) { return std::to_string(std::lround(value)); }
 
 }  // namespace
 

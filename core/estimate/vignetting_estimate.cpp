@@ -5,6 +5,7 @@
 #include "background_falloff.h"
 #include "cell_background.h"
 #include "estimate.h"
+#include "field_text.h"
 #include "gradient_falloff.h"
 #include "light_levels.h"
 #include "light_map.h"
@@ -39,8 +40,6 @@ constexpr double kDarkestCornerLight = 0.25;
 constexpr double kCentreTolerance = 0.02;
 // Steps of the falloff's table over the squared distance out to the farthest corner.
 constexpr int kKeptSteps = 1024;
-
-std::string WholeText(double value) { return std::to_string(std::lround(value)); }
 
 // The fields of a choice, the held ones as the user typed them.
 void SetTexts(VignettingEstimate& estimate, const VignettingChoice& choice,
