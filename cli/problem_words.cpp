@@ -31,6 +31,8 @@ const char* DetailPattern(ProblemDetail detail) {
       return N_("the picture has 8 bits a channel");
     case ProblemDetail::kEightBitWriter:
       return N_("the photo being written has 8 bits a channel");
+    case ProblemDetail::kStoredRowsUnsupported:
+      return N_("the photo's rows cannot be taken as stored");
     case ProblemDetail::kPastLastRow:
       return N_("no rows can be read past the last");
     case ProblemDetail::kRowsBeyondHeight:

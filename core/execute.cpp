@@ -70,8 +70,9 @@ FileError ExecutePhoto(const ExecuteJob& job, ExecuteObserver* observer, Execute
   const auto centre = CentreOf(job, outcome);
   std::unique_ptr<RowCorrector> corrector;
   if (IsDeep(reader->sampleType()))
-    corrector = std::make_unique<DeepCorrector>(job.parameters, outcome.width, outcome.height,
-                                                centre, reader->sampleType());
+    corrector = std::make_unique<DeepCorrector>(
+        job.parameters, outcome.width, outcome.height, centre, reader->sampleType(),
+        reader->givesStoredRows() ? ChannelOrder::kRedFirst : ChannelOrder::kBlueFirst);
   else
     corrector =
         std::make_unique<PixelCorrector>(job.parameters, outcome.width, outcome.height, centre);

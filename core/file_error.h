@@ -39,6 +39,7 @@ enum class ProblemDetail {
   kEightBitRowsIntoFloat,  // values: the format's name
   kEightBitPicture,        // deep rows asked of an 8-bit picture
   kEightBitWriter,         // deep rows given to an 8-bit writer
+  kStoredRowsUnsupported,  // stored rows asked of a reader or writer that cannot take them
   kPastLastRow,
   kRowsBeyondHeight,
   kRowsMissing,

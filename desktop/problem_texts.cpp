@@ -30,6 +30,8 @@ const char* DetailPattern(ProblemDetail detail) {
       return "8 ビットの画像です";
     case ProblemDetail::kEightBitWriter:
       return "8 ビットの写真の書き込みです";
+    case ProblemDetail::kStoredRowsUnsupported:
+      return "写真の行を保存されたままでは扱えません";
     case ProblemDetail::kPastLastRow:
       return "最後の行より先は読めません";
     case ProblemDetail::kRowsBeyondHeight:

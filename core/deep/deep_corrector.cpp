@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <utility>
 
 #include "deep_kernels.h"
 #include "tables.h"
@@ -32,6 +33,19 @@ float ToSample(float v, float) { return std::clamp(v, 0.0f, 1.0f); }
 double Fraction(std::uint16_t level) { return level / 65535.0; }
 double Fraction(float x) { return x; }
 
+// Whether a pixel's mean lies so far above the background threshold (0..255) that the
+// exact test in doubles cannot find it below: most pixels of a photo, told apart cheaply.
+// 16-bit sums are exact in integers; float sums are kept a margin far wider than their
+// rounding away from the threshold.
+bool ClearlyAboveThreshold(const std::uint16_t* pixel, int threshold) {
+  const std::int64_t sum = std::int64_t{pixel[0]} + pixel[1] + pixel[2];
+  return sum * 255 > std::int64_t{3} * 65535 * threshold;
+}
+bool ClearlyAboveThreshold(const float* pixel, int threshold) {
+  const float sum = pixel[0] + pixel[1] + pixel[2];
+  return sum > 3.0f * static_cast<float>(threshold) / 255.0f * 1.0001f;
+}
+
 // The pull of a dark pixel's outstanding channels towards its mean, on fractions.
 void AdjustBackground(double& blue, double& green, double& red, double threshold) {
   const double mean = (blue + green + red) / 3.0;
@@ -54,8 +68,10 @@ double InterpolatedWeight(int shape, double s) {
 }
 
 DeepCorrector::DeepCorrector(const Parameters& parameters, int width, int height,
-                             const std::optional<MovedCentre>& movedCentre, SampleType type)
+                             const std::optional<MovedCentre>& movedCentre, SampleType type,
+                             ChannelOrder order)
     : parameters_(parameters), width_(width), type_(type) {
+  if (order == ChannelOrder::kRedFirst) std::swap(blue_, red_);
   switch (parameters.mode) {
     case Mode::kGamma: {
       gammaExponent_ = static_cast<float>(1.0 / static_cast<double>(parameters.gamma));
@@ -123,13 +139,14 @@ void DeepCorrector::correctBlock(Sample* bgr, int firstX, int count, int y) cons
   const double threshold = parameters_.threshold / 255.0;
   for (int i = 0; i < count; ++i) {
     Sample* pixel = bgr + 3 * i;
-    double blue = Fraction(pixel[0]), green = Fraction(pixel[1]), red = Fraction(pixel[2]);
+    if (ClearlyAboveThreshold(pixel, parameters_.threshold)) continue;
+    double blue = Fraction(pixel[blue_]), green = Fraction(pixel[1]), red = Fraction(pixel[red_]);
     const double mean = (blue + green + red) / 3.0;
     if (!(mean < threshold)) continue;
     AdjustBackground(blue, green, red, threshold);
-    pixel[0] = ToSample(static_cast<float>(blue), Sample{});
+    pixel[blue_] = ToSample(static_cast<float>(blue), Sample{});
     pixel[1] = ToSample(static_cast<float>(green), Sample{});
-    pixel[2] = ToSample(static_cast<float>(red), Sample{});
+    pixel[red_] = ToSample(static_cast<float>(red), Sample{});
   }
 }
 

@@ -16,6 +16,11 @@
 
 namespace hosei {
 
+// Which colour comes first in each pixel's three samples: the readers' rows are blue
+// first, rows as a file stores them red first. Only the background adjustment tells the
+// colours apart.
+enum class ChannelOrder { kBlueFirst, kRedFirst };
+
 // The corrections for samples deeper than 8 bits, each sample taken as a fraction x of
 // full scale. The byte path's formulas are evaluated continuously, without the rounding
 // of its tables: the transition weight is interpolated between its steps and the tone
@@ -25,14 +30,15 @@ class DeepCorrector : public RowCorrector {
  public:
   DeepCorrector(const Parameters& parameters, int width, int height,
                 const std::optional<MovedCentre>& movedCentre,
-                SampleType type = SampleType::kUint16);
+                SampleType type = SampleType::kUint16,
+                ChannelOrder order = ChannelOrder::kBlueFirst);
   ~DeepCorrector() override;
 
   // Rows of samples of the type given at construction.
   void correctRows(std::uint8_t* rows, std::ptrdiff_t rowStep, int first, int count) const override;
 
-  // One row of `width` pixels as blue, green and red samples; y counts from 1 at the
-  // bottom row. 16-bit samples are rounded to the nearest level, floats kept as they are.
+  // One row of `width` pixels, three samples each in the order given at construction; y counts from
+  // 1 at the bottom row. 16-bit samples are rounded to the nearest level, floats kept as they are.
   void correctRow(std::uint16_t* bgr, int y) const;
   void correctRow(float* bgr, int y) const;
   // Only pixels x = firstX .. firstX + count - 1 (from 1 at the left) of row y, `bgr` holding
@@ -46,6 +52,8 @@ class DeepCorrector : public RowCorrector {
   Parameters parameters_;
   int width_;
   SampleType type_;
+  int blue_ = 0;  // where blue and red stand among a pixel's samples
+  int red_ = 2;
   RadialModel model_;
   std::array<float, kTransitionSteps + 1> weights_{};
   float gammaExponent_ = 1.0f;

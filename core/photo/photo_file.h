@@ -37,6 +37,9 @@ class PhotoWriter {
   // PictureReader::readDeepRows gives them; strides in bytes.
   virtual FileError writeDeepRows(int count, const void* bgr, std::size_t bgrStride,
                                   const void* alpha = nullptr, std::size_t alphaStride = 0);
+  // Rows as PhotoReader::readStoredRows gives them, for a writer made by a reader that
+  // gives them.
+  virtual FileError writeStoredRows(int count, const void* rgb, std::size_t stride);
   // After the last row: completes the file. The descriptor stays open.
   virtual FileError finish() = 0;
 };
@@ -55,6 +58,16 @@ class PhotoReader : public PictureReader {
   // and writing that the writer never closes; `path` names the result in messages.
   virtual FileError createWriter(int fd, const std::string& path, const PhotoWriteOptions& options,
                                  std::unique_ptr<PhotoWriter>& writer) const = 0;
+
+  // Whether readStoredRows can hand out the rows exactly as the file holds them: three
+  // deep colour samples a pixel, red first, in this machine's byte order, with nothing to
+  // undo (no compression, no alpha, no bits reversed). The rows then go from the file into
+  // the correction and back out through the writer's writeStoredRows without being
+  // rearranged, which for a large uncompressed picture is most of the time spent.
+  virtual bool givesStoredRows() const { return false; }
+  // The next `count` rows, top row first, row r at rgb + r * stride; floats checked as
+  // readDeepRows checks them. Shares readDeepRows' cursor.
+  virtual FileError readStoredRows(int count, void* rgb, std::size_t stride);
 };
 
 // Opens a photo and checks that hosei can correct it. Refusals (16 bits a channel,

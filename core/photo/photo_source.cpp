@@ -41,6 +41,14 @@ FileError PhotoWriter::writeDeepRows(int, const void*, std::size_t, const void*,
   return CannotWritePhoto(std::string{}, ProblemDetail::kEightBitWriter);
 }
 
+FileError PhotoWriter::writeStoredRows(int, const void*, std::size_t) {
+  return CannotWritePhoto(std::string{}, ProblemDetail::kStoredRowsUnsupported);
+}
+
+FileError PhotoReader::readStoredRows(int, void*, std::size_t) {
+  return UnsupportedPhoto(std::string{}, ProblemDetail::kStoredRowsUnsupported);
+}
+
 FileError StoppedReading(const std::string& path) {
   return FileError{FileProblem::kStopped, path, {}};
 }

@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <new>
 #include <string>
@@ -75,6 +76,8 @@ class TiffReader final : public PhotoSource {
                      std::size_t alphaStride) override;
   FileError readDeepRows(int count, void* bgr, std::size_t bgrStride, void* alpha,
                          std::size_t alphaStride) override;
+  bool givesStoredRows() const override { return plan_.storedRows; }
+  FileError readStoredRows(int count, void* rgb, std::size_t stride) override;
 
   FileError createWriter(int fd, const std::string& path, const PhotoWriteOptions&,
                          std::unique_ptr<PhotoWriter>& writer) const override {
@@ -93,6 +96,8 @@ class TiffReader final : public PhotoSource {
   FileError checkAlpha(int colours);
   FileError checkPredictor();
   FileError makeBuffers();
+  bool storedAsRows() const;
+  FileError readStoredRun(std::uint32_t y, int rows, std::uint8_t* to);
   FileError takeMetadata();
   FileError takeSubDirectory(std::uint64_t offset, int (*read)(TIFF*, toff_t), ProblemDetail broken,
                              std::vector<TiffTag>& tags);
@@ -320,8 +325,19 @@ FileError TiffReader::makeBuffers() {
     TIFFGetFieldDefaulted(tif_, TIFFTAG_ROWSPERSTRIP, &rowsPerStrip);
     plan_.rowsPerStrip = std::clamp<std::uint32_t>(rowsPerStrip, 1, plan_.height);
     row_.resize(rowBytes_);
+    plan_.storedRows = storedAsRows();
   }
   return {};
+}
+
+// Deep RGB strips, uncompressed, in this machine's byte order and bit order: the file's
+// bytes are the rows' samples as they are.
+bool TiffReader::storedAsRows() const {
+  std::uint16_t fillOrder = FILLORDER_MSB2LSB;
+  TIFFGetFieldDefaulted(tif_, TIFFTAG_FILLORDER, &fillOrder);
+  return IsDeep(plan_.sampleType) && plan_.photometric == PHOTOMETRIC_RGB && plan_.channels == 3 &&
+         plan_.compression == COMPRESSION_NONE && !TIFFIsTiled(tif_) && !TIFFIsByteSwapped(tif_) &&
+         fillOrder == FILLORDER_MSB2LSB;
 }
 
 FileError TiffReader::takeMetadata() {
@@ -473,6 +489,54 @@ FileError TiffReader::readDeepRows(int count, void* bgr, std::size_t bgrStride, 
     else
       splitDeep<float>(samples, rowBgr, rowAlpha);
   });
+}
+
+// `rows` rows from row y, all within one strip, read straight into `to`.
+FileError TiffReader::readStoredRun(std::uint32_t y, int rows, std::uint8_t* to) {
+  const std::uint32_t strip = y / plan_.rowsPerStrip;
+  const std::uint64_t at = std::uint64_t{y % plan_.rowsPerStrip} * rowBytes_;
+  const std::uint64_t bytes = std::uint64_t{rowBytes_} * static_cast<std::uint64_t>(rows);
+  int countMissing = 0, offsetMissing = 0;
+  const std::uint64_t stripBytes = TIFFGetStrileByteCountWithErr(tif_, strip, &countMissing);
+  const std::uint64_t offset = TIFFGetStrileOffsetWithErr(tif_, strip, &offsetMissing);
+  if (countMissing || offsetMissing || offset == 0 || stripBytes < at + bytes)
+    return CorruptPhoto(path_, ProblemDetail::kTiffCorrupt,
+                        {"strip " + std::to_string(strip) + " is shorter than its rows"});
+  for (std::uint64_t done = 0; done < bytes;) {
+    const ssize_t n = ::pread(file_.get(), to + done, static_cast<std::size_t>(bytes - done),
+                              static_cast<off_t>(offset + at + done));
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) return FileError{FileProblem::kReadFailed, path_, std::strerror(errno)};
+    if (n == 0)
+      return CorruptPhoto(path_, ProblemDetail::kTiffCorrupt,
+                          {"strip " + std::to_string(strip) + " is cut short"});
+    done += static_cast<std::uint64_t>(n);
+  }
+  return {};
+}
+
+FileError TiffReader::readStoredRows(int count, void* rgb, std::size_t stride) {
+  if (failed_) return failed_;
+  if (!plan_.storedRows) return UnsupportedPhoto(path_, ProblemDetail::kStoredRowsUnsupported);
+  if (count < 0 || count > height() - rowsRead()) return takeRows(count, path_);
+  auto* rows = static_cast<std::uint8_t*>(rgb);
+  for (int r = 0; r < count;) {
+    if (stopRequested()) return failed_ = StoppedReading(path_);
+    const auto y = static_cast<std::uint32_t>(rowsRead());
+    // Rows a stride apart are one read only when the stride is the row itself.
+    const int run = stride == rowBytes_
+                        ? std::min<int>(count - r, static_cast<int>(plan_.rowsPerStrip -
+                                                                    y % plan_.rowsPerStrip))
+                        : 1;
+    std::uint8_t* to = rows + static_cast<std::size_t>(r) * stride;
+    if (FileError error = readStoredRun(y, run, to)) return failed_ = error;
+    for (int i = 0; i < run; ++i)
+      if (!inRange(to + static_cast<std::size_t>(i) * stride))
+        return failed_ = UnsupportedPhoto(path_, ProblemDetail::kFloatOutOfRange);
+    takeRows(run, path_);
+    r += run;
+  }
+  return {};
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include "tiff_writer.h"
 
+#include <algorithm>
 #include <vector>
 
 #include "deep_rows.h"
@@ -39,6 +40,7 @@ class TiffWriter final : public PhotoWriter {
                       const std::uint8_t* alpha, std::size_t alphaStride) override;
   FileError writeDeepRows(int count, const void* bgr, std::size_t bgrStride, const void* alpha,
                           std::size_t alphaStride) override;
+  FileError writeStoredRows(int count, const void* rgb, std::size_t stride) override;
   FileError finish() override;
 
  private:
@@ -187,6 +189,32 @@ FileError TiffWriter::writeDeepRows(int count, const void* bgr, std::size_t bgrS
     if (swapForPredictor_)
       SwapSampleBytes(row_.data(), std::size_t{plan_.width} * plan_.channels, sizeof(float));
   });
+}
+
+// Uncompressed strips are the rows' bytes themselves, so each run of rows within one strip
+// goes to the file in one write, with no copy through libtiff's strip buffer. libtiff puts
+// the strips where its scanline writing would, so the file is the same.
+FileError TiffWriter::writeStoredRows(int count, const void* rgb, std::size_t stride) {
+  if (failed_) return failed_;
+  if (!plan_.storedRows) return CannotWritePhoto(path_, ProblemDetail::kStoredRowsUnsupported);
+  const std::size_t rowBytes = row_.size();
+  const int first = rows_.written();
+  if (FileError error = rows_.take(count, path_)) return error;
+  const auto* rows = static_cast<const std::uint8_t*>(rgb);
+  for (int r = 0; r < count;) {
+    const auto y = static_cast<std::uint32_t>(first + r);
+    // Rows a stride apart are one run only when the stride is the row itself.
+    const int run = stride == rowBytes
+                        ? std::min<int>(count - r, static_cast<int>(plan_.rowsPerStrip -
+                                                                    y % plan_.rowsPerStrip))
+                        : 1;
+    const auto bytes = static_cast<tmsize_t>(rowBytes * static_cast<std::size_t>(run));
+    void* data = const_cast<std::uint8_t*>(rows + static_cast<std::size_t>(r) * stride);
+    if (TIFFWriteRawStrip(tif_, y / plan_.rowsPerStrip, data, bytes) != bytes)
+      return failure(ProblemDetail::kTiffCannotWrite);
+    r += run;
+  }
+  return {};
 }
 
 FileError TiffWriter::finish() {

@@ -24,6 +24,7 @@ struct TiffPlan {
   std::uint16_t compression = COMPRESSION_NONE;
   std::uint16_t predictor = 0;     // 0: none recorded
   std::uint32_t rowsPerStrip = 0;  // 0: the source was tiled; libtiff's default is used
+  bool storedRows = false;         // rows come as stored, for strips written as they are
   std::vector<TiffTag> tags;       // of the picture's directory
   std::vector<TiffTag> exif;       // of the EXIF directory
   std::vector<TiffTag> gps;        // of the GPS directory
@@ -31,7 +32,8 @@ struct TiffPlan {
 
 // Writes strips at the source's depth with its compression and predictor; the EXIF and GPS
 // directories go first, before the picture, so the file is written front to back. Rows come
-// through writeRows for an 8-bit source and writeDeepRows for a deeper one, never the other.
+// through writeRows for an 8-bit source and writeDeepRows for a deeper one, never the other,
+// or through writeStoredRows when the plan says they come as stored.
 FileError CreateTiffWriter(const TiffPlan& plan, const std::string& sourcePath, int fd,
                            const std::string& path, std::unique_ptr<PhotoWriter>& writer);
 

@@ -9,6 +9,7 @@
 #include <bit>
 #include <cmath>
 #include <cstring>
+#include <filesystem>
 #include <limits>
 #include <memory>
 #include <ostream>
@@ -344,6 +345,55 @@ TEST(Tiff16Execute, GammaIsAppliedAtTheSamplesOwnDepth) {
           << "sample " << i << ", stored " << v;
     }
     EXPECT_GT(dark, 100);
+  }
+}
+
+// Uncompressed RGB strips in this machine's byte order go from the file into the correction
+// and back as stored, red first; everything else through libtiff's scanlines, blue first.
+// Both must give the same samples, the background adjustment (which tells red from blue)
+// included, and a float beyond 0..1 is refused on either way with nothing left behind.
+TEST(Tiff16Execute, RowsTakenAsStoredComeOutAsThroughTheCodec) {
+  for (const SampleType type : {kUint16, kFloat32}) {
+    SCOPED_TRACE(type == kUint16 ? "16 bits" : "float");
+    ScratchFolder folder;
+    const std::string stored = folder / "stored.tif", coded = folder / "coded.tif";
+    // Strips of 4 rows, the last one short, so that a chunk's rows cross strips.
+    const DeepPicture picture = RandomDeepPicture(45, 19, 3, type, 11);
+    WriteDeepTiff(stored, picture, {});
+    WriteDeepTiff(coded, picture, {.compression = COMPRESSION_LZW});
+    for (const auto& [path, asStored] : {std::pair{stored, true}, std::pair{coded, false}}) {
+      std::unique_ptr<PhotoReader> reader;
+      ASSERT_FALSE(OpenPhoto(path, reader));
+      EXPECT_EQ(reader->givesStoredRows(), asStored) << path;
+    }
+    ExecuteJob job;
+    job.parameters.mode = Mode::kVignetting;
+    job.parameters.coefficient = 90;
+    job.parameters.background = true;
+    job.parameters.threshold = 200;
+    std::vector<DeepRead> results;
+    for (const std::string& path : {stored, coded}) {
+      job.currentFile = path;
+      const ExecuteOutcome outcome = Execute(job);
+      ASSERT_TRUE(outcome.succeeded()) << FileErrorLine(outcome.error);
+      results.push_back(ReadDeep(outcome.resultFile));
+      ASSERT_FALSE(results.back().error) << FileErrorLine(results.back().error);
+    }
+    EXPECT_EQ(results[0].bgr, results[1].bgr);
+    EXPECT_NE(results[0].bgr, ReadDeep(stored).bgr);
+    EXPECT_EQ(StorageOf(folder / "stored_.tif"), StorageOf(stored));
+
+    if (type != kFloat32) continue;
+    DeepPicture bad = picture;
+    const float beyond = 1.5f;
+    std::memcpy(&bad.samples[(15 * 45 * 3 + 4) * sizeof beyond], &beyond, sizeof beyond);
+    const std::string refused = folder / "beyond.tif";
+    WriteDeepTiff(refused, bad, {});
+    job.currentFile = refused;
+    const ExecuteOutcome outcome = Execute(job);
+    EXPECT_EQ(outcome.error.detail, ProblemDetail::kFloatOutOfRange)
+        << FileErrorLine(outcome.error);
+    EXPECT_FALSE(std::filesystem::exists(folder / "beyond_.tif"));
   }
 }
 
