@@ -127,7 +127,7 @@ void DeepCorrector::correctBlock(Sample* bgr, int firstX, int count, int y) cons
     } else {
       PowerOfFractions(bgr, samples, gammaExponent_);
     }
-  } else {
+  } else if (MayChange(model_, firstX, y, count)) {
     alignas(32) float exponent[3 * kBlock], factor[3 * kBlock], changes[3 * kBlock];
     RadialMapping(model_, firstX, y, count, exponent, factor, changes);
     if constexpr (std::is_same_v<Sample, std::uint16_t>)

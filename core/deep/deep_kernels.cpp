@@ -9,6 +9,20 @@ namespace hosei {
 
 #define HOSEI_VECTOR_CLONES __attribute__((target_clones("avx2", "default")))
 
+bool MayChange(const RadialModel& m, int firstX, int y, int count) {
+  const double dy = y - static_cast<double>(m.centreY);
+  const double left = firstX - static_cast<double>(m.centreX);
+  const double right = left + (count - 1);
+  const double nearest = std::clamp(0.0, left, right);
+  const double nearest2 = nearest * nearest + dy * dy;
+  const double farthest2 = std::max(left * left, right * right) + dy * dy;
+  constexpr double kMargin = 1e-4;  // far beyond float's rounding of the distances
+  const double inner = m.inner, outer = m.outer;
+  if (inner >= 0 && farthest2 < inner * inner * (1 - kMargin)) return false;
+  if (std::isfinite(outer) && nearest2 > outer * outer * (1 + kMargin)) return false;
+  return true;
+}
+
 HOSEI_VECTOR_CLONES
 void RadialMapping(const RadialModel& m, int firstX, int y, int count, float* __restrict exponent,
                    float* __restrict factor, float* __restrict changes) {

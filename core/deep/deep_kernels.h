@@ -26,6 +26,14 @@ struct RadialModel {
 // The most dots RadialMapping takes at once.
 inline constexpr int kMappingBlock = 256;
 
+// Whether any of `count` dots of one row from column firstX at height y may lie strictly
+// between inner and outer, where the model changes anything. A row's run of dots lies
+// nearest the centre at one point and farthest at an end, so whole runs inside the inner
+// circle (most of the middle of a picture under vignetting) or beyond the outer one (around
+// a glow) are passed over without a sample being touched. Decided with a margin, so that a
+// dot on the border is always left to the exact test.
+bool MayChange(const RadialModel& model, int firstX, int y, int count);
+
 // For `count` dots of one row from column firstX (1 = left edge) at height y: per sample
 // (three a dot, so that the sample loops run flat) the exponent 250 / h and factor of the
 // brightness mapping, and 1 where the dot changes at all, 0 where it stays.
