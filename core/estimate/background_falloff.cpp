@@ -13,9 +13,13 @@ namespace hosei {
 namespace {
 
 constexpr int kIterations = 20;
-// Residuals below this (in log light, about one percent) count as fully fitted: the
-// weights of a least-absolute fit stay bounded.
-constexpr double kResidualFloor = 0.01;
+// Residuals within this (in log light, a factor e) are the background's own spread and are
+// fitted by least squares, so each ring of cells is met at its mean, as the correction must
+// restore each ring's light; only a cell further off (a galaxy or a lamp filling it) is
+// weighed down, by least absolute residuals. A least-absolute fit throughout follows each
+// ring's most common cell instead, and on a star field leaves the corners several
+// percent too bright.
+constexpr double kResidualFloor = 1.0;
 // A moved centre must fit the background this much better than the picture's centre.
 constexpr double kMovedCentreGain = 0.08;
 
@@ -28,29 +32,27 @@ struct RadialFit {
   double cost = 0;  // sum of absolute residuals
 };
 
-// log light = level - c1 q - c2 q², q the squared distance from (a, b), by least absolute
-// residuals (reweighted least squares).
-template <std::size_t Terms>
-RadialFit FitAround(const std::vector<Cell>& cells, double a, double b) {
-  std::array<double, Terms + 1> p{};
+// log light = level - c1 q - c2 q², q the squared distance from (a, b), by reweighted least
+// squares; a term not `free` stays 0.
+RadialFit FitAround(const std::vector<Cell>& cells, double a, double b, bool quadraticFree,
+                    bool quarticFree) {
+  std::array<double, 3> p{};
   for (int iteration = 0; iteration < kIterations; ++iteration) {
-    std::array<std::array<double, Terms + 1>, Terms + 1> normal{};
-    std::array<double, Terms + 1> right{};
+    std::array<std::array<double, 3>, 3> normal{};
+    std::array<double, 3> right{};
     for (const Cell& cell : cells) {
       const double q = (cell.u - a) * (cell.u - a) + (cell.v - b) * (cell.v - b);
-      std::array<double, Terms + 1> row{};
-      row[0] = 1;
-      row[1] = -q;
-      if constexpr (Terms > 1) row[2] = -q * q;
-      double model = 0;
-      for (std::size_t i = 0; i <= Terms; ++i) model += row[i] * p[i];
+      const std::array<double, 3> row = {1, quadraticFree ? -q : 0.0, quarticFree ? -q * q : 0.0};
+      const double model = row[0] * p[0] + row[1] * p[1] + row[2] * p[2];
       const double w = 1.0 / std::max(kResidualFloor, std::fabs(cell.logLight - model));
       AddObservation(normal, right, row, cell.logLight, iteration == 0 ? 1.0 : w);
     }
+    // A fixed term's row and column are empty: a unit diagonal keeps it at 0.
+    if (!quadraticFree) normal[1][1] = 1;
+    if (!quarticFree) normal[2][2] = 1;
     if (!SolveSmallSystem(normal, right, p)) break;
   }
-  RadialFit fit{p[0], p[1], Terms > 1 ? p[Terms] : 0.0, 0.0};
-  return fit;
+  return {p[0], p[1], p[2], 0.0};
 }
 
 double CostOf(const std::vector<Cell>& cells, double a, double b, RadialFit& fit) {
@@ -63,13 +65,15 @@ double CostOf(const std::vector<Cell>& cells, double a, double b, RadialFit& fit
 }
 
 // A falloff only darkens outwards: the slope c1 + 2 c2 q stays >= 0 out to the farthest
-// corner. A two-term fit that breaks this falls back to one term, a brightening one term
-// to a flat background.
+// corner. A two-term fit that breaks this by brightening a little around the centre is a
+// falloff flat in the middle, refitted by its q² term alone; any other falls back to the
+// q term alone, a brightening one to a flat background.
 RadialFit MonotoneFitAround(const std::vector<Cell>& cells, double a, double b,
                             double farthestSquared) {
-  RadialFit fit = FitAround<2>(cells, a, b);
+  RadialFit fit = FitAround(cells, a, b, true, true);
+  if (!(fit.c1 >= 0) && fit.c2 > 0) fit = FitAround(cells, a, b, false, true);
   if (!(fit.c1 >= 0 && fit.c1 + 2 * fit.c2 * farthestSquared >= 0)) {
-    fit = FitAround<1>(cells, a, b);
+    fit = FitAround(cells, a, b, true, false);
     if (!(fit.c1 >= 0)) {
       std::vector<double> logs;
       for (const Cell& cell : cells) logs.push_back(cell.logLight);
