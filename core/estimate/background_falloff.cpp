@@ -29,7 +29,9 @@ struct Cell {
 
 struct RadialFit {
   double level = 0, c1 = 0, c2 = 0;
-  double cost = 0;  // sum of absolute residuals
+  // What the reweighted fit minimises, so that centres are compared as the fit judges them:
+  // half squares of the residuals within the floor (over the floor), absolute values beyond.
+  double cost = 0;
 };
 
 // log light = level - c1 q - c2 q², q the squared distance from (a, b), by reweighted least
@@ -59,7 +61,8 @@ double CostOf(const std::vector<Cell>& cells, double a, double b, RadialFit& fit
   fit.cost = 0;
   for (const Cell& cell : cells) {
     const double q = (cell.u - a) * (cell.u - a) + (cell.v - b) * (cell.v - b);
-    fit.cost += std::fabs(cell.logLight - (fit.level - fit.c1 * q - fit.c2 * q * q));
+    const double r = std::fabs(cell.logLight - (fit.level - fit.c1 * q - fit.c2 * q * q));
+    fit.cost += r <= kResidualFloor ? r * r / (2 * kResidualFloor) : r - kResidualFloor / 2;
   }
   return fit.cost;
 }

@@ -19,7 +19,7 @@ const char* const kUniformBackgrounds[] = {"hubble_deep_field.jpg", "brick.png"}
 // The scene's own background is not perfectly flat: the star field's sky and the wall are a
 // few percent brighter towards their corners, which a single picture cannot tell from a
 // weaker falloff. The estimate stays this close to the best reachable correction.
-constexpr double kGapToBest = 0.08;
+constexpr double kGapToBest = 0.07;
 
 TEST(VignettingQuality, UndoesMostOfAFalloffOnAUniformBackground) {
   for (const char* name : kUniformBackgrounds) {
