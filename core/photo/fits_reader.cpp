@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <new>
@@ -60,7 +61,7 @@ class FitsReader final : public PhotoSource {
   FileError readCards();
   FileError makeBuffers();
   template <typename Sample>
-  FileError readStoredRow(int fromTop, Sample* bgr);
+  FileError readBatch(int fromTop, int count, Sample* bgr, std::size_t stride);
 
   std::string path_;
   std::shared_ptr<FileDescriptor> file_;
@@ -203,7 +204,7 @@ FileError FitsReader::readCards() {
 
 FileError FitsReader::makeBuffers() {
   try {
-    buffers_.size(plan_.sampleType, plan_.width, true);
+    buffers_.size(plan_.sampleType, plan_.width, plan_.height, true);
   } catch (const std::bad_alloc&) {
     return FileError{FileProblem::kOutOfMemory, path_, {}};
   }
@@ -211,21 +212,36 @@ FileError FitsReader::makeBuffers() {
 }
 
 template <typename Sample>
-FileError FitsReader::readStoredRow(int fromTop, Sample* bgr) {
+Sample* RowOf(Sample* rows, std::size_t stride, int r) {
+  return reinterpret_cast<Sample*>(reinterpret_cast<std::uint8_t*>(rows) +
+                                   static_cast<std::size_t>(r) * stride);
+}
+
+// Rows fromTop .. fromTop + count - 1, no more than a batch, as triplets `stride` bytes
+// apart: each plane read in one piece from the lowest stored row up.
+template <typename Sample>
+FileError FitsReader::readBatch(int fromTop, int count, Sample* bgr, std::size_t stride) {
   if (stopRequested()) return failed_ = StoppedReading(path_);
   std::vector<Sample>& plane = buffers_.plane<Sample>();
+  const auto width = static_cast<std::size_t>(plan_.width);
+  const std::size_t samples = width * static_cast<std::size_t>(count);
+  const long long lowest =
+      std::min(StoredRow(plan_, fromTop), StoredRow(plan_, fromTop + count - 1));
   for (int p = 0; p < plan_.planes; ++p) {
-    LONGLONG first[3] = {1, StoredRow(plan_, fromTop), p + 1};
+    LONGLONG first[3] = {1, lowest, p + 1};
     int anyNull = 0, status = 0;
     // No null value: cfitsio then hands NaN on as it is stored, for the range check.
-    fits_read_pixll(fits_.get(), kFitsDatatype<Sample>, first, plan_.width, nullptr, plane.data(),
-                    &anyNull, &status);
+    fits_read_pixll(fits_.get(), kFitsDatatype<Sample>, first, static_cast<LONGLONG>(samples),
+                    nullptr, plane.data(), &anyNull, &status);
     if (status)
       return failed_ = FitsReadFailure(path_, status, ProblemDetail::kFitsPixelsUnreadable);
     if constexpr (std::is_same_v<Sample, float>)
-      if (!FloatSamplesInRange(plane.data(), plane.size()))
+      if (!FloatSamplesInRange(plane.data(), samples))
         return failed_ = UnsupportedPhoto(path_, ProblemDetail::kFloatOutOfRangeOrNaN);
-    PlaneIntoTriplets(plane.data(), plan_.width, p, plan_.planes, bgr);
+    for (int i = 0; i < count; ++i)
+      PlaneIntoTriplets(
+          plane.data() + static_cast<std::size_t>(BatchIndex(plan_.topDown, i, count)) * width,
+          plan_.width, p, plan_.planes, RowOf(bgr, stride, i));
   }
   return {};
 }
@@ -236,25 +252,28 @@ FileError FitsReader::readRows(int count, std::uint8_t* bgr, std::size_t bgrStri
   const int first = rowsRead();
   if (FileError error = takeRows(count, path_)) return error;
   const std::size_t samples = 3 * static_cast<std::size_t>(plan_.width);
-  for (int r = 0; r < count; ++r) {
-    std::uint8_t* out = bgr + static_cast<std::size_t>(r) * bgrStride;
+  const auto reduced = [&](auto& triplets, int r, int n) {
+    using Sample = typename std::remove_reference_t<decltype(triplets)>::value_type;
+    if (FileError error = readBatch(first + r, n, triplets.data(), samples * sizeof(Sample)))
+      return error;
+    for (int i = 0; i < n; ++i)
+      ReduceToBytes(triplets.data() + static_cast<std::size_t>(i) * samples, samples,
+                    RowOf(bgr, bgrStride, r + i));
+    return FileError{};
+  };
+  for (int r = 0, n = 0; r < count; r += n) {
+    n = std::min(buffers_.batchRows(), count - r);
     FileError error;
     switch (plan_.sampleType) {
       case SampleType::kUint8:
-        error = readStoredRow(first + r, out);
+        error = readBatch(first + r, n, RowOf(bgr, bgrStride, r), bgrStride);
         break;
-      case SampleType::kUint16: {
-        std::vector<std::uint16_t>& row = buffers_.triplets<std::uint16_t>();
-        if (!(error = readStoredRow(first + r, row.data())))
-          ReduceToBytes(row.data(), samples, out);
+      case SampleType::kUint16:
+        error = reduced(buffers_.triplets<std::uint16_t>(), r, n);
         break;
-      }
-      case SampleType::kFloat32: {
-        std::vector<float>& row = buffers_.triplets<float>();
-        if (!(error = readStoredRow(first + r, row.data())))
-          ReduceToBytes(row.data(), samples, out);
+      case SampleType::kFloat32:
+        error = reduced(buffers_.triplets<float>(), r, n);
         break;
-      }
     }
     if (error) return error;
   }
@@ -268,11 +287,13 @@ FileError FitsReader::readDeepRows(int count, void* bgr, std::size_t bgrStride, 
   if (failed_) return failed_;
   const int first = rowsRead();
   if (FileError error = takeRows(count, path_)) return error;
-  for (int r = 0; r < count; ++r) {
-    void* out = static_cast<std::uint8_t*>(bgr) + static_cast<std::size_t>(r) * bgrStride;
-    const FileError error = plan_.sampleType == SampleType::kUint16
-                                ? readStoredRow(first + r, static_cast<std::uint16_t*>(out))
-                                : readStoredRow(first + r, static_cast<float*>(out));
+  for (int r = 0, n = 0; r < count; r += n) {
+    n = std::min(buffers_.batchRows(), count - r);
+    auto* rows = static_cast<std::uint8_t*>(bgr) + static_cast<std::size_t>(r) * bgrStride;
+    const FileError error =
+        plan_.sampleType == SampleType::kUint16
+            ? readBatch(first + r, n, reinterpret_cast<std::uint16_t*>(rows), bgrStride)
+            : readBatch(first + r, n, reinterpret_cast<float*>(rows), bgrStride);
     if (error) return error;
   }
   return {};

@@ -1,5 +1,6 @@
 #include "fits_rows.h"
 
+#include <algorithm>
 #include <cstddef>
 
 namespace hosei {
@@ -36,8 +37,15 @@ template void PlaneFromTriplets(const std::uint8_t*, int, int, int, std::uint8_t
 template void PlaneFromTriplets(const std::uint16_t*, int, int, int, std::uint16_t*);
 template void PlaneFromTriplets(const float*, int, int, int, float*);
 
-void FitsRowBuffers::size(SampleType type, int width, bool withTriplets) {
-  const auto n = static_cast<std::size_t>(width);
+void FitsRowBuffers::size(SampleType type, int width, int height, bool withTriplets) {
+  // About a quarter of a megabyte a plane: each call of cfitsio then goes to the file in
+  // large pieces, and the rows still stay in the processor's cache.
+  constexpr std::size_t kBatchBytes = std::size_t{1} << 18;
+  const std::size_t rowBytes = static_cast<std::size_t>(width) * BytesPerSample(type);
+  batchRows_ =
+      static_cast<int>(std::clamp<std::size_t>(kBatchBytes / std::max<std::size_t>(rowBytes, 1), 1,
+                                               static_cast<std::size_t>(std::max(height, 1))));
+  const auto n = static_cast<std::size_t>(width) * static_cast<std::size_t>(batchRows_);
   switch (type) {
     case SampleType::kUint8:
       plane<std::uint8_t>().resize(n);

@@ -17,11 +17,15 @@ template <typename Sample>
 void PlaneFromTriplets(const Sample* bgr, int width, int planeIndex, int planes, Sample* plane);
 
 // The rows a FITS reader or writer works through, sized for the file's sample type only:
-// one plane of one row as cfitsio takes it and, where asked, one row of triplets for deep
-// rows reduced to bytes.
+// one plane of a batch of rows as cfitsio takes it and, where asked, the batch's rows of
+// triplets for deep rows reduced to bytes. A batch of rows is one call of cfitsio for each
+// plane: row by row, cfitsio went to the file in pieces of a record or less, which took
+// several times as long as the correction itself.
 class FitsRowBuffers {
  public:
-  void size(SampleType type, int width, bool withTriplets);  // throws std::bad_alloc
+  // throws std::bad_alloc
+  void size(SampleType type, int width, int height, bool withTriplets);
+  int batchRows() const { return batchRows_; }
   template <typename Sample>
   std::vector<Sample>& plane() {
     return std::get<Rows<Sample>>(rows_).plane;
@@ -37,6 +41,11 @@ class FitsRowBuffers {
     std::vector<Sample> plane, triplets;
   };
   std::tuple<Rows<std::uint8_t>, Rows<std::uint16_t>, Rows<float>> rows_;
+  int batchRows_ = 1;
 };
+
+// Where row `i` (from the top) of a batch of `count` rows lies in a plane read or written
+// from the lowest stored row up.
+inline int BatchIndex(bool topDown, int i, int count) { return topDown ? i : count - 1 - i; }
 
 }  // namespace hosei

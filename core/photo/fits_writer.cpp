@@ -2,9 +2,11 @@
 
 #include <fcntl.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <new>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "fits_extensions.h"
@@ -43,8 +45,11 @@ class FitsWriter final : public PhotoWriter {
   FileError checkDepth(bool deepRows) const;
   FileError writeHeader();
   FileError makeBuffers();
+  FileError laySamplesOut();
   template <typename Sample>
-  FileError writeStoredRow(int fromTop, const Sample* bgr);
+  FileError writeBatch(int fromTop, int count, const Sample* bgr, std::size_t stride);
+  template <typename Sample>
+  FileError writeEach(int count, const void* bgr, std::size_t stride);
 
   FitsPlan plan_;
   std::string path_;
@@ -68,7 +73,40 @@ FileError FitsWriter::start(int fd) {
   if (const int status = CreateFitsDescriptor(file_.get(), fits_))
     return FitsWriteFailure(path_, status, ProblemDetail::kFitsCannotWrite);
   if (FileError error = writeHeader()) return error;
-  return makeBuffers();
+  if (FileError error = makeBuffers()) return error;
+  return plan_.topDown ? FileError{} : laySamplesOut();
+}
+
+// Rows come top row first, which a FITS stored bottom up keeps at the end of its data. Each
+// record cfitsio flushes beyond the end of the file makes it write every record before it,
+// one at a time, so the samples are laid out first, front to back in large pieces; the rows
+// then overwrite them where they belong.
+FileError FitsWriter::laySamplesOut() {
+  const auto write = [&](auto& plane) {
+    std::fill(plane.begin(), plane.end(), 0);
+    const auto batch = static_cast<LONGLONG>(plane.size());
+    const LONGLONG total = LONGLONG{plan_.width} * plan_.height * plan_.planes;
+    int status = 0;
+    for (LONGLONG first = 1; first <= total && !status; first += batch)
+      fits_write_img(fits_.get(),
+                     kFitsDatatype<typename std::remove_reference_t<decltype(plane)>::value_type>,
+                     first, std::min(batch, total - first + 1), plane.data(), &status);
+    return status;
+  };
+  int status = 0;
+  switch (plan_.sampleType) {
+    case SampleType::kUint8:
+      status = write(buffers_.plane<std::uint8_t>());
+      break;
+    case SampleType::kUint16:
+      status = write(buffers_.plane<std::uint16_t>());
+      break;
+    case SampleType::kFloat32:
+      status = write(buffers_.plane<float>());
+      break;
+  }
+  if (status) return failed_ = FitsWriteFailure(path_, status, ProblemDetail::kFitsCannotWrite);
+  return {};
 }
 
 FileError FitsWriter::writeHeader() {
@@ -101,22 +139,49 @@ FileError FitsWriter::writeHeader() {
 
 FileError FitsWriter::makeBuffers() {
   try {
-    buffers_.size(plan_.sampleType, plan_.width, false);
+    buffers_.size(plan_.sampleType, plan_.width, plan_.height, false);
   } catch (const std::bad_alloc&) {
     return FileError{FileProblem::kOutOfMemory, path_, {}};
   }
   return {};
 }
 
+// Rows fromTop .. fromTop + count - 1, no more than a batch, from triplets `stride` bytes
+// apart: each plane written in one piece from the lowest stored row up.
 template <typename Sample>
-FileError FitsWriter::writeStoredRow(int fromTop, const Sample* bgr) {
+FileError FitsWriter::writeBatch(int fromTop, int count, const Sample* bgr, std::size_t stride) {
   std::vector<Sample>& plane = buffers_.plane<Sample>();
+  const auto width = static_cast<std::size_t>(plan_.width);
+  const long long lowest =
+      std::min(StoredRow(plan_, fromTop), StoredRow(plan_, fromTop + count - 1));
   for (int p = 0; p < plan_.planes; ++p) {
-    PlaneFromTriplets(bgr, plan_.width, p, plan_.planes, plane.data());
-    LONGLONG first[3] = {1, StoredRow(plan_, fromTop), p + 1};
+    for (int i = 0; i < count; ++i) {
+      const auto* row = reinterpret_cast<const Sample*>(reinterpret_cast<const std::uint8_t*>(bgr) +
+                                                        static_cast<std::size_t>(i) * stride);
+      PlaneFromTriplets(
+          row, plan_.width, p, plan_.planes,
+          plane.data() + static_cast<std::size_t>(BatchIndex(plan_.topDown, i, count)) * width);
+    }
+    LONGLONG first[3] = {1, lowest, p + 1};
     int status = 0;
-    fits_write_pixll(fits_.get(), kFitsDatatype<Sample>, first, plan_.width, plane.data(), &status);
+    fits_write_pixll(fits_.get(), kFitsDatatype<Sample>, first,
+                     static_cast<LONGLONG>(width * static_cast<std::size_t>(count)), plane.data(),
+                     &status);
     if (status) return failed_ = FitsWriteFailure(path_, status, ProblemDetail::kFitsCannotWrite);
+  }
+  return {};
+}
+
+// The next `count` rows of `Sample`s, batch by batch.
+template <typename Sample>
+FileError FitsWriter::writeEach(int count, const void* bgr, std::size_t stride) {
+  const int first = rows_.written();
+  if (FileError error = rows_.take(count, path_)) return error;
+  for (int r = 0, n = 0; r < count; r += n) {
+    n = std::min(buffers_.batchRows(), count - r);
+    const auto* rows = reinterpret_cast<const Sample*>(static_cast<const std::uint8_t*>(bgr) +
+                                                       static_cast<std::size_t>(r) * stride);
+    if (FileError error = writeBatch(first + r, n, rows, stride)) return error;
   }
   return {};
 }
@@ -137,29 +202,15 @@ FileError FitsWriter::writeRows(int count, const std::uint8_t* bgr, std::size_t 
                                 const std::uint8_t*, std::size_t) {
   if (failed_) return failed_;
   if (FileError error = checkDepth(false)) return error;
-  const int first = rows_.written();
-  if (FileError error = rows_.take(count, path_)) return error;
-  for (int r = 0; r < count; ++r)
-    if (FileError error = writeStoredRow(first + r, bgr + static_cast<std::size_t>(r) * bgrStride))
-      return error;
-  return {};
+  return writeEach<std::uint8_t>(count, bgr, bgrStride);
 }
 
 FileError FitsWriter::writeDeepRows(int count, const void* bgr, std::size_t bgrStride, const void*,
                                     std::size_t) {
   if (failed_) return failed_;
   if (FileError error = checkDepth(true)) return error;
-  const int first = rows_.written();
-  if (FileError error = rows_.take(count, path_)) return error;
-  for (int r = 0; r < count; ++r) {
-    const void* in =
-        static_cast<const std::uint8_t*>(bgr) + static_cast<std::size_t>(r) * bgrStride;
-    const FileError error = plan_.sampleType == SampleType::kUint16
-                                ? writeStoredRow(first + r, static_cast<const std::uint16_t*>(in))
-                                : writeStoredRow(first + r, static_cast<const float*>(in));
-    if (error) return error;
-  }
-  return {};
+  return plan_.sampleType == SampleType::kUint16 ? writeEach<std::uint16_t>(count, bgr, bgrStride)
+                                                 : writeEach<float>(count, bgr, bgrStride);
 }
 
 FileError FitsWriter::finish() {
