@@ -20,11 +20,13 @@ namespace {
 // The light map's cells along the longer side: fine enough for a falloff's curve, coarse
 // enough that each cell averages many dots.
 constexpr int kLightCells = 160;
-// The background cells along the longer side: each holds a few hundred dots of a reduced
-// picture, enough for a percentile to pass over the stars. The background is the light
-// below which this share of a cell's dots lie: low enough that stars and lamps covering
-// most of its other dots leave it alone, high enough to stay clear of the noise.
-constexpr int kBackgroundCells = 32;
+// The background cells along the longer side: each holds several dozen dots of a reduced
+// picture, enough for a percentile to pass over the stars. Coarser cells read a patterned
+// wall's falloff too weak (by several percent in the corners on the committed brick wall)
+// and let the wall's own slope pass for a moved centre. The background is the light below
+// which this share of a cell's dots lie: low enough that stars and lamps covering most of
+// its other dots leave it alone, high enough to stay clear of the noise.
+constexpr int kBackgroundCells = 64;
 constexpr double kBackgroundShare = 0.3;
 // A background this close to flat under its falloff (median distance in log light) is one
 // sky or one wall, and its falloff is the lens's.

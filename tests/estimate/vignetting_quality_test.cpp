@@ -19,7 +19,7 @@ const char* const kUniformBackgrounds[] = {"hubble_deep_field.jpg", "brick.png"}
 // The scene's own background is not perfectly flat: the star field's sky and the wall are a
 // few percent brighter towards their corners, which a single picture cannot tell from a
 // weaker falloff. The estimate stays this close to the best reachable correction.
-constexpr double kGapToBest = 0.07;
+constexpr double kGapToBest = 0.04;
 
 TEST(VignettingQuality, UndoesMostOfAFalloffOnAUniformBackground) {
   for (const char* name : kUniformBackgrounds) {
@@ -32,12 +32,12 @@ TEST(VignettingQuality, UndoesMostOfAFalloffOnAUniformBackground) {
                    CommandLineOptions(t.estimate));
       EXPECT_FALSE(t.estimate.nothingToCorrect);
       EXPECT_EQ(t.estimate.basis, VignettingBasis::kUniformBackground);
-      EXPECT_LE(t.after, 0.4 * t.before);
+      EXPECT_LE(t.after, 0.25 * t.before);
       EXPECT_LE(t.after, t.best + kGapToBest);
       ratios += t.after / t.before;
       ++trials;
     }
-    EXPECT_LE(ratios / trials, 0.3) << name;
+    EXPECT_LE(ratios / trials, 0.15) << name;
   }
 }
 
