@@ -35,9 +35,13 @@ std::string CommandLineOptions(const FogEstimate& estimate) {
                                     {Field::kLightY, &estimate.lightY},
                                     {Field::kSize, &estimate.size},
                                     {Field::kBrightness, &estimate.brightness},
-                                    {Field::kBoundary, &estimate.boundary}})
-    line += (line.empty() ? "" : " ") + std::string(DeclarationOf(field).option) + " " + *text;
-  return "--mode fog " + line;
+                                    {Field::kBoundary, &estimate.boundary}}) {
+    line += ' ';
+    line += DeclarationOf(field).option;
+    line += ' ';
+    line += *text;
+  }
+  return "--mode fog" + line;
 }
 
 void ApplyEstimate(const VignettingEstimate& estimate, FieldTexts& fields) {
