@@ -38,7 +38,10 @@ const char* NameOf(Mode mode) {
 
 std::string ModeList() {
   std::string list;
-  for (const ModeName& m : kModeNames) list += (list.empty() ? "" : "|") + std::string(m.name);
+  for (const ModeName& m : kModeNames) {
+    if (!list.empty()) list += '|';
+    list += m.name;
+  }
   return list;
 }
 

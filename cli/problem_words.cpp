@@ -175,6 +175,8 @@ const char* DetailPattern(ProblemDetail detail) {
       return N_("the FITS cannot be read: %s");
     case ProblemDetail::kFitsTileCompressed:
       return N_("tile-compressed FITS cannot be done");
+    case ProblemDetail::kFitsLibraryMissing:
+      return N_("FITS cannot be read without cfitsio: %s");
     case ProblemDetail::kFitsNoImage:
       return N_("the FITS's primary HDU holds no image");
     case ProblemDetail::kFitsRepeatedCards:

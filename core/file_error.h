@@ -114,6 +114,7 @@ enum class ProblemDetail {
   kFitsHeaderCutBeforeEnd,
   kFitsUnreadable,  // values: cfitsio's message
   kFitsTileCompressed,
+  kFitsLibraryMissing,  // values: the loader's reason
   kFitsNoImage,
   kFitsRepeatedCards,
   kFitsRandomGroups,

@@ -173,6 +173,8 @@ const char* DetailPattern(ProblemDetail detail) {
       return "FITS を読めません: %s";
     case ProblemDetail::kFitsTileCompressed:
       return "タイル圧縮の FITS は処理できません";
+    case ProblemDetail::kFitsLibraryMissing:
+      return "cfitsio がないため FITS を読めません: %s";
     case ProblemDetail::kFitsNoImage:
       return "FITS の主 HDU に画像がありません";
     case ProblemDetail::kFitsRepeatedCards:

@@ -1,10 +1,5 @@
 #include "fits_glue.h"
 
-// fits_register_driver is declared only in cfitsio's internal header, which Debian's
-// libcfitsio-dev installs without C++ guards.
-extern "C" {
-#include <fitsio2.h>
-}
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -14,6 +9,7 @@ extern "C" {
 #include <mutex>
 #include <unordered_map>
 
+#include "cfitsio_library.h"
 #include "photo_source.h"
 #include "positioned_io.h"
 
@@ -152,9 +148,10 @@ int Write(int handle, void* buffer, long bytes) {
 int RegisterDriver() {
   // cfitsio registers its own drivers on first use; doing it first keeps them in its table
   // ahead of this one, as when any other program calls it.
-  if (const int status = fits_init_cfitsio()) return status;
-  return fits_register_driver(kPrefix, NoWork, NoWork, NoWorkOn, NoOptions, Version, nullptr, Open,
-                              Create, Truncate, Close, nullptr, Size, NoWorkOn, Seek, Read, Write);
+  if (const int status = Cfitsio().initialise()) return status;
+  return Cfitsio().registerDriver(kPrefix, NoWork, NoWork, NoWorkOn, NoOptions, Version, nullptr,
+                                  Open, Create, Truncate, Close, nullptr, Size, NoWorkOn, Seek,
+                                  Read, Write);
 }
 
 int DriverStatus() {

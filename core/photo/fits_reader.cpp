@@ -10,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "cfitsio_library.h"
 #include "deep_rows.h"
 #include "fits_extensions.h"
 #include "fits_glue.h"
@@ -84,6 +85,8 @@ FileError FitsReader::open() {
                                        *this, path_, scan))
     return error;
   if (FileError error = checkLayoutCards(scan)) return error;
+  std::string why;
+  if (!LoadCfitsio(&why)) return UnsupportedPhoto(path_, ProblemDetail::kFitsLibraryMissing, {why});
   if (const int status = OpenFitsDescriptor(file_->get(), fits_))
     return FitsReadFailure(path_, status, ProblemDetail::kFitsUnreadable);
 

@@ -9,6 +9,7 @@
 #include <type_traits>
 #include <vector>
 
+#include "cfitsio_library.h"
 #include "fits_extensions.h"
 #include "fits_glue.h"
 #include "fits_rows.h"

@@ -362,9 +362,14 @@ TEST_F(CliTest, PhotosAndBitmapsGoInOneListAndQualityTouchesJpegOnly) {
   WritePng(folder / "scan.png", RandomPicture(200, 120, 3, 2));
   WriteTiff(folder / "film.tif", RandomPicture(150, 100, 3, 3));
   WriteSized("old.bmp", 90, 60);
-  const std::string names[] = {"IMG_0001.JPG", "scan.png", "film.tif", "old.bmp"},
-                    results[] = {"IMG_0001_.JPG", "scan_.png", "film_.tif", "old_.bmp"},
-                    signatures[] = {"\xFF\xD8\xFF", "\x89PNG", std::string("II*\0", 4), "BM"};
+  // FITS goes through cfitsio, which hosei-cli loads only when it meets such a file.
+  WriteFile(folder / "M42.fits",
+            FloatFitsBytes(40, 30, 1200, [](std::size_t i) { return (i % 97) / 97.0f; }));
+  const std::string names[] = {"IMG_0001.JPG", "scan.png", "film.tif", "old.bmp", "M42.fits"},
+                    results[] = {"IMG_0001_.JPG", "scan_.png", "film_.tif", "old_.bmp",
+                                 "M42_.fits"},
+                    signatures[] = {"\xFF\xD8\xFF", "\x89PNG", std::string("II*\0", 4), "BM",
+                                    "SIMPLE  ="};
   std::map<std::string, std::map<std::string, std::string>> made;
   for (const std::string run : {"1", "4", "1 5"}) {
     SCOPED_TRACE("--jobs and --quality " + run);
@@ -377,8 +382,8 @@ TEST_F(CliTest, PhotosAndBitmapsGoInOneListAndQualityTouchesJpegOnly) {
     const ProgramRun done = Cli(arguments);
     ASSERT_EQ(done.exitCode, 0) << done.err;
     const auto lines = Lines(done.out);
-    ASSERT_EQ(lines.size(), 4u) << done.out;
-    for (std::size_t i = 0; i < 4; ++i) {
+    ASSERT_EQ(lines.size(), std::size(names)) << done.out;
+    for (std::size_t i = 0; i < std::size(names); ++i) {
       EXPECT_EQ(
           lines[i].rfind((folder / names[i]).string() + " → " + (out / results[i]).string(), 0), 0u)
           << lines[i];
@@ -391,7 +396,7 @@ TEST_F(CliTest, PhotosAndBitmapsGoInOneListAndQualityTouchesJpegOnly) {
   EXPECT_EQ(made["4"], made["1"]);
   EXPECT_LT(fs::file_size(folder / "out 1 5" / results[0]),
             fs::file_size(folder / "out 1" / results[0]));
-  for (const std::string& result : {results[1], results[2], results[3]})
+  for (const std::string& result : {results[1], results[2], results[3], results[4]})
     EXPECT_EQ(made["1 5"][result], made["1"][result]) << result;
 }
 

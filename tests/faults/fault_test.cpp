@@ -152,22 +152,10 @@ TEST(Faults, EachBrokenOrRefusedPhotoEndsInOneLineAndLosesNothing) {
                            0,    1,    1,    0,    0, 1,  0,   1,   0,   0};
   Bytes png = Encoded([](const std::string& path) { WritePng(path, RandomPicture(16, 12, 3, 1)); });
   png[Find(png, "IDAT") + 40] ^= 0x55;
-  // A float FITS of 4 x 3 samples: header cards in 2880-byte blocks, then big-endian data.
+  // A float FITS of 4 x 3 samples, one of them `value`.
   const auto fits = [](bool withEnd, std::size_t samples, float value) {
-    std::string header;
-    for (const char* card : {"SIMPLE  =                    T", "BITPIX  =                  -32",
-                             "NAXIS   =                    2", "NAXIS1  =                    4",
-                             "NAXIS2  =                    3"})
-      header += std::string(card).append(80 - std::string(card).size(), ' ');
-    if (withEnd) header += std::string("END").append(77, ' ');
-    header.resize(2880, ' ');
-    Bytes bytes(header.begin(), header.end());
-    for (std::size_t i = 0; i < samples; ++i) {
-      const auto bits = std::bit_cast<std::uint32_t>(i == 5 ? value : 0.25f);
-      for (int shift = 24; shift >= 0; shift -= 8) bytes.push_back((bits >> shift) & 0xFF);
-    }
-    bytes.resize(bytes.size() + (2880 - bytes.size() % 2880) % 2880, 0);
-    return bytes;
+    return FloatFitsBytes(
+        4, 3, samples, [value](std::size_t i) { return i == 5 ? value : 0.25f; }, withEnd);
   };
   Bytes cutFits = fits(true, 12, 0.5f);
   cutFits.resize(2900);

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <bit>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -503,6 +504,32 @@ JpegFile ParseJpeg(const Bytes& file) {
     at += 2 + length;
   }
   return parsed;
+}
+
+Bytes FloatFitsBytes(int width, int height, std::size_t samples,
+                     const std::function<float(std::size_t)>& sample, bool withEnd) {
+  std::string header;
+  const auto card = [&header](const std::string& keyword, const std::string& value) {
+    std::string text = keyword;
+    text.resize(8, ' ');
+    text += "= " + std::string(20 - value.size(), ' ') + value;
+    header += text.append(80 - text.size(), ' ');
+  };
+  card("SIMPLE", "T");
+  card("BITPIX", "-32");
+  card("NAXIS", "2");
+  card("NAXIS1", std::to_string(width));
+  card("NAXIS2", std::to_string(height));
+  if (withEnd) header += std::string("END").append(77, ' ');
+  header.resize(2880, ' ');
+  Bytes bytes(header.begin(), header.end());
+  for (std::size_t i = 0; i < samples; ++i) {
+    const auto bits = std::bit_cast<std::uint32_t>(sample(i));
+    for (int shift = 24; shift >= 0; shift -= 8)
+      bytes.push_back(static_cast<std::uint8_t>((bits >> shift) & 0xFF));
+  }
+  bytes.resize(bytes.size() + (2880 - bytes.size() % 2880) % 2880, 0);
+  return bytes;
 }
 
 }  // namespace hosei::test

@@ -132,6 +132,11 @@ struct JpegLayout {
   bool arithmetic = false;  // arithmetic instead of Huffman coding
 };
 void WriteJpeg(const std::string& path, const Picture& picture, const JpegLayout& layout = {});
+
+// A grey float FITS as its bytes, written here without cfitsio: header cards in 2880-byte
+// blocks (END left out on request), then `samples` big-endian floats, sample(i) each.
+Bytes FloatFitsBytes(int width, int height, std::size_t samples,
+                     const std::function<float(std::size_t)>& sample, bool withEnd = true);
 // What a camera and an editor leave: EXIF, XMP, an ICC profile split over two APP2
 // segments, IPTC in APP13 and a comment.
 JpegMarkers CameraMarkers();
