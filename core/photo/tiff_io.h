@@ -2,6 +2,8 @@
 
 #include <tiffio.h>
 
+#include <cstdint>
+
 namespace hosei {
 
 class PhotoSource;
@@ -22,6 +24,14 @@ struct TiffContext {
   bool failed = false;
   char message[256] = {};
 };
+
+// How many of the `left` rows from row y lie in y's strip and can go to or from the file in
+// one piece: rows a stride apart are one piece only when the stride is the row itself.
+inline int RowsInOnePiece(std::uint32_t y, int left, std::uint32_t rowsPerStrip, bool contiguous) {
+  if (!contiguous) return 1;
+  const auto inStrip = static_cast<int>(rowsPerStrip - y % rowsPerStrip);
+  return left < inStrip ? left : inStrip;
+}
 
 // `mode` as for TIFFOpen. Returns null when libtiff cannot open the file.
 TIFF* TiffOnDescriptor(TiffContext& context, const char* name, const char* mode);

@@ -523,11 +523,7 @@ FileError TiffReader::readStoredRows(int count, void* rgb, std::size_t stride) {
   for (int r = 0; r < count;) {
     if (stopRequested()) return failed_ = StoppedReading(path_);
     const auto y = static_cast<std::uint32_t>(rowsRead());
-    // Rows a stride apart are one read only when the stride is the row itself.
-    const int run = stride == rowBytes_
-                        ? std::min<int>(count - r, static_cast<int>(plan_.rowsPerStrip -
-                                                                    y % plan_.rowsPerStrip))
-                        : 1;
+    const int run = RowsInOnePiece(y, count - r, plan_.rowsPerStrip, stride == rowBytes_);
     std::uint8_t* to = rows + static_cast<std::size_t>(r) * stride;
     if (FileError error = readStoredRun(y, run, to)) return failed_ = error;
     for (int i = 0; i < run; ++i)

@@ -203,11 +203,7 @@ FileError TiffWriter::writeStoredRows(int count, const void* rgb, std::size_t st
   const auto* rows = static_cast<const std::uint8_t*>(rgb);
   for (int r = 0; r < count;) {
     const auto y = static_cast<std::uint32_t>(first + r);
-    // Rows a stride apart are one run only when the stride is the row itself.
-    const int run = stride == rowBytes
-                        ? std::min<int>(count - r, static_cast<int>(plan_.rowsPerStrip -
-                                                                    y % plan_.rowsPerStrip))
-                        : 1;
+    const int run = RowsInOnePiece(y, count - r, plan_.rowsPerStrip, stride == rowBytes);
     const auto bytes = static_cast<tmsize_t>(rowBytes * static_cast<std::size_t>(run));
     void* data = const_cast<std::uint8_t*>(rows + static_cast<std::size_t>(r) * stride);
     if (TIFFWriteRawStrip(tif_, y / plan_.rowsPerStrip, data, bytes) != bytes)
