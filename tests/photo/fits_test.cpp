@@ -248,30 +248,6 @@ std::vector<double> Expected(const FitsLayout& layout, int skip = 0) {
   return bgr;
 }
 
-// Streams a photo through its reader and writer at its own depth, a few rows at a time.
-FileError CopyDeep(const std::string& source, const std::string& result) {
-  std::unique_ptr<PhotoReader> reader;
-  if (FileError error = OpenPhoto(source, reader)) return error;
-  FileDescriptor file(::open(result.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
-  std::unique_ptr<PhotoWriter> writer;
-  if (FileError error = reader->createWriter(file.get(), result, {}, writer)) return error;
-  const bool deep = IsDeep(reader->sampleType());
-  const std::size_t stride = 3 * BytesPerSample(reader->sampleType()) * reader->width();
-  const int chunk = 2;
-  std::vector<float> rows(stride * chunk / sizeof(float) + 1);
-  auto* bytes = reinterpret_cast<std::uint8_t*>(rows.data());
-  for (int y = 0; y < reader->height(); y += chunk) {
-    const int n = std::min(chunk, reader->height() - y);
-    if (FileError error = deep ? reader->readDeepRows(n, rows.data(), stride)
-                               : reader->readRows(n, bytes, stride))
-      return error;
-    if (FileError error = deep ? writer->writeDeepRows(n, rows.data(), stride)
-                               : writer->writeRows(n, bytes, stride))
-      return error;
-  }
-  return writer->finish();
-}
-
 struct RoundTripCase {
   const char* name;
   FitsLayout layout;
@@ -297,7 +273,7 @@ TEST_P(FitsRoundTrip, RowsReadTopFirstAndCopySampleForSampleToTheirStoredPlaces)
   // Skipped rows are passed over, not misplaced.
   EXPECT_EQ(ReadDeep(source, 2).bgr, Expected(c.layout, 2));
 
-  ASSERT_FALSE(CopyDeep(source, result));
+  ASSERT_FALSE(CopyPhoto(source, result));
   const ParsedFits from = ParseFits(source), to = ParseFits(result);
   EXPECT_EQ(to.data, from.data);
   EXPECT_EQ(ReadDeep(result).bgr, read.bgr);
@@ -385,8 +361,8 @@ TEST(FitsHeader, CardsComeBackInOrderWithOneHistoryCardAndFreshLayoutCards) {
                                "COMMENT   stacked from 12 frames", "HISTORY   dark subtracted",
                                "DATASUM = '1234    '", "CHECKSUM= 'abcdefghijklmnop'",
                                "HIERARCH CAMERA GAIN = 139"}});
-  ASSERT_FALSE(CopyDeep(source, result));
-  ASSERT_FALSE(CopyDeep(result, again));
+  ASSERT_FALSE(CopyPhoto(source, result));
+  ASSERT_FALSE(CopyPhoto(result, again));
 
   const std::vector<std::string> from = ParseFits(source).cards;
   std::vector<std::string> carried;
@@ -437,7 +413,7 @@ TEST(FitsExtensions, HdusAfterThePictureAreCopiedAsStored) {
   ScratchFolder folder;
   const std::string source = folder / "source.fits", result = folder / "result.fits";
   WriteFits(source, {.bitpix = -32, .planes = 1, .extensions = true});
-  ASSERT_FALSE(CopyDeep(source, result));
+  ASSERT_FALSE(CopyPhoto(source, result));
   const ParsedFits from = ParseFits(source), to = ParseFits(result);
   ASSERT_FALSE(from.rest.empty());
   EXPECT_EQ(to.rest, from.rest);
@@ -645,7 +621,7 @@ TEST(FitsStreams, FilesCopiedAtOnceOnSeveralThreadsEachKeepTheirOwnSamples) {
   for (int i = 0; i < kFiles; ++i)
     threads.emplace_back([&, i] {
       for (int round = 0; round < 5 && !errors[i]; ++round)
-        errors[i] = CopyDeep(folder / std::to_string(i), folder / (std::to_string(i) + ".copy"));
+        errors[i] = CopyPhoto(folder / std::to_string(i), folder / (std::to_string(i) + ".copy"));
     });
   for (std::thread& thread : threads) thread.join();
   for (int i = 0; i < kFiles; ++i) {
@@ -710,7 +686,7 @@ TEST(FitsMemory, CopyingALargePictureHoldsAFewRows) {
              .width = 2000,
              .height = 1500,
              .sample = [](int x, int row, int plane) { return (x + row + plane) % 7 / 7.0; }});
-  const double growth = GrowthInChildMiB([&] { return CopyDeep(source, result); });
+  const double growth = GrowthInChildMiB([&] { return CopyPhoto(source, result); });
   if (growth == -1) GTEST_SKIP() << "the peak resident memory cannot be reset here";
   ASSERT_GE(growth, 0) << "the copy failed";
   EXPECT_LT(growth, 8);

@@ -125,6 +125,50 @@ FileError CopyPhoto(const std::string& source, const std::string& result,
   return writer->finish();
 }
 
+Bytes ReducedDeep(SampleType type, const Bytes& deep) {
+  Bytes bytes(deep.size() / BytesPerSample(type));
+  if (type == SampleType::kUint16) {
+    std::vector<std::uint16_t> samples(bytes.size());
+    std::memcpy(samples.data(), deep.data(), deep.size());
+    ReduceToBytes(samples.data(), samples.size(), bytes.data());
+  } else {
+    std::vector<float> samples(bytes.size());
+    std::memcpy(samples.data(), deep.data(), deep.size());
+    ReduceToBytes(samples.data(), samples.size(), bytes.data());
+  }
+  return bytes;
+}
+
+ReducedRead ReadReducedInTurn(const std::string& path) {
+  ReducedRead read;
+  std::unique_ptr<PhotoReader> reader;
+  if ((read.error = OpenPhoto(path, reader))) return read;
+  const SampleType type = reader->sampleType();
+  const auto w = static_cast<std::size_t>(reader->width());
+  const auto h = static_cast<std::size_t>(reader->height());
+  const std::size_t sample = BytesPerSample(type);
+  const bool alpha = reader->hasAlpha();
+  read.bgr.resize(3 * w * h);
+  read.alpha.resize(alpha ? w * h : 0);
+  for (std::size_t y = 0, n = 2; y < h && !read.error; y += n) {
+    n = std::min(n, h - y);
+    const int rows = static_cast<int>(n);
+    if (y % 4 != 0) {
+      read.error = reader->readRows(rows, &read.bgr[3 * w * y], 3 * w,
+                                    alpha ? &read.alpha[w * y] : nullptr, w);
+      continue;
+    }
+    Bytes deepBgr(3 * w * sample * n), deepAlpha(w * sample * n);
+    read.error =
+        reader->readDeepRows(rows, deepBgr.data(), 3 * w * sample, deepAlpha.data(), w * sample);
+    const Bytes reducedBgr = ReducedDeep(type, deepBgr);
+    std::copy(reducedBgr.begin(), reducedBgr.end(), &read.bgr[3 * w * y]);
+    const Bytes reducedAlpha = ReducedDeep(type, deepAlpha);
+    if (alpha) std::copy(reducedAlpha.begin(), reducedAlpha.end(), &read.alpha[w * y]);
+  }
+  return read;
+}
+
 Bytes Encoded(const std::function<void(const std::string& path)>& write) {
   ScratchFolder folder;
   write(folder / "made");

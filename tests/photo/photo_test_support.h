@@ -53,6 +53,16 @@ struct DeepRead {
   Bytes alpha;
 };
 DeepRead ReadDeep(const std::string& path);
+// Deep samples (host byte order) reduced to bytes, as the screen sees them.
+Bytes ReducedDeep(SampleType type, const Bytes& deep);
+// Every row as bytes, taken by readRows and readDeepRows in turn (these reduced here), so
+// that the two must share one cursor; alpha apart.
+struct ReducedRead {
+  FileError error;
+  Bytes bgr;
+  Bytes alpha;
+};
+ReducedRead ReadReducedInTurn(const std::string& path);
 // A photo's reader asked for rows at the other depth than its own, and its writer given
 // them: what each answered. `opened` holds a failure to open or to start the writer.
 struct OtherDepthAnswers {

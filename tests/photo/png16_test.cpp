@@ -121,56 +121,6 @@ Samples AsSamples(const Bytes& bytes) {
   return samples;
 }
 
-// Every row as bytes, the rows taken by readRows and readDeepRows in turn (these reduced
-// here), so that the two must share one cursor.
-std::pair<Bytes, Bytes> ReadReducedInTurn(const std::string& path) {
-  std::unique_ptr<PhotoReader> reader;
-  if (FileError error = OpenPhoto(path, reader)) {
-    ADD_FAILURE() << FileErrorLine(error);
-    return {};
-  }
-  const auto w = static_cast<std::size_t>(reader->width());
-  const auto h = static_cast<std::size_t>(reader->height());
-  const bool alpha = reader->hasAlpha();
-  Bytes bgr(3 * w * h), alphaBytes(alpha ? w * h : 0);
-  Samples deepBgr(3 * w * 2), deepAlpha(w * 2);
-  for (std::size_t y = 0, n = 2; y < h; y += n) {
-    n = std::min(n, h - y);
-    const int rows = static_cast<int>(n);
-    FileError error;
-    if (y % 4 == 0) {
-      error = reader->readDeepRows(rows, deepBgr.data(), 6 * w, deepAlpha.data(), 2 * w);
-      ReduceToBytes(deepBgr.data(), 3 * w * n, &bgr[3 * w * y]);
-      if (alpha) ReduceToBytes(deepAlpha.data(), w * n, &alphaBytes[w * y]);
-    } else {
-      error =
-          reader->readRows(rows, &bgr[3 * w * y], 3 * w, alpha ? &alphaBytes[w * y] : nullptr, w);
-    }
-    EXPECT_FALSE(error) << y << ": " << FileErrorLine(error);
-  }
-  return {bgr, alphaBytes};
-}
-
-// Streams a photo through readDeepRows and writeDeepRows, as Execute's deep path does.
-FileError CopyDeep(const std::string& source, const std::string& result) {
-  std::unique_ptr<PhotoReader> reader;
-  if (FileError error = OpenPhoto(source, reader)) return error;
-  FileDescriptor file(::open(result.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
-  std::unique_ptr<PhotoWriter> writer;
-  if (FileError error = reader->createWriter(file.get(), result, {}, writer)) return error;
-  const auto w = static_cast<std::size_t>(reader->width());
-  const int chunk = 5;
-  Samples bgr(3 * w * chunk), alpha(w * chunk);
-  for (int y = 0; y < reader->height(); y += chunk) {
-    const int n = std::min(chunk, reader->height() - y);
-    if (FileError error = reader->readDeepRows(n, bgr.data(), 6 * w, alpha.data(), 2 * w))
-      return error;
-    if (FileError error = writer->writeDeepRows(n, bgr.data(), 6 * w, alpha.data(), 2 * w))
-      return error;
-  }
-  return writer->finish();
-}
-
 struct Png16Case {
   const char* name;
   int colourType;
@@ -230,11 +180,12 @@ TEST_P(Png16RoundTrip, ReadsEverySampleAndWritesBackTheSameDepthColourTypeAndChu
   EXPECT_EQ(AsSamples(read.bgr), ExpectedBgr(stored));
   EXPECT_EQ(AsSamples(read.alpha), ExpectedAlpha(stored));
 
-  const auto [bgrBytes, alphaBytes] = ReadReducedInTurn(source);
-  EXPECT_EQ(bgrBytes, Reduced(ExpectedBgr(stored)));
-  EXPECT_EQ(alphaBytes, Reduced(ExpectedAlpha(stored)));
+  const ReducedRead inTurn = ReadReducedInTurn(source);
+  EXPECT_FALSE(inTurn.error) << FileErrorLine(inTurn.error);
+  EXPECT_EQ(inTurn.bgr, Reduced(ExpectedBgr(stored)));
+  EXPECT_EQ(inTurn.alpha, Reduced(ExpectedAlpha(stored)));
 
-  const FileError copied = CopyDeep(source, result);
+  const FileError copied = CopyPhoto(source, result);
   ASSERT_FALSE(copied) << FileErrorLine(copied);
   const PngFile written = ParsePng(ReadFile(result));
   EXPECT_EQ(written.colourType, c.colourType);

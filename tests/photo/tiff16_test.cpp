@@ -103,15 +103,6 @@ Bytes ExpectedAlpha(const DeepPicture& p) {
   return out;
 }
 
-Bytes Reduced(SampleType type, const Bytes& deep) {
-  Bytes bytes(deep.size() / BytesPerSample(type));
-  if (type == SampleType::kUint16)
-    ReduceToBytes(As<std::uint16_t>(deep).data(), bytes.size(), bytes.data());
-  else
-    ReduceToBytes(As<float>(deep).data(), bytes.size(), bytes.data());
-  return bytes;
-}
-
 TiffLayout AtDepth(TiffLayout layout, SampleType type) {
   layout.bits = 8 * static_cast<int>(BytesPerSample(type));
   layout.sampleFormat = type == SampleType::kFloat32 ? SAMPLEFORMAT_IEEEFP : SAMPLEFORMAT_UINT;
@@ -120,41 +111,6 @@ TiffLayout AtDepth(TiffLayout layout, SampleType type) {
 
 void WriteDeepTiff(const std::string& path, const DeepPicture& p, const TiffLayout& layout) {
   WriteTiffSamples(path, p.width, p.height, p.channels, p.samples, AtDepth(layout, p.type));
-}
-
-// Every row as bytes, taken by readRows and readDeepRows in turn (these reduced here), so
-// that the two must share one cursor.
-std::pair<Bytes, Bytes> ReadReducedInTurn(const std::string& path) {
-  std::unique_ptr<PhotoReader> reader;
-  if (FileError error = OpenPhoto(path, reader)) {
-    ADD_FAILURE() << FileErrorLine(error);
-    return {};
-  }
-  const SampleType type = reader->sampleType();
-  const auto w = static_cast<std::size_t>(reader->width());
-  const auto h = static_cast<std::size_t>(reader->height());
-  const std::size_t sample = BytesPerSample(type);
-  const bool alpha = reader->hasAlpha();
-  Bytes bgr(3 * w * h), alphaBytes(alpha ? w * h : 0);
-  for (std::size_t y = 0, n = 2; y < h; y += n) {
-    n = std::min(n, h - y);
-    const int rows = static_cast<int>(n);
-    FileError error;
-    if (y % 4 == 0) {
-      Bytes deepBgr(3 * w * sample * n), deepAlpha(w * sample * n);
-      error =
-          reader->readDeepRows(rows, deepBgr.data(), 3 * w * sample, deepAlpha.data(), w * sample);
-      const Bytes reducedBgr = Reduced(type, deepBgr);
-      std::copy(reducedBgr.begin(), reducedBgr.end(), &bgr[3 * w * y]);
-      const Bytes reducedAlpha = Reduced(type, deepAlpha);
-      if (alpha) std::copy(reducedAlpha.begin(), reducedAlpha.end(), &alphaBytes[w * y]);
-    } else {
-      error =
-          reader->readRows(rows, &bgr[3 * w * y], 3 * w, alpha ? &alphaBytes[w * y] : nullptr, w);
-    }
-    EXPECT_FALSE(error) << y << ": " << FileErrorLine(error);
-  }
-  return {bgr, alphaBytes};
 }
 
 // How a file stores its samples, as libtiff reads it.
@@ -227,9 +183,10 @@ TEST_P(Tiff16RoundTrip, ReadsEverySampleAndWritesBackTheSameStorageAndTags) {
   EXPECT_EQ(read.bgr, bgr);
   EXPECT_EQ(read.alpha, ExpectedAlpha(stored));
 
-  const auto [bgrBytes, alphaBytes] = ReadReducedInTurn(source);
-  EXPECT_EQ(bgrBytes, Reduced(c.type, bgr));
-  EXPECT_EQ(alphaBytes, Reduced(c.type, ExpectedAlpha(stored)));
+  const ReducedRead inTurn = ReadReducedInTurn(source);
+  EXPECT_FALSE(inTurn.error) << FileErrorLine(inTurn.error);
+  EXPECT_EQ(inTurn.bgr, ReducedDeep(c.type, bgr));
+  EXPECT_EQ(inTurn.alpha, ReducedDeep(c.type, ExpectedAlpha(stored)));
 
   const FileError copied = CopyPhoto(source, result);
   ASSERT_FALSE(copied) << FileErrorLine(copied);
