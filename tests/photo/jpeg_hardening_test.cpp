@@ -309,18 +309,6 @@ INSTANTIATE_TEST_SUITE_P(Files, JpegColourSpace,
                                                       std::string("Adobe\0\x64\0\0\0\0\1", 12)}),
                          [](const auto& info) { return std::string(info.param.name); });
 
-// Says stop from its (limit + 1)th ask on.
-class StopAfter : public StopRequest {
- public:
-  explicit StopAfter(long limit) : limit_(limit) {}
-  bool stopRequested() const override { return ++asks_ > limit_; }
-  long asks() const { return asks_; }
-
- private:
-  long limit_;
-  mutable std::atomic<long> asks_{0};
-};
-
 struct Stop {
   const char* name;
   Bytes (*source)();

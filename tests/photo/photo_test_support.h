@@ -6,6 +6,7 @@
 #include <tiffio.h>
 
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -14,6 +15,7 @@
 
 #include "file_error.h"
 #include "photo_file.h"
+#include "stop_request.h"
 #include "test_bitmap.h"
 
 namespace hosei::test {
@@ -142,6 +144,19 @@ struct JpegLayout {
   bool arithmetic = false;  // arithmetic instead of Huffman coding
 };
 void WriteJpeg(const std::string& path, const Picture& picture, const JpegLayout& layout = {});
+
+// Answers no to its first `answeredNo` asks and stop to every later one, as a Ctrl-C stays
+// pressed; counts the asks, from any thread.
+class StopAfter final : public StopRequest {
+ public:
+  explicit StopAfter(long answeredNo) : answeredNo_(answeredNo) {}
+  bool stopRequested() const override { return asks_.fetch_add(1) >= answeredNo_; }
+  long asks() const { return asks_; }
+
+ private:
+  long answeredNo_;
+  mutable std::atomic<long> asks_{0};
+};
 
 // A grey float FITS as its bytes, written here without cfitsio: header cards in 2880-byte
 // blocks (END left out on request), then `samples` big-endian floats, sample(i) each.

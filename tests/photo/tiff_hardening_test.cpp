@@ -312,18 +312,6 @@ INSTANTIATE_TEST_SUITE_P(
                     FileProblem::kUnsupportedPhoto}),
     [](const auto& info) { return std::string(info.param.name); });
 
-// Says stop from its `limit`-th ask on, counting the asks.
-class StopAfter final : public StopRequest {
- public:
-  explicit StopAfter(int limit) : limit_(limit) {}
-  bool stopRequested() const override { return asks_.fetch_add(1) >= limit_; }
-  int asks() const { return asks_; }
-
- private:
-  int limit_;
-  mutable std::atomic<int> asks_{0};
-};
-
 struct Reading {
   FileProblem opened = FileProblem::kNone;
   FileProblem read = FileProblem::kNone;  // of the rows
