@@ -632,38 +632,6 @@ TEST(FitsStreams, AFullDiskIsAWriteErrorWithTheSystemsReason) {
   EXPECT_EQ(error.systemMessage, std::strerror(ENOSPC));
 }
 
-// Peak resident memory growth of `work` in a child process, in MiB; negative where the peak
-// cannot be reset.
-double GrowthInChildMiB(const std::function<FileError()>& work) {
-  int channel[2];
-  if (::pipe(channel) != 0) return -1;
-  const pid_t child = ::fork();
-  if (child == 0) {
-    ::close(channel[0]);
-    ::malloc_trim(0);
-    double growth = -1;
-    if (FILE* peak = std::fopen("/proc/self/clear_refs", "w")) {
-      const bool reset = std::fputs("5", peak) >= 0;
-      if (std::fclose(peak) == 0 && reset) {
-        rusage usage{};
-        ::getrusage(RUSAGE_SELF, &usage);
-        const long before = usage.ru_maxrss;
-        growth = work() ? -2 : 0;
-        ::getrusage(RUSAGE_SELF, &usage);
-        if (growth == 0) growth = static_cast<double>(usage.ru_maxrss - before) / 1024;
-      }
-    }
-    const bool written = ::write(channel[1], &growth, sizeof growth) == sizeof growth;
-    ::_exit(written ? 0 : 1);
-  }
-  ::close(channel[1]);
-  double growth = -1;
-  if (child < 0 || ::read(channel[0], &growth, sizeof growth) != sizeof growth) growth = -1;
-  ::close(channel[0]);
-  if (child > 0) ::waitpid(child, nullptr, 0);
-  return growth;
-}
-
 // A 2000 x 1500 colour picture of floats is 36 MB; reading and writing it holds a few rows.
 TEST(FitsMemory, CopyingALargePictureHoldsAFewRows) {
   ScratchFolder folder;
@@ -674,10 +642,10 @@ TEST(FitsMemory, CopyingALargePictureHoldsAFewRows) {
              .width = 2000,
              .height = 1500,
              .sample = [](int x, int row, int plane) { return (x + row + plane) % 7 / 7.0; }});
-  const double growth = GrowthInChildMiB([&] { return CopyPhoto(source, result); });
-  if (growth == -1) GTEST_SKIP() << "the peak resident memory cannot be reset here";
-  ASSERT_GE(growth, 0) << "the copy failed";
-  EXPECT_LT(growth, 8);
+  const ChildRun run = InChild([&] { return CopyPhoto(source, result); });
+  if (run.growthMiB == -1) GTEST_SKIP() << "the peak resident memory cannot be reset here";
+  ASSERT_EQ(run.problem, FileProblem::kNone) << "the copy failed";
+  EXPECT_LT(run.growthMiB, 8);
   EXPECT_EQ(std::filesystem::file_size(result), std::filesystem::file_size(source));
 }
 

@@ -1,7 +1,10 @@
 #include "photo_test_support.h"
 
 #include <fcntl.h>
+#include <malloc.h>
 #include <png.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -167,6 +170,36 @@ ReducedRead ReadReducedInTurn(const std::string& path) {
     if (alpha) std::copy(reducedAlpha.begin(), reducedAlpha.end(), &read.alpha[w * y]);
   }
   return read;
+}
+
+ChildRun InChild(const std::function<FileError()>& work) {
+  int channel[2];
+  if (::pipe(channel) != 0) return {};
+  const pid_t child = ::fork();
+  if (child == 0) {
+    ::close(channel[0]);
+    ::malloc_trim(0);
+    ChildRun run;
+    if (FILE* peak = std::fopen("/proc/self/clear_refs", "w")) {
+      const bool reset = std::fputs("5", peak) >= 0;
+      if (std::fclose(peak) == 0 && reset) {
+        rusage usage{};
+        ::getrusage(RUSAGE_SELF, &usage);
+        const long before = usage.ru_maxrss;
+        run.problem = work().problem;
+        ::getrusage(RUSAGE_SELF, &usage);
+        run.growthMiB = static_cast<double>(usage.ru_maxrss - before) / 1024;
+      }
+    }
+    const bool written = ::write(channel[1], &run, sizeof run) == sizeof run;
+    ::_exit(written ? 0 : 1);
+  }
+  ::close(channel[1]);
+  ChildRun run;
+  if (child < 0 || ::read(channel[0], &run, sizeof run) != sizeof run) run = {};
+  ::close(channel[0]);
+  if (child > 0) ::waitpid(child, nullptr, 0);
+  return run;
 }
 
 Bytes Encoded(const std::function<void(const std::string& path)>& write) {

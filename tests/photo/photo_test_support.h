@@ -145,6 +145,16 @@ struct JpegLayout {
 };
 void WriteJpeg(const std::string& path, const Picture& picture, const JpegLayout& layout = {});
 
+// Peak resident memory of `work` run in a child process, in MiB above what the child
+// started with: memory the parent freed is handed back and the peak reset first, so that
+// neither hides what the work takes. growthMiB is -1 (and the work not run) where the peak
+// cannot be reset.
+struct ChildRun {
+  double growthMiB = -1;
+  FileProblem problem = FileProblem::kNone;
+};
+ChildRun InChild(const std::function<FileError()>& work);
+
 // Answers no to its first `answeredNo` asks and stop to every later one, as a Ctrl-C stays
 // pressed; counts the asks, from any thread.
 class StopAfter final : public StopRequest {

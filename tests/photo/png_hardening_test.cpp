@@ -64,43 +64,6 @@ TEST(PngChunks, EmptyAncillaryChunksAreCorrectedAndCarried) {
   }
 }
 
-// Peak resident memory of `work` run in a child process, in MiB above what the child
-// started with: memory the parent freed is handed back and the peak reset first, so that
-// neither hides what the work takes. Negative when the peak cannot be reset.
-struct ChildRun {
-  double growthMiB = -1;
-  FileProblem problem = FileProblem::kNone;
-};
-ChildRun InChild(const std::function<FileError()>& work) {
-  int channel[2];
-  if (::pipe(channel) != 0) return {};
-  const pid_t child = ::fork();
-  if (child == 0) {
-    ::close(channel[0]);
-    ::malloc_trim(0);
-    ChildRun run;
-    if (FILE* peak = std::fopen("/proc/self/clear_refs", "w")) {
-      const bool reset = std::fputs("5", peak) >= 0;
-      if (std::fclose(peak) == 0 && reset) {
-        rusage usage{};
-        ::getrusage(RUSAGE_SELF, &usage);
-        const long before = usage.ru_maxrss;
-        run.problem = work().problem;
-        ::getrusage(RUSAGE_SELF, &usage);
-        run.growthMiB = static_cast<double>(usage.ru_maxrss - before) / 1024;
-      }
-    }
-    const bool written = ::write(channel[1], &run, sizeof run) == sizeof run;
-    ::_exit(written ? 0 : 1);
-  }
-  ::close(channel[1]);
-  ChildRun run;
-  if (child < 0 || ::read(channel[0], &run, sizeof run) != sizeof run) run = {};
-  ::close(channel[0]);
-  if (child > 0) ::waitpid(child, nullptr, 0);
-  return run;
-}
-
 Bytes Deflated(const Bytes& data) {
   uLongf size = compressBound(static_cast<uLong>(data.size()));
   Bytes out(size);
