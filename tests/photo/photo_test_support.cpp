@@ -130,6 +130,7 @@ FileError CopyPhoto(const std::string& source, const std::string& result,
 
 Bytes ReducedDeep(SampleType type, const Bytes& deep) {
   Bytes bytes(deep.size() / BytesPerSample(type));
+  if (deep.empty()) return bytes;  // memcpy takes no null pointer, even for no bytes
   if (type == SampleType::kUint16) {
     std::vector<std::uint16_t> samples(bytes.size());
     std::memcpy(samples.data(), deep.data(), deep.size());
