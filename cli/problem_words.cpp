@@ -197,8 +197,6 @@ const char* DetailPattern(ProblemDetail detail) {
       return N_("the FITS's %s cannot be read: %s");
     case ProblemDetail::kFitsHeaderUnreadable:
       return N_("the FITS header cannot be read: %s");
-    case ProblemDetail::kFitsPixelsUnreadable:
-      return N_("the FITS pixels cannot be read: %s");
     case ProblemDetail::kFitsSigned16:
       return N_("signed 16-bit FITS cannot be done (unsigned only: BZERO 32768, BSCALE 1)");
     case ProblemDetail::kFitsScaled:

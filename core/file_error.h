@@ -124,7 +124,6 @@ enum class ProblemDetail {
   kFitsLayout,
   kFitsKeyUnreadable,     // values: the keyword, cfitsio's message
   kFitsHeaderUnreadable,  // values: cfitsio's message
-  kFitsPixelsUnreadable,  // values: cfitsio's message
   kFitsSigned16,
   kFitsScaled,
   kFitsNoRoomForHistory,

@@ -193,8 +193,6 @@ const char* DetailPattern(ProblemDetail detail) {
       return "FITS の %s を読めません: %s";
     case ProblemDetail::kFitsHeaderUnreadable:
       return "FITS のヘッダーを読めません: %s";
-    case ProblemDetail::kFitsPixelsUnreadable:
-      return "FITS の画素を読めません: %s";
     case ProblemDetail::kFitsSigned16:
       return "符号付き 16 ビットの FITS は処理できません（BZERO 32768、BSCALE 1 の符号なしのみ）";
     case ProblemDetail::kFitsScaled:

@@ -41,8 +41,7 @@ Loaded Load() {
       Take(library, "ffghadll", f.hduAddresses, why) &
       Take(library, "ffgiprll", f.pictureParameters, why) &
       Take(library, "ffcrimll", f.createPicture, why) &
-      Take(library, "ffrdef", f.setStructure, why) & Take(library, "ffgpxvll", f.readPixels, why) &
-      Take(library, "ffppxll", f.writePixels, why) & Take(library, "ffppr", f.writeElements, why) &
+      Take(library, "ffrdef", f.setStructure, why) &
       Take(library, "fits_init_cfitsio", f.initialise, why) &
       Take(library, "fits_register_driver", f.registerDriver, why);
   loaded.complete = all;

@@ -28,9 +28,6 @@ struct CfitsioFunctions {
   decltype(&ffgiprll) pictureParameters;
   decltype(&ffcrimll) createPicture;
   decltype(&ffrdef) setStructure;
-  decltype(&ffgpxvll) readPixels;
-  decltype(&ffppxll) writePixels;
-  decltype(&ffppr) writeElements;
   decltype(&fits_init_cfitsio) initialise;
   int (*registerDriver)(char* prefix, int (*init)(void), int (*shutdown)(void),
                         int (*setoptions)(int), int (*getoptions)(int*), int (*getversion)(int*),
@@ -63,9 +60,6 @@ const CfitsioFunctions& Cfitsio();
 #undef fits_get_img_paramll
 #undef fits_create_imgll
 #undef fits_set_hdustruc
-#undef fits_read_pixll
-#undef fits_write_pixll
-#undef fits_write_img
 
 namespace hosei {
 
@@ -108,17 +102,5 @@ inline int fits_create_imgll(fitsfile* f, int bitpix, int naxis, LONGLONG* naxes
   return Cfitsio().createPicture(f, bitpix, naxis, naxes, status);
 }
 inline int fits_set_hdustruc(fitsfile* f, int* status) { return Cfitsio().setStructure(f, status); }
-inline int fits_read_pixll(fitsfile* f, int type, LONGLONG* first, LONGLONG count, void* null,
-                           void* values, int* anyNull, int* status) {
-  return Cfitsio().readPixels(f, type, first, count, null, values, anyNull, status);
-}
-inline int fits_write_pixll(fitsfile* f, int type, LONGLONG* first, LONGLONG count, void* values,
-                            int* status) {
-  return Cfitsio().writePixels(f, type, first, count, values, status);
-}
-inline int fits_write_img(fitsfile* f, int type, LONGLONG first, LONGLONG count, void* values,
-                          int* status) {
-  return Cfitsio().writeElements(f, type, first, count, values, status);
-}
 
 }  // namespace hosei

@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstring>
@@ -24,6 +25,7 @@ char kPrefix[] = "hoseifd://";  // not const: cfitsio takes it as char*
 struct Slot {
   int fd = -1;
   LONGLONG position = 0;
+  LONGLONG dropWritesFrom = LLONG_MAX;
 };
 
 // The files open through the driver, by handle. Handles come from a counter rather than from
@@ -39,7 +41,7 @@ int NewHandle(int fd) {
   std::lock_guard lock(slotsMutex);
   do lastHandle = lastHandle == INT_MAX ? 1 : lastHandle + 1;
   while (slots.count(lastHandle));
-  slots[lastHandle] = Slot{fd, 0};
+  slots[lastHandle] = Slot{fd};
   return lastHandle;
 }
 
@@ -135,9 +137,10 @@ int Read(int handle, void* buffer, long bytes) {
 int Write(int handle, void* buffer, long bytes) {
   Slot* slot = Find(handle);
   if (!slot || bytes < 0) return WRITE_ERROR;
+  const LONGLONG kept = std::clamp<LONGLONG>(slot->dropWritesFrom - slot->position, 0, bytes);
   if (const int error =
           WriteAt(slot->fd, static_cast<const std::uint8_t*>(buffer),
-                  static_cast<std::size_t>(bytes), static_cast<std::uint64_t>(slot->position))) {
+                  static_cast<std::size_t>(kept), static_cast<std::uint64_t>(slot->position))) {
     systemError = error;
     return WRITE_ERROR;
   }
@@ -193,6 +196,10 @@ int CreateFitsDescriptor(int fd, FitsFile& file) {
   return WithDescriptor(fd, file, [](fitsfile** f, const char* name, int* status) {
     fits_create_file(f, name, status);
   });
+}
+
+void DropFitsWritesFrom(fitsfile* file, LONGLONG from) {
+  if (Slot* slot = Find(file->Fptr->filehandle)) slot->dropWritesFrom = from;
 }
 
 int FitsSystemError() { return systemError; }

@@ -38,6 +38,11 @@ using FitsFile = std::unique_ptr<fitsfile, FitsFileCloser>;
 int OpenFitsDescriptor(int fd, FitsFile& file);
 int CreateFitsDescriptor(int fd, FitsFile& file);
 
+// What cfitsio writes at or after byte `from` of `file` (opened by CreateFitsDescriptor) is
+// dropped: the caller writes the data unit itself. cfitsio fills a new picture's data with
+// zeros as it closes the file, a record at a time.
+void DropFitsWritesFrom(fitsfile* file, LONGLONG from);
+
 // The errno of the last failed read or write on this thread by the descriptor driver, 0 when
 // cfitsio's last failure was not the system's. Cleared by ClearFitsSystemError.
 int FitsSystemError();

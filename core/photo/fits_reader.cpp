@@ -19,6 +19,7 @@
 #include "fits_rows.h"
 #include "fits_writer.h"
 #include "photo_source.h"
+#include "positioned_io.h"
 
 namespace hosei {
 
@@ -68,6 +69,7 @@ class FitsReader final : public PhotoSource {
   std::shared_ptr<FileDescriptor> file_;
   FitsFile fits_;
   FitsPlan plan_;
+  FitsDataUnit data_;
   FitsRowBuffers buffers_;
   FileError failed_;
 };
@@ -130,6 +132,8 @@ FileError FitsReader::readPrimary(long long fileSize, int& naxis, long long& dat
   if (status) return FitsReadFailure(path_, status, ProblemDetail::kFitsUnreadable);
   if (dataEnd > fileSize) return CorruptPhoto(path_, ProblemDetail::kFitsDataTruncated);
   if (naxis == 0) return {};
+  data_ = FitsDataUnit{dataStart, dataEnd, plan_.width, plan_.height,
+                       static_cast<int>(BytesPerSample(plan_.sampleType))};
   if (FileError error = readRowOrder()) return error;
   return readCards();
 }
@@ -230,14 +234,15 @@ FileError FitsReader::readBatch(int fromTop, int count, Sample* bgr, std::size_t
   const std::size_t samples = width * static_cast<std::size_t>(count);
   const long long lowest =
       std::min(StoredRow(plan_, fromTop), StoredRow(plan_, fromTop + count - 1));
+  const std::size_t bytes = samples * sizeof(Sample);
   for (int p = 0; p < plan_.planes; ++p) {
-    LONGLONG first[3] = {1, lowest, p + 1};
-    int anyNull = 0, status = 0;
-    // No null value: cfitsio then hands NaN on as it is stored, for the range check.
-    fits_read_pixll(fits_.get(), kFitsDatatype<Sample>, first, static_cast<LONGLONG>(samples),
-                    nullptr, plane.data(), &anyNull, &status);
-    if (status)
-      return failed_ = FitsReadFailure(path_, status, ProblemDetail::kFitsPixelsUnreadable);
+    const long long got = ReadAt(file_->get(), reinterpret_cast<std::uint8_t*>(plane.data()), bytes,
+                                 static_cast<std::uint64_t>(data_.rowStart(p, lowest)));
+    if (got < 0) return failed_ = FileError{FileProblem::kReadFailed, path_, std::strerror(errno)};
+    // The file was long enough when it was opened; it may have been cut since.
+    if (static_cast<std::size_t>(got) != bytes)
+      return failed_ = CorruptPhoto(path_, ProblemDetail::kFitsDataTruncated);
+    SamplesFromStored(plane.data(), samples);
     if constexpr (std::is_same_v<Sample, float>)
       if (!FloatSamplesInRange(plane.data(), samples))
         return failed_ = UnsupportedPhoto(path_, ProblemDetail::kFloatOutOfRangeOrNaN);

@@ -1,7 +1,9 @@
 #include "fits_rows.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstddef>
+#include <cstring>
 
 namespace hosei {
 
@@ -30,6 +32,45 @@ void PlaneFromTriplets(const Sample* bgr, int width, int planeIndex, int planes,
   for (std::size_t x = 0; x < n; ++x) plane[x] = bgr[3 * x + at];
 }
 
+template <>
+void SamplesFromStored(std::uint8_t*, std::size_t) {}
+template <>
+void SamplesToStored(std::uint8_t*, std::size_t) {}
+
+template <>
+void SamplesFromStored(std::uint16_t* samples, std::size_t count) {
+  for (std::size_t i = 0; i < count; ++i) {
+    std::uint16_t stored = samples[i];
+    if constexpr (std::endian::native == std::endian::little) stored = __builtin_bswap16(stored);
+    samples[i] = stored ^ 0x8000u;
+  }
+}
+template <>
+void SamplesToStored(std::uint16_t* samples, std::size_t count) {
+  for (std::size_t i = 0; i < count; ++i) {
+    std::uint16_t stored = samples[i] ^ 0x8000u;
+    if constexpr (std::endian::native == std::endian::little) stored = __builtin_bswap16(stored);
+    samples[i] = stored;
+  }
+}
+
+// A float's bytes reversed as an integer's: the same on every machine with IEEE floats.
+template <>
+void SamplesFromStored(float* samples, std::size_t count) {
+  if constexpr (std::endian::native == std::endian::little) {
+    for (std::size_t i = 0; i < count; ++i) {
+      std::uint32_t bits;
+      std::memcpy(&bits, samples + i, sizeof bits);
+      bits = __builtin_bswap32(bits);
+      std::memcpy(samples + i, &bits, sizeof bits);
+    }
+  }
+}
+template <>
+void SamplesToStored(float* samples, std::size_t count) {
+  SamplesFromStored(samples, count);
+}
+
 template void PlaneIntoTriplets(const std::uint8_t*, int, int, int, std::uint8_t*);
 template void PlaneIntoTriplets(const std::uint16_t*, int, int, int, std::uint16_t*);
 template void PlaneIntoTriplets(const float*, int, int, int, float*);
@@ -38,8 +79,8 @@ template void PlaneFromTriplets(const std::uint16_t*, int, int, int, std::uint16
 template void PlaneFromTriplets(const float*, int, int, int, float*);
 
 void FitsRowBuffers::size(SampleType type, int width, int height, bool withTriplets) {
-  // About a quarter of a megabyte a plane: each call of cfitsio then goes to the file in
-  // large pieces, and the rows still stay in the processor's cache.
+  // About a quarter of a megabyte a plane: each read or write goes to the file in a large
+  // piece, and the rows still stay in the processor's cache.
   constexpr std::size_t kBatchBytes = std::size_t{1} << 18;
   const std::size_t rowBytes = static_cast<std::size_t>(width) * BytesPerSample(type);
   batchRows_ =

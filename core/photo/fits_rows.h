@@ -16,6 +16,32 @@ void PlaneIntoTriplets(const Sample* plane, int width, int planeIndex, int plane
 template <typename Sample>
 void PlaneFromTriplets(const Sample* bgr, int width, int planeIndex, int planes, Sample* plane);
 
+// FITS stores samples big-endian, 16-bit ones signed: unsigned data is stored less 32768 and
+// read back through BZERO 32768. The data unit is read and written directly, without cfitsio,
+// which went to the file a record at a time and took longer than the correction itself; these
+// turn a plane's samples from the stored form into their values, and back, in place.
+template <typename Sample>
+void SamplesFromStored(Sample* samples, std::size_t count);
+template <typename Sample>
+void SamplesToStored(Sample* samples, std::size_t count);
+
+// Where a FITS picture's samples lie in its file: plane after plane, each from the first
+// stored row on, and zeros after the last up to the end of the data unit's last record.
+struct FitsDataUnit {
+  long long start = 0;  // the first sample's byte
+  long long end = 0;    // past the last record
+  int width = 0;
+  int height = 0;
+  int sampleBytes = 1;
+
+  // The byte of the first sample of stored row `row` (1 for the first) of plane `plane`
+  // (0 for the first).
+  long long rowStart(int plane, long long row) const {
+    return start + ((static_cast<long long>(plane) * height + (row - 1)) * width) * sampleBytes;
+  }
+  long long samplesEnd(int planes) const { return rowStart(planes, 1); }
+};
+
 // The rows a FITS reader or writer works through, sized for the file's sample type only:
 // one plane of a batch of rows as cfitsio takes it and, where asked, the batch's rows of
 // triplets for deep rows reduced to bytes. A batch of rows is one call of cfitsio for each

@@ -6,7 +6,6 @@
 #include <cerrno>
 #include <new>
 #include <string>
-#include <type_traits>
 #include <vector>
 
 #include "cfitsio_library.h"
@@ -14,6 +13,7 @@
 #include "fits_glue.h"
 #include "fits_rows.h"
 #include "photo_source.h"
+#include "positioned_io.h"
 
 namespace hosei {
 
@@ -45,8 +45,8 @@ class FitsWriter final : public PhotoWriter {
  private:
   FileError checkDepth(bool deepRows) const;
   FileError writeHeader();
+  FileError closeHeader();
   FileError makeBuffers();
-  FileError laySamplesOut();
   template <typename Sample>
   FileError writeBatch(int fromTop, int count, const Sample* bgr, std::size_t stride);
   template <typename Sample>
@@ -58,7 +58,9 @@ class FitsWriter final : public PhotoWriter {
   // A descriptor of its own on the result, so that whatever cfitsio still flushes when an
   // abandoned writer goes can only reach the result, even after the caller closed its own.
   FileDescriptor file_;
+  // cfitsio writes the header only; the samples go straight into the data unit.
   FitsFile fits_;
+  FitsDataUnit data_;
   FitsRowBuffers buffers_;
   FileError failed_;
   bool finished_ = false;
@@ -74,39 +76,22 @@ FileError FitsWriter::start(int fd) {
   if (const int status = CreateFitsDescriptor(file_.get(), fits_))
     return FitsWriteFailure(path_, status, ProblemDetail::kFitsCannotWrite);
   if (FileError error = writeHeader()) return error;
-  if (FileError error = makeBuffers()) return error;
-  return plan_.topDown ? FileError{} : laySamplesOut();
+  if (FileError error = closeHeader()) return error;
+  return makeBuffers();
 }
 
-// Rows come top row first, which a FITS stored bottom up keeps at the end of its data. Each
-// record cfitsio flushes beyond the end of the file makes it write every record before it,
-// one at a time, so the samples are laid out first, front to back in large pieces; the rows
-// then overwrite them where they belong.
-FileError FitsWriter::laySamplesOut() {
-  const auto write = [&](auto& plane) {
-    std::fill(plane.begin(), plane.end(), 0);
-    const auto batch = static_cast<LONGLONG>(plane.size());
-    const LONGLONG total = LONGLONG{plan_.width} * plan_.height * plan_.planes;
-    int status = 0;
-    for (LONGLONG first = 1; first <= total && !status; first += batch)
-      fits_write_img(fits_.get(),
-                     kFitsDatatype<typename std::remove_reference_t<decltype(plane)>::value_type>,
-                     first, std::min(batch, total - first + 1), plane.data(), &status);
-    return status;
-  };
+// cfitsio is done once the header is in the file; as it closes, it would fill the data unit
+// with zeros a record at a time, which the driver drops.
+FileError FitsWriter::closeHeader() {
+  LONGLONG headStart = 0, dataStart = 0, dataEnd = 0;
   int status = 0;
-  switch (plan_.sampleType) {
-    case SampleType::kUint8:
-      status = write(buffers_.plane<std::uint8_t>());
-      break;
-    case SampleType::kUint16:
-      status = write(buffers_.plane<std::uint16_t>());
-      break;
-    case SampleType::kFloat32:
-      status = write(buffers_.plane<float>());
-      break;
-  }
-  if (status) return failed_ = FitsWriteFailure(path_, status, ProblemDetail::kFitsCannotWrite);
+  fits_get_hduaddrll(fits_.get(), &headStart, &dataStart, &dataEnd, &status);
+  if (status) return FitsWriteFailure(path_, status, ProblemDetail::kFitsCannotWrite);
+  data_ = FitsDataUnit{dataStart, dataEnd, plan_.width, plan_.height,
+                       static_cast<int>(BytesPerSample(plan_.sampleType))};
+  DropFitsWritesFrom(fits_.get(), dataStart);
+  fits_close_file(fits_.release(), &status);
+  if (status) return FitsWriteFailure(path_, status, ProblemDetail::kFitsCannotWrite);
   return {};
 }
 
@@ -131,8 +116,7 @@ FileError FitsWriter::writeHeader() {
                             {PrintableKeyword(card), FitsStatusText(status)});
   }
   fits_write_history(fits_.get(), kHistory, &status);
-  // Reads the header back, BZERO and BSCALE among it, so that unsigned 16-bit samples are
-  // stored with the offset the source had.
+  // Reads the header back, which places the data unit after it.
   fits_set_hdustruc(fits_.get(), &status);
   if (status) return FitsWriteFailure(path_, status, ProblemDetail::kFitsCannotWrite);
   return {};
@@ -163,12 +147,12 @@ FileError FitsWriter::writeBatch(int fromTop, int count, const Sample* bgr, std:
           row, plan_.width, p, plan_.planes,
           plane.data() + static_cast<std::size_t>(BatchIndex(plan_.topDown, i, count)) * width);
     }
-    LONGLONG first[3] = {1, lowest, p + 1};
-    int status = 0;
-    fits_write_pixll(fits_.get(), kFitsDatatype<Sample>, first,
-                     static_cast<LONGLONG>(width * static_cast<std::size_t>(count)), plane.data(),
-                     &status);
-    if (status) return failed_ = FitsWriteFailure(path_, status, ProblemDetail::kFitsCannotWrite);
+    const std::size_t samples = width * static_cast<std::size_t>(count);
+    SamplesToStored(plane.data(), samples);
+    if (const int error = WriteAt(file_.get(), reinterpret_cast<const std::uint8_t*>(plane.data()),
+                                  samples * sizeof(Sample),
+                                  static_cast<std::uint64_t>(data_.rowStart(p, lowest))))
+      return failed_ = CannotWritePhoto(path_, error);
   }
   return {};
 }
@@ -218,9 +202,12 @@ FileError FitsWriter::finish() {
   if (failed_) return failed_;
   if (finished_) return {};
   if (FileError error = rows_.checkComplete(path_)) return error;
-  int status = 0;
-  fits_close_file(fits_.release(), &status);
-  if (status) return failed_ = FitsWriteFailure(path_, status, ProblemDetail::kFitsCannotWrite);
+  // The data unit ends with zeros up to a whole record.
+  const std::vector<std::uint8_t> zeros(
+      static_cast<std::size_t>(data_.end - data_.samplesEnd(plan_.planes)));
+  if (const int error = WriteAt(file_.get(), zeros.data(), zeros.size(),
+                                static_cast<std::uint64_t>(data_.samplesEnd(plan_.planes))))
+    return failed_ = CannotWritePhoto(path_, error);
   if (FileError error = CopyFitsExtensions(plan_, file_.get(), path_)) return failed_ = error;
   finished_ = true;
   return {};
