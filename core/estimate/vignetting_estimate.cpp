@@ -77,8 +77,8 @@ VignettingHold HoldOf(const HeldFields& held) {
 std::optional<VignettingEstimate> EstimateVignetting(const ReducedPicture& reduced, int width,
                                                      int height, const HeldFields& held) {
   if (!MatchesSize(reduced, width, height)) return std::nullopt;
-  // A uniform background shows the falloff directly. Otherwise the gradients are asked,
-  // and believed only when every direction agrees.
+  // A uniform background shows the falloff directly. Otherwise the gradients are asked
+  // for the falloff that nearly every direction about the centre needs.
   const BackgroundFalloff background =
       FitBackgroundFalloff(MakeCellBackground(reduced, width, height, kBackgroundCells,
                                               DotLight::kMeanOfChannels, kBackgroundShare),
