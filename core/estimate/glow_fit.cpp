@@ -25,6 +25,8 @@ constexpr double kEnvelopeShare = 0.15;
 constexpr int kGridSteps = 16;
 constexpr double kMargin = 0.15;
 constexpr std::array<double, 7> kRadii = {0.2, 0.28, 0.4, 0.56, 0.8, 1.1, 1.5};
+// Fewer cells than this in a glow's core cannot show that it lifts what lies under it.
+constexpr int kFewestCoreCells = 8;
 
 struct Cell {
   double x, y, light;
@@ -158,6 +160,16 @@ GlowFit FitGlow(const CellBackground& map, int width, int height) {
     residuals.push_back(std::fabs(cells[i].light - (best.base + best.peak * profile[i])));
   std::nth_element(residuals.begin(), residuals.begin() + residuals.size() / 2, residuals.end());
   glow.spread = residuals[residuals.size() / 2];
+  // A base below black is the fitted profile's shape making up for a wider glow, not light
+  // the scene has: the lift is measured from what the cells can have.
+  const double floor = std::max(best.base, 0.0);
+  int core = 0, unlifted = 0;
+  for (std::size_t i = 0; i < cells.size(); ++i)
+    if (profile[i] >= 0.5) {
+      ++core;
+      unlifted += cells[i].light < floor + 0.5 * best.peak * profile[i];
+    }
+  if (core >= kFewestCoreCells) glow.unlifted = static_cast<double>(unlifted) / core;
   const Fit none = FitCircle(cells, std::vector<double>(cells.size(), 0.0));
   glow.explained = none.cost > 0 ? 1 - best.cost / none.cost : 0;
   return glow;

@@ -20,6 +20,12 @@ struct GlowFit {
   // The share of the background's departure from a flat one (as the fit measures it) that
   // the glow takes away: most of it for a glow on a sky, little for a bright subject.
   double explained = 0;
+  // The share of the cells in the glow's core (where it gives half its peak or more) that
+  // it does not lift by half its light there, over the fitted base or over black when the
+  // base lies below it. A glow lifts everything under it; the scene's own light, such as a
+  // dusk sky behind dark towers, leaves what stands in front of it dark. 1 when the core
+  // holds too few cells to tell: a glow's fading edge alone is any slope of the scene.
+  double unlifted = 1;
 };
 
 GlowFit FitGlow(const CellBackground& cells, int width, int height);

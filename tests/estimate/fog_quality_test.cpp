@@ -47,5 +47,17 @@ TEST(FogQuality, PlacesTheCentreWithinAFewPercentOfTheDiagonal) {
   }
 }
 
+// A clean photograph's own light (a dusk sky, a galaxy at the edge of a star field) is no
+// glow: correcting it would darken the scene itself.
+TEST(FogQuality, LeavesEveryCleanPhotographAlmostAsItIs) {
+  for (const std::string& name : PhotoNames()) {
+    const TopDownPicture clean = LoadPhoto(name);
+    const FogEstimate e = EstimateFogOf(clean);
+    EXPECT_LE(ProfileError(CorrectFog(clean, e), clean, std::stod(e.lightX), std::stod(e.lightY)),
+              0.04)
+        << name << ": " << CommandLineOptions(e);
+  }
+}
+
 }  // namespace
 }  // namespace hosei::test
