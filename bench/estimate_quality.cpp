@@ -148,7 +148,10 @@ int main(int argc, char** argv) {
       "\n## Fog\n\nA glow added to the linear light: peak (1 - (d / radius)²)² inside the "
       "radius, centre and radius in dots (y from the bottom), peak in linear light. The "
       "centre error is the distance of the estimated centre from the glow's over the "
-      "picture's diagonal; the profile errors are taken around the glow's centre as above.\n\n");
+      "picture's diagonal; the profile errors are taken around the glow's centre as above. "
+      "The estimate fits one round glow to the lower envelope of the background and corrects "
+      "it only when it lifts nearly every cell of its middle, as added light does: the "
+      "scene's own light, such as a dusk sky behind dark towers, leaves them dark.\n\n");
   std::printf(
       "| picture | glow | centre error / diagonal | error before | error after | estimate |\n");
   std::printf("| --- | --- | ---: | ---: | ---: | --- |\n");
