@@ -9,14 +9,14 @@
 #include <vector>
 
 #include "row_chunks.h"
+#include "scattered_rows.h"
 #include "worker_pool.h"
 
 namespace hosei {
 
 namespace {
 
-// Rows of a photo, top row first, with their alpha bytes where the photo has them; as the
-// file stores them where the reader gives them so (the corrector then knows their order).
+// Rows of a photo, top row first, with their alpha bytes where the photo has them.
 struct Chunk {
   std::vector<std::uint8_t> bgr;
   std::vector<std::uint8_t> alpha;
@@ -83,7 +83,6 @@ class ChunkRing {
 FileError Decode(PhotoReader& reader, Chunk& chunk) {
   const std::size_t sample = BytesPerSample(reader.sampleType());
   const std::size_t stride = 3 * static_cast<std::size_t>(reader.width()) * sample;
-  if (reader.givesStoredRows()) return reader.readStoredRows(chunk.rows, chunk.bgr.data(), stride);
   const std::size_t alphaStride = static_cast<std::size_t>(reader.width()) * sample;
   std::uint8_t* alpha = reader.hasAlpha() ? chunk.alpha.data() : nullptr;
   if (IsDeep(reader.sampleType()))
@@ -94,7 +93,6 @@ FileError Decode(PhotoReader& reader, Chunk& chunk) {
 FileError Encode(PhotoWriter& writer, const PhotoReader& reader, const Chunk& chunk) {
   const std::size_t sample = BytesPerSample(reader.sampleType());
   const std::size_t stride = 3 * static_cast<std::size_t>(reader.width()) * sample;
-  if (reader.givesStoredRows()) return writer.writeStoredRows(chunk.rows, chunk.bgr.data(), stride);
   const std::size_t alphaStride = static_cast<std::size_t>(reader.width()) * sample;
   const std::uint8_t* alpha = reader.hasAlpha() ? chunk.alpha.data() : nullptr;
   if (IsDeep(reader.sampleType()))
@@ -217,6 +215,7 @@ class PhotoPipeline {
 
 FileError CorrectPhotoRows(PhotoReader& reader, const RowCorrector& corrector, PhotoWriter& writer,
                            ExecuteObserver* observer) {
+  if (reader.givesStoredRows()) return CorrectScatteredRows(reader, corrector, writer, observer);
   PhotoPipeline pipeline(reader, corrector, writer, observer);
   return pipeline.run();
 }

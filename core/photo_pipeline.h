@@ -8,9 +8,9 @@ namespace hosei {
 
 // Streams a photo's rows through the corrector into the writer: one thread decodes the
 // next rows while this one corrects (with the worker pool) and encodes the last ones.
-// A deep photo's rows travel at its own depth, for a corrector of that sample type; where
-// the reader gives its rows as stored (red first), they travel so, for a corrector made
-// for that order.
+// A deep photo's rows travel at its own depth, for a corrector of that sample type. Where
+// the reader gives its rows as stored (red first), they go through CorrectScatteredRows
+// instead, for a corrector made for that order.
 FileError CorrectPhotoRows(PhotoReader& reader, const RowCorrector& corrector, PhotoWriter& writer,
                            ExecuteObserver* observer);
 

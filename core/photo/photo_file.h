@@ -37,9 +37,12 @@ class PhotoWriter {
   // PictureReader::readDeepRows gives them; strides in bytes.
   virtual FileError writeDeepRows(int count, const void* bgr, std::size_t bgrStride,
                                   const void* alpha = nullptr, std::size_t alphaStride = 0);
-  // Rows as PhotoReader::readStoredRows gives them, for a writer made by a reader that
-  // gives them.
-  virtual FileError writeStoredRows(int count, const void* rgb, std::size_t stride);
+  // For a writer made by a reader that gives stored rows, instead of the other writes:
+  // makes room for every row at its place in the file. writeStoredRowsAt may then be called
+  // for each row once, in any order and from several threads at once, with rows as
+  // PhotoReader::readStoredRowsAt gives them, top row first from row `first` (0 for the top).
+  virtual FileError placeStoredRows();
+  virtual FileError writeStoredRowsAt(int first, int count, const void* rgb, std::size_t stride);
   // After the last row: completes the file. The descriptor stays open.
   virtual FileError finish() = 0;
 };
@@ -59,15 +62,16 @@ class PhotoReader : public PictureReader {
   virtual FileError createWriter(int fd, const std::string& path, const PhotoWriteOptions& options,
                                  std::unique_ptr<PhotoWriter>& writer) const = 0;
 
-  // Whether readStoredRows can hand out the rows exactly as the file holds them: three
+  // Whether readStoredRowsAt can hand out the rows exactly as the file holds them: three
   // deep colour samples a pixel, red first, in this machine's byte order, with nothing to
   // undo (no compression, no alpha, no bits reversed). The rows then go from the file into
-  // the correction and back out through the writer's writeStoredRows without being
+  // the correction and back out through the writer's writeStoredRowsAt without being
   // rearranged, which for a large uncompressed picture is most of the time spent.
   virtual bool givesStoredRows() const { return false; }
-  // The next `count` rows, top row first, row r at rgb + r * stride; floats checked as
-  // readDeepRows checks them. Shares readDeepRows' cursor.
-  virtual FileError readStoredRows(int count, void* rgb, std::size_t stride);
+  // Rows first .. first + count - 1 (0 for the top), row r at rgb + r * stride, read from
+  // where the file keeps them, from several threads at once; floats checked as
+  // readDeepRows checks them. The cursor of the other reads is left alone.
+  virtual FileError readStoredRowsAt(int first, int count, void* rgb, std::size_t stride) const;
 };
 
 // Opens a photo and checks that hosei can correct it. Refusals (16 bits a channel,

@@ -41,11 +41,15 @@ FileError PhotoWriter::writeDeepRows(int, const void*, std::size_t, const void*,
   return CannotWritePhoto(std::string{}, ProblemDetail::kEightBitWriter);
 }
 
-FileError PhotoWriter::writeStoredRows(int, const void*, std::size_t) {
+FileError PhotoWriter::placeStoredRows() {
   return CannotWritePhoto(std::string{}, ProblemDetail::kStoredRowsUnsupported);
 }
 
-FileError PhotoReader::readStoredRows(int, void*, std::size_t) {
+FileError PhotoWriter::writeStoredRowsAt(int, int, const void*, std::size_t) {
+  return CannotWritePhoto(std::string{}, ProblemDetail::kStoredRowsUnsupported);
+}
+
+FileError PhotoReader::readStoredRowsAt(int, int, void*, std::size_t) const {
   return UnsupportedPhoto(std::string{}, ProblemDetail::kStoredRowsUnsupported);
 }
 

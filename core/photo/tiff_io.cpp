@@ -39,8 +39,22 @@ tmsize_t Read(thandle_t handle, void* buffer, tmsize_t size) {
   return done;
 }
 
+// Leaves `size` bytes at the file position for their owner, growing the file over them.
+tmsize_t Skip(TiffContext& context, tmsize_t size) {
+  const off_t at = ::lseek(context.fd, 0, SEEK_CUR);
+  struct stat info {};
+  if (at < 0 || ::fstat(context.fd, &info) != 0 ||
+      (info.st_size < at + size && ::ftruncate(context.fd, at + size) != 0) ||
+      ::lseek(context.fd, at + size, SEEK_SET) < 0) {
+    context.writeError = errno;
+    return -1;
+  }
+  return size;
+}
+
 tmsize_t Write(thandle_t handle, void* buffer, tmsize_t size) {
   TiffContext& context = ContextOf(handle);
+  if (context.placeOnly) return Skip(context, size);
   const auto* bytes = static_cast<const char*>(buffer);
   tmsize_t done = 0;
   while (done < size) {

@@ -21,6 +21,9 @@ struct TiffContext {
   bool stopped = false;
   int readError = 0;   // errno of a failed read
   int writeError = 0;  // errno of a failed write (a full disk)
+  // While strips are only placed: what libtiff writes makes the file that much longer
+  // without the bytes going to it; their owner writes them later, in place.
+  bool placeOnly = false;
   bool failed = false;
   char message[256] = {};
 };

@@ -77,7 +77,7 @@ class TiffReader final : public PhotoSource {
   FileError readDeepRows(int count, void* bgr, std::size_t bgrStride, void* alpha,
                          std::size_t alphaStride) override;
   bool givesStoredRows() const override { return plan_.storedRows; }
-  FileError readStoredRows(int count, void* rgb, std::size_t stride) override;
+  FileError readStoredRowsAt(int first, int count, void* rgb, std::size_t stride) const override;
 
   FileError createWriter(int fd, const std::string& path, const PhotoWriteOptions&,
                          std::unique_ptr<PhotoWriter>& writer) const override {
@@ -97,7 +97,8 @@ class TiffReader final : public PhotoSource {
   FileError checkPredictor();
   FileError makeBuffers();
   bool storedAsRows() const;
-  FileError readStoredRun(std::uint32_t y, int rows, std::uint8_t* to);
+  FileError takeStripPlaces();
+  FileError readStoredRun(std::uint32_t y, int rows, std::uint8_t* to) const;
   FileError takeMetadata();
   FileError takeSubDirectory(std::uint64_t offset, int (*read)(TIFF*, toff_t), ProblemDetail broken,
                              std::vector<TiffTag>& tags);
@@ -124,6 +125,10 @@ class TiffReader final : public PhotoSource {
   std::size_t pixelBytes_ = 0;
   std::size_t rowBytes_ = 0;
   std::vector<std::uint8_t> row_;
+  // Stored rows: each strip's offset and byte count, 0 where the file lists none. Taken
+  // once, since libtiff may load them as they are asked for, which no two threads may do.
+  std::vector<std::uint64_t> stripOffsets_;
+  std::vector<std::uint64_t> stripBytes_;
   // A deep row as readDeepRows gives it, for readRows to reduce to bytes.
   std::vector<std::uint8_t> deepBgr_;
   std::vector<std::uint8_t> deepAlpha_;
@@ -326,6 +331,27 @@ FileError TiffReader::makeBuffers() {
     plan_.rowsPerStrip = std::clamp<std::uint32_t>(rowsPerStrip, 1, plan_.height);
     row_.resize(rowBytes_);
     plan_.storedRows = storedAsRows();
+    if (plan_.storedRows) return takeStripPlaces();
+  }
+  return {};
+}
+
+FileError TiffReader::takeStripPlaces() {
+  const std::uint32_t strips = TIFFNumberOfStrips(tif_);
+  try {
+    stripOffsets_.assign(strips, 0);
+    stripBytes_.assign(strips, 0);
+  } catch (const std::bad_alloc&) {
+    return FileError{FileProblem::kOutOfMemory, path_, {}};
+  }
+  for (std::uint32_t strip = 0; strip < strips; ++strip) {
+    int countMissing = 0, offsetMissing = 0;
+    const std::uint64_t bytes = TIFFGetStrileByteCountWithErr(tif_, strip, &countMissing);
+    const std::uint64_t offset = TIFFGetStrileOffsetWithErr(tif_, strip, &offsetMissing);
+    if (!countMissing && !offsetMissing) {
+      stripBytes_[strip] = bytes;
+      stripOffsets_[strip] = offset;
+    }
   }
   return {};
 }
@@ -492,14 +518,12 @@ FileError TiffReader::readDeepRows(int count, void* bgr, std::size_t bgrStride, 
 }
 
 // `rows` rows from row y, all within one strip, read straight into `to`.
-FileError TiffReader::readStoredRun(std::uint32_t y, int rows, std::uint8_t* to) {
+FileError TiffReader::readStoredRun(std::uint32_t y, int rows, std::uint8_t* to) const {
   const std::uint32_t strip = y / plan_.rowsPerStrip;
   const std::uint64_t at = std::uint64_t{y % plan_.rowsPerStrip} * rowBytes_;
   const std::uint64_t bytes = std::uint64_t{rowBytes_} * static_cast<std::uint64_t>(rows);
-  int countMissing = 0, offsetMissing = 0;
-  const std::uint64_t stripBytes = TIFFGetStrileByteCountWithErr(tif_, strip, &countMissing);
-  const std::uint64_t offset = TIFFGetStrileOffsetWithErr(tif_, strip, &offsetMissing);
-  if (countMissing || offsetMissing || offset == 0 || stripBytes < at + bytes)
+  const std::uint64_t offset = strip < stripOffsets_.size() ? stripOffsets_[strip] : 0;
+  if (offset == 0 || stripBytes_[strip] < at + bytes)
     return CorruptPhoto(path_, ProblemDetail::kTiffCorrupt,
                         {"strip " + std::to_string(strip) + " is shorter than its rows"});
   for (std::uint64_t done = 0; done < bytes;) {
@@ -515,21 +539,19 @@ FileError TiffReader::readStoredRun(std::uint32_t y, int rows, std::uint8_t* to)
   return {};
 }
 
-FileError TiffReader::readStoredRows(int count, void* rgb, std::size_t stride) {
-  if (failed_) return failed_;
+FileError TiffReader::readStoredRowsAt(int first, int count, void* rgb, std::size_t stride) const {
   if (!plan_.storedRows) return UnsupportedPhoto(path_, ProblemDetail::kStoredRowsUnsupported);
-  if (count < 0 || count > height() - rowsRead()) return takeRows(count, path_);
+  if (first < 0 || count < 0 || count > height() - first)
+    return FileError{FileProblem::kReadFailed, path_, {}, ProblemDetail::kPastLastRow, {}};
   auto* rows = static_cast<std::uint8_t*>(rgb);
   for (int r = 0; r < count;) {
-    if (stopRequested()) return failed_ = StoppedReading(path_);
-    const auto y = static_cast<std::uint32_t>(rowsRead());
+    const auto y = static_cast<std::uint32_t>(first + r);
     const int run = RowsInOnePiece(y, count - r, plan_.rowsPerStrip, stride == rowBytes_);
     std::uint8_t* to = rows + static_cast<std::size_t>(r) * stride;
-    if (FileError error = readStoredRun(y, run, to)) return failed_ = error;
+    if (FileError error = readStoredRun(y, run, to)) return error;
     for (int i = 0; i < run; ++i)
       if (!inRange(to + static_cast<std::size_t>(i) * stride))
-        return failed_ = UnsupportedPhoto(path_, ProblemDetail::kFloatOutOfRange);
-    takeRows(run, path_);
+        return UnsupportedPhoto(path_, ProblemDetail::kFloatOutOfRange);
     r += run;
   }
   return {};

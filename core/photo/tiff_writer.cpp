@@ -1,11 +1,16 @@
 #include "tiff_writer.h"
 
+#include <sys/mman.h>
+
 #include <algorithm>
+#include <atomic>
+#include <cerrno>
 #include <vector>
 
 #include "deep_rows.h"
 #include "photo_rows.h"
 #include "photo_source.h"
+#include "positioned_io.h"
 #include "tiff_io.h"
 
 namespace hosei {
@@ -40,7 +45,8 @@ class TiffWriter final : public PhotoWriter {
                       const std::uint8_t* alpha, std::size_t alphaStride) override;
   FileError writeDeepRows(int count, const void* bgr, std::size_t bgrStride, const void* alpha,
                           std::size_t alphaStride) override;
-  FileError writeStoredRows(int count, const void* rgb, std::size_t stride) override;
+  FileError placeStoredRows() override;
+  FileError writeStoredRowsAt(int first, int count, const void* rgb, std::size_t stride) override;
   FileError finish() override;
 
  private:
@@ -64,6 +70,10 @@ class TiffWriter final : public PhotoWriter {
   TIFF* tif_ = nullptr;
   std::vector<std::uint8_t> row_;
   bool swapForPredictor_ = false;  // see TiffSwapsBeforeFloatPredictor
+  // Once placeStoredRows has made room for every strip: where each starts, and how many
+  // rows have been written into them.
+  std::vector<std::uint64_t> stripOffsets_;
+  std::atomic<int> placedRowsWritten_ = 0;
   FileError failed_;
   bool finished_ = false;
 };
@@ -191,25 +201,53 @@ FileError TiffWriter::writeDeepRows(int count, const void* bgr, std::size_t bgrS
   });
 }
 
-// Uncompressed strips are the rows' bytes themselves, so each run of rows within one strip
-// goes to the file in one write, with no copy through libtiff's strip buffer. libtiff puts
-// the strips where its scanline writing would, so the file is the same.
-FileError TiffWriter::writeStoredRows(int count, const void* rgb, std::size_t stride) {
+// Uncompressed strips are the rows' bytes themselves, so rows go straight to their places
+// in the file. libtiff places each strip as writing the strips in turn would, so the file
+// is laid out as any other; the bytes it is handed are not written, the file only grows
+// over them. They are never read either, so they come from a mapping of untouched pages,
+// whatever the strip's size.
+FileError TiffWriter::placeStoredRows() {
   if (failed_) return failed_;
-  if (!plan_.storedRows) return CannotWritePhoto(path_, ProblemDetail::kStoredRowsUnsupported);
+  if (!plan_.storedRows || rows_.written() != 0)
+    return CannotWritePhoto(path_, ProblemDetail::kStoredRowsUnsupported);
+  const std::size_t stripBytes = row_.size() * plan_.rowsPerStrip;
+  void* untouched = ::mmap(nullptr, stripBytes, PROT_READ, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  if (untouched == MAP_FAILED) return FileError{FileProblem::kOutOfMemory, path_, {}};
+  context_.placeOnly = true;
+  bool placed = true;
+  for (std::uint32_t y = 0; y < plan_.height && placed; y += plan_.rowsPerStrip) {
+    const auto bytes =
+        static_cast<tmsize_t>(row_.size() * std::min(plan_.rowsPerStrip, plan_.height - y));
+    placed = TIFFWriteRawStrip(tif_, y / plan_.rowsPerStrip, untouched, bytes) == bytes;
+  }
+  context_.placeOnly = false;
+  ::munmap(untouched, stripBytes);
+  if (!placed) return failure(ProblemDetail::kTiffCannotWrite);
+  const std::uint64_t* offsets = nullptr;
+  if (!TIFFGetField(tif_, TIFFTAG_STRIPOFFSETS, &offsets) || !offsets)
+    return failure(ProblemDetail::kTiffCannotWrite);
+  stripOffsets_.assign(offsets, offsets + TIFFNumberOfStrips(tif_));
+  // Every row is taken now; finish counts those written.
+  return rows_.take(static_cast<int>(plan_.height), path_);
+}
+
+FileError TiffWriter::writeStoredRowsAt(int first, int count, const void* rgb, std::size_t stride) {
+  if (stripOffsets_.empty()) return CannotWritePhoto(path_, ProblemDetail::kStoredRowsUnsupported);
+  if (first < 0 || count < 0 || count > static_cast<int>(plan_.height) - first)
+    return CannotWritePhoto(path_, ProblemDetail::kPastLastRow);
   const std::size_t rowBytes = row_.size();
-  const int first = rows_.written();
-  if (FileError error = rows_.take(count, path_)) return error;
   const auto* rows = static_cast<const std::uint8_t*>(rgb);
   for (int r = 0; r < count;) {
     const auto y = static_cast<std::uint32_t>(first + r);
     const int run = RowsInOnePiece(y, count - r, plan_.rowsPerStrip, stride == rowBytes);
-    const auto bytes = static_cast<tmsize_t>(rowBytes * static_cast<std::size_t>(run));
-    void* data = const_cast<std::uint8_t*>(rows + static_cast<std::size_t>(r) * stride);
-    if (TIFFWriteRawStrip(tif_, y / plan_.rowsPerStrip, data, bytes) != bytes)
-      return failure(ProblemDetail::kTiffCannotWrite);
+    const std::uint64_t at =
+        stripOffsets_[y / plan_.rowsPerStrip] + std::uint64_t{y % plan_.rowsPerStrip} * rowBytes;
+    if (const int error = WriteAt(context_.fd, rows + static_cast<std::size_t>(r) * stride,
+                                  rowBytes * static_cast<std::size_t>(run), at))
+      return CannotWritePhoto(path_, error);
     r += run;
   }
+  placedRowsWritten_ += count;
   return {};
 }
 
@@ -217,6 +255,8 @@ FileError TiffWriter::finish() {
   if (failed_) return failed_;
   if (finished_) return {};
   if (FileError error = rows_.checkComplete(path_)) return error;
+  if (!stripOffsets_.empty() && placedRowsWritten_ != static_cast<int>(plan_.height))
+    return CannotWritePhoto(path_, ProblemDetail::kRowsMissing);
   if (!TIFFFlush(tif_) || context_.writeError) return failure(ProblemDetail::kTiffCannotWrite);
   finished_ = true;
   return {};

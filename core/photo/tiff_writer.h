@@ -33,7 +33,7 @@ struct TiffPlan {
 // Writes strips at the source's depth with its compression and predictor; the EXIF and GPS
 // directories go first, before the picture, so the file is written front to back. Rows come
 // through writeRows for an 8-bit source and writeDeepRows for a deeper one, never the other,
-// or through writeStoredRows when the plan says they come as stored.
+// or through placeStoredRows and writeStoredRowsAt when the plan says they come as stored.
 FileError CreateTiffWriter(const TiffPlan& plan, const std::string& sourcePath, int fd,
                            const std::string& path, std::unique_ptr<PhotoWriter>& writer);
 

@@ -314,8 +314,10 @@ TEST(Tiff16Execute, RowsTakenAsStoredComeOutAsThroughTheCodec) {
     SCOPED_TRACE(type == kUint16 ? "16 bits" : "float");
     ScratchFolder folder;
     const std::string stored = folder / "stored.tif", coded = folder / "coded.tif";
-    // Strips of 4 rows, the last one short, so that a chunk's rows cross strips.
-    const DeepPicture picture = RandomDeepPicture(45, 19, 3, type, 11);
+    // Strips of 4 rows, the last one short. Rows this long travel 10 (16-bit) or 5 (float)
+    // to a chunk of a megabyte, so chunks cross strips and the rows take several rounds of
+    // chunks, the last one short.
+    const DeepPicture picture = RandomDeepPicture(17000, 45, 3, type, 11);
     WriteDeepTiff(stored, picture, {});
     WriteDeepTiff(coded, picture, {.compression = COMPRESSION_LZW});
     for (const auto& [path, asStored] : {std::pair{stored, true}, std::pair{coded, false}}) {
@@ -340,10 +342,22 @@ TEST(Tiff16Execute, RowsTakenAsStoredComeOutAsThroughTheCodec) {
     EXPECT_NE(results[0].bgr, ReadDeep(stored).bgr);
     EXPECT_EQ(StorageOf(folder / "stored_.tif"), StorageOf(stored));
 
+    // Asked to stop once some rows are done, the run ends with nothing left behind.
+    struct Stopper : ExecuteObserver {
+      void rowsDone(int) override { stop = true; }
+      bool stopRequested() const override { return stop; }
+      bool stop = false;
+    } stopper;
+    job.currentFile = stored;
+    job.resultFile = folder / "stopped.tif";
+    EXPECT_EQ(Execute(job, &stopper).error.problem, FileProblem::kStopped);
+    EXPECT_FALSE(std::filesystem::exists(job.resultFile));
+    job.resultFile.clear();
+
     if (type != kFloat32) continue;
     DeepPicture bad = picture;
     const float beyond = 1.5f;
-    std::memcpy(&bad.samples[(15 * 45 * 3 + 4) * sizeof beyond], &beyond, sizeof beyond);
+    std::memcpy(&bad.samples[(15 * 17000 * 3 + 4) * sizeof beyond], &beyond, sizeof beyond);
     const std::string refused = folder / "beyond.tif";
     WriteDeepTiff(refused, bad, {});
     job.currentFile = refused;
