@@ -18,4 +18,9 @@ inline constexpr std::size_t BytesPerSample(SampleType type) {
 
 inline constexpr bool IsDeep(SampleType type) { return type != SampleType::kUint8; }
 
+// Which colour comes first in each pixel's three samples: the readers' rows are blue
+// first, stored rows (PhotoReader::readStoredRowsAt) red first. Of the corrections only the
+// background adjustment tells the colours apart.
+enum class ChannelOrder { kBlueFirst, kRedFirst };
+
 }  // namespace hosei

@@ -25,7 +25,8 @@ class ScatteredRows {
         chunkRows_(RowsPerChunk(stride_, height_)),
         chunkBytes_(stride_ * static_cast<std::size_t>(chunkRows_)),
         bufferBytes_(chunkBytes_ * static_cast<std::size_t>(chunksPerRound)),
-        errors_(static_cast<std::size_t>(chunksPerRound)) {
+        errors_(static_cast<std::size_t>(chunksPerRound)),
+        scratch_(static_cast<std::size_t>(chunksPerRound)) {
     // Mapped with its pages in place: met one at a time, each of the thousand pages was a
     // fault that cost more than reading the page's share of the picture.
     void* mapped = ::mmap(nullptr, bufferBytes_, PROT_READ | PROT_WRITE,
@@ -43,14 +44,15 @@ class ScatteredRows {
   void run(int slot, int first, int rows) {
     std::uint8_t* buffer = buffers_ + static_cast<std::size_t>(slot) * chunkBytes_;
     FileError& error = errors_[static_cast<std::size_t>(slot)];
-    error = reader_.readStoredRowsAt(first, rows, buffer, stride_);
+    std::vector<std::uint8_t>& scratch = scratch_[static_cast<std::size_t>(slot)];
+    error = reader_.readStoredRowsAt(first, rows, buffer, stride_, scratch);
     if (error) return;
     // The corrector counts rows from the bottom; the buffer holds them top row first.
     const int lowest = rows - 1;
     corrector_.correctRows(buffer + static_cast<std::size_t>(lowest) * stride_,
                            -static_cast<std::ptrdiff_t>(stride_), height_ - 1 - (first + lowest),
                            rows);
-    error = writer_.writeStoredRowsAt(first, rows, buffer, stride_);
+    error = writer_.writeStoredRowsAt(first, rows, buffer, stride_, scratch);
   }
 
   // The first failure of the round's `slots` chunks, in the order of their rows.
@@ -71,6 +73,7 @@ class ScatteredRows {
   const std::size_t bufferBytes_;
   std::uint8_t* buffers_ = nullptr;
   std::vector<FileError> errors_;
+  std::vector<std::vector<std::uint8_t>> scratch_;
 };
 
 }  // namespace

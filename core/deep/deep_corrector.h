@@ -16,11 +16,6 @@
 
 namespace hosei {
 
-// Which colour comes first in each pixel's three samples: the readers' rows are blue
-// first, rows as a file stores them red first. Only the background adjustment tells the
-// colours apart.
-enum class ChannelOrder { kBlueFirst, kRedFirst };
-
 // The corrections for samples deeper than 8 bits, each sample taken as a fraction x of
 // full scale. The byte path's formulas are evaluated continuously, without the rounding
 // of its tables: the transition weight is interpolated between its steps and the tone

@@ -46,6 +46,10 @@ class FitsReader final : public PhotoSource {
                      std::size_t alphaStride) override;
   FileError readDeepRows(int count, void* bgr, std::size_t bgrStride, void* alpha,
                          std::size_t alphaStride) override;
+  // Deep pictures' rows are read straight from their places in the data unit.
+  bool givesStoredRows() const override { return IsDeep(plan_.sampleType); }
+  FileError readStoredRowsAt(int first, int count, void* rgb, std::size_t stride,
+                             std::vector<std::uint8_t>& scratch) const override;
   // Rows are read where they are stored, so passing over some costs nothing.
   FileError skipRows(int count) override { return failed_ ? failed_ : takeRows(count, path_); }
 
@@ -64,6 +68,9 @@ class FitsReader final : public PhotoSource {
   FileError makeBuffers();
   template <typename Sample>
   FileError readBatch(int fromTop, int count, Sample* bgr, std::size_t stride);
+  template <typename Sample>
+  FileError readPlanes(int fromTop, int count, ChannelOrder order, Sample* triplets,
+                       std::size_t stride, Sample* plane) const;
 
   std::string path_;
   std::shared_ptr<FileDescriptor> file_;
@@ -224,34 +231,60 @@ Sample* RowOf(Sample* rows, std::size_t stride, int r) {
                                    static_cast<std::size_t>(r) * stride);
 }
 
-// Rows fromTop .. fromTop + count - 1, no more than a batch, as triplets `stride` bytes
-// apart: each plane read in one piece from the lowest stored row up.
+// Rows fromTop .. fromTop + count - 1, no more than a batch, as blue-first triplets
+// `stride` bytes apart.
 template <typename Sample>
 FileError FitsReader::readBatch(int fromTop, int count, Sample* bgr, std::size_t stride) {
   if (stopRequested()) return failed_ = StoppedReading(path_);
-  std::vector<Sample>& plane = buffers_.plane<Sample>();
+  const FileError error = readPlanes(fromTop, count, ChannelOrder::kBlueFirst, bgr, stride,
+                                     buffers_.plane<Sample>().data());
+  if (error) failed_ = error;
+  return error;
+}
+
+// Rows fromTop .. fromTop + count - 1 as triplets `stride` bytes apart, each plane read in
+// one piece from the lowest stored row up through `plane` (room for `count` rows).
+template <typename Sample>
+FileError FitsReader::readPlanes(int fromTop, int count, ChannelOrder order, Sample* triplets,
+                                 std::size_t stride, Sample* plane) const {
   const auto width = static_cast<std::size_t>(plan_.width);
   const std::size_t samples = width * static_cast<std::size_t>(count);
   const long long lowest =
       std::min(StoredRow(plan_, fromTop), StoredRow(plan_, fromTop + count - 1));
   const std::size_t bytes = samples * sizeof(Sample);
   for (int p = 0; p < plan_.planes; ++p) {
-    const long long got = ReadAt(file_->get(), reinterpret_cast<std::uint8_t*>(plane.data()), bytes,
+    const long long got = ReadAt(file_->get(), reinterpret_cast<std::uint8_t*>(plane), bytes,
                                  static_cast<std::uint64_t>(data_.rowStart(p, lowest)));
-    if (got < 0) return failed_ = FileError{FileProblem::kReadFailed, path_, std::strerror(errno)};
+    if (got < 0) return FileError{FileProblem::kReadFailed, path_, std::strerror(errno)};
     // The file was long enough when it was opened; it may have been cut since.
     if (static_cast<std::size_t>(got) != bytes)
-      return failed_ = CorruptPhoto(path_, ProblemDetail::kFitsDataTruncated);
-    SamplesFromStored(plane.data(), samples);
+      return CorruptPhoto(path_, ProblemDetail::kFitsDataTruncated);
+    SamplesFromStored(plane, samples);
     if constexpr (std::is_same_v<Sample, float>)
-      if (!FloatSamplesInRange(plane.data(), samples))
-        return failed_ = UnsupportedPhoto(path_, ProblemDetail::kFloatOutOfRangeOrNaN);
+      if (!FloatSamplesInRange(plane, samples))
+        return UnsupportedPhoto(path_, ProblemDetail::kFloatOutOfRangeOrNaN);
     for (int i = 0; i < count; ++i)
       PlaneIntoTriplets(
-          plane.data() + static_cast<std::size_t>(BatchIndex(plan_.topDown, i, count)) * width,
-          plan_.width, p, plan_.planes, RowOf(bgr, stride, i));
+          plane + static_cast<std::size_t>(BatchIndex(plan_.topDown, i, count)) * width,
+          plan_.width, p, plan_.planes, order, RowOf(triplets, stride, i));
   }
   return {};
+}
+
+FileError FitsReader::readStoredRowsAt(int first, int count, void* rgb, std::size_t stride,
+                                       std::vector<std::uint8_t>& scratch) const {
+  if (!givesStoredRows()) return UnsupportedPhoto(path_, ProblemDetail::kStoredRowsUnsupported);
+  if (first < 0 || count < 0 || count > plan_.height - first)
+    return FileError{FileProblem::kReadFailed, path_, {}, ProblemDetail::kPastLastRow, {}};
+  if (count == 0) return {};
+  const std::size_t samples =
+      static_cast<std::size_t>(plan_.width) * static_cast<std::size_t>(count);
+  scratch.resize(samples * BytesPerSample(plan_.sampleType));
+  if (plan_.sampleType == SampleType::kUint16)
+    return readPlanes(first, count, ChannelOrder::kRedFirst, static_cast<std::uint16_t*>(rgb),
+                      stride, reinterpret_cast<std::uint16_t*>(scratch.data()));
+  return readPlanes(first, count, ChannelOrder::kRedFirst, static_cast<float*>(rgb), stride,
+                    reinterpret_cast<float*>(scratch.data()));
 }
 
 FileError FitsReader::readRows(int count, std::uint8_t* bgr, std::size_t bgrStride, std::uint8_t*,

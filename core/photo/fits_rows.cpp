@@ -9,26 +9,31 @@ namespace hosei {
 
 namespace {
 
-// Plane 0 is red, triplet index 2.
-int TripletIndex(int planeIndex, int planes) { return planes == 1 ? 1 : 2 - planeIndex; }
+// Plane 0 is red.
+int TripletIndex(int planeIndex, int planes, ChannelOrder order) {
+  if (planes == 1) return 1;
+  return order == ChannelOrder::kRedFirst ? planeIndex : 2 - planeIndex;
+}
 
 }  // namespace
 
 template <typename Sample>
-void PlaneIntoTriplets(const Sample* plane, int width, int planeIndex, int planes, Sample* bgr) {
+void PlaneIntoTriplets(const Sample* plane, int width, int planeIndex, int planes,
+                       ChannelOrder order, Sample* bgr) {
   const auto n = static_cast<std::size_t>(width);
   if (planes == 1) {
     for (std::size_t x = 0; x < n; ++x) bgr[3 * x] = bgr[3 * x + 1] = bgr[3 * x + 2] = plane[x];
     return;
   }
-  const int at = TripletIndex(planeIndex, planes);
+  const int at = TripletIndex(planeIndex, planes, order);
   for (std::size_t x = 0; x < n; ++x) bgr[3 * x + at] = plane[x];
 }
 
 template <typename Sample>
-void PlaneFromTriplets(const Sample* bgr, int width, int planeIndex, int planes, Sample* plane) {
+void PlaneFromTriplets(const Sample* bgr, int width, int planeIndex, int planes, ChannelOrder order,
+                       Sample* plane) {
   const auto n = static_cast<std::size_t>(width);
-  const int at = TripletIndex(planeIndex, planes);
+  const int at = TripletIndex(planeIndex, planes, order);
   for (std::size_t x = 0; x < n; ++x) plane[x] = bgr[3 * x + at];
 }
 
@@ -71,12 +76,12 @@ void SamplesToStored(float* samples, std::size_t count) {
   SamplesFromStored(samples, count);
 }
 
-template void PlaneIntoTriplets(const std::uint8_t*, int, int, int, std::uint8_t*);
-template void PlaneIntoTriplets(const std::uint16_t*, int, int, int, std::uint16_t*);
-template void PlaneIntoTriplets(const float*, int, int, int, float*);
-template void PlaneFromTriplets(const std::uint8_t*, int, int, int, std::uint8_t*);
-template void PlaneFromTriplets(const std::uint16_t*, int, int, int, std::uint16_t*);
-template void PlaneFromTriplets(const float*, int, int, int, float*);
+template void PlaneIntoTriplets(const std::uint8_t*, int, int, int, ChannelOrder, std::uint8_t*);
+template void PlaneIntoTriplets(const std::uint16_t*, int, int, int, ChannelOrder, std::uint16_t*);
+template void PlaneIntoTriplets(const float*, int, int, int, ChannelOrder, float*);
+template void PlaneFromTriplets(const std::uint8_t*, int, int, int, ChannelOrder, std::uint8_t*);
+template void PlaneFromTriplets(const std::uint16_t*, int, int, int, ChannelOrder, std::uint16_t*);
+template void PlaneFromTriplets(const float*, int, int, int, ChannelOrder, float*);
 
 void FitsRowBuffers::size(SampleType type, int width, int height, bool withTriplets) {
   // About a quarter of a megabyte a plane: each read or write goes to the file in a large

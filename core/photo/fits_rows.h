@@ -10,11 +10,14 @@
 namespace hosei {
 
 // FITS keeps colour as three planes, red first; the readers hand out blue, green, red
-// triplets. Grey is one plane, read into all three and written from green, as JoinRow does.
+// triplets, and stored rows red, green, blue. Grey is one plane, read into all three and written
+// from green, as JoinRow does.
 template <typename Sample>
-void PlaneIntoTriplets(const Sample* plane, int width, int planeIndex, int planes, Sample* bgr);
+void PlaneIntoTriplets(const Sample* plane, int width, int planeIndex, int planes,
+                       ChannelOrder order, Sample* triplets);
 template <typename Sample>
-void PlaneFromTriplets(const Sample* bgr, int width, int planeIndex, int planes, Sample* plane);
+void PlaneFromTriplets(const Sample* triplets, int width, int planeIndex, int planes,
+                       ChannelOrder order, Sample* plane);
 
 // FITS stores samples big-endian, 16-bit ones signed: unsigned data is stored less 32768 and
 // read back through BZERO 32768. The data unit is read and written directly, without cfitsio,

@@ -3,6 +3,7 @@
 #include <fcntl.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <new>
 #include <string>
@@ -40,6 +41,9 @@ class FitsWriter final : public PhotoWriter {
                       const std::uint8_t* alpha, std::size_t alphaStride) override;
   FileError writeDeepRows(int count, const void* bgr, std::size_t bgrStride, const void* alpha,
                           std::size_t alphaStride) override;
+  FileError placeStoredRows() override;
+  FileError writeStoredRowsAt(int first, int count, const void* rgb, std::size_t stride,
+                              std::vector<std::uint8_t>& scratch) override;
   FileError finish() override;
 
  private:
@@ -49,6 +53,9 @@ class FitsWriter final : public PhotoWriter {
   FileError makeBuffers();
   template <typename Sample>
   FileError writeBatch(int fromTop, int count, const Sample* bgr, std::size_t stride);
+  template <typename Sample>
+  FileError writePlanes(int fromTop, int count, ChannelOrder order, const Sample* triplets,
+                        std::size_t stride, Sample* plane) const;
   template <typename Sample>
   FileError writeEach(int count, const void* bgr, std::size_t stride);
 
@@ -64,6 +71,9 @@ class FitsWriter final : public PhotoWriter {
   FitsRowBuffers buffers_;
   FileError failed_;
   bool finished_ = false;
+  // Rows written by writeStoredRowsAt, once placeStoredRows has taken them all.
+  bool placed_ = false;
+  std::atomic<int> placedRowsWritten_ = 0;
 };
 
 FileError FitsWriter::start(int fd) {
@@ -131,30 +141,72 @@ FileError FitsWriter::makeBuffers() {
   return {};
 }
 
-// Rows fromTop .. fromTop + count - 1, no more than a batch, from triplets `stride` bytes
-// apart: each plane written in one piece from the lowest stored row up.
+// Rows fromTop .. fromTop + count - 1, no more than a batch, from blue-first triplets
+// `stride` bytes apart.
 template <typename Sample>
 FileError FitsWriter::writeBatch(int fromTop, int count, const Sample* bgr, std::size_t stride) {
-  std::vector<Sample>& plane = buffers_.plane<Sample>();
+  const FileError error = writePlanes(fromTop, count, ChannelOrder::kBlueFirst, bgr, stride,
+                                      buffers_.plane<Sample>().data());
+  if (error) failed_ = error;
+  return error;
+}
+
+// Rows fromTop .. fromTop + count - 1 from triplets `stride` bytes apart, each plane
+// written in one piece from the lowest stored row up through `plane` (room for `count`
+// rows).
+template <typename Sample>
+FileError FitsWriter::writePlanes(int fromTop, int count, ChannelOrder order,
+                                  const Sample* triplets, std::size_t stride, Sample* plane) const {
   const auto width = static_cast<std::size_t>(plan_.width);
   const long long lowest =
       std::min(StoredRow(plan_, fromTop), StoredRow(plan_, fromTop + count - 1));
   for (int p = 0; p < plan_.planes; ++p) {
     for (int i = 0; i < count; ++i) {
-      const auto* row = reinterpret_cast<const Sample*>(reinterpret_cast<const std::uint8_t*>(bgr) +
-                                                        static_cast<std::size_t>(i) * stride);
+      const auto* row = reinterpret_cast<const Sample*>(
+          reinterpret_cast<const std::uint8_t*>(triplets) + static_cast<std::size_t>(i) * stride);
       PlaneFromTriplets(
-          row, plan_.width, p, plan_.planes,
-          plane.data() + static_cast<std::size_t>(BatchIndex(plan_.topDown, i, count)) * width);
+          row, plan_.width, p, plan_.planes, order,
+          plane + static_cast<std::size_t>(BatchIndex(plan_.topDown, i, count)) * width);
     }
     const std::size_t samples = width * static_cast<std::size_t>(count);
-    SamplesToStored(plane.data(), samples);
-    if (const int error = WriteAt(file_.get(), reinterpret_cast<const std::uint8_t*>(plane.data()),
+    SamplesToStored(plane, samples);
+    if (const int error = WriteAt(file_.get(), reinterpret_cast<const std::uint8_t*>(plane),
                                   samples * sizeof(Sample),
                                   static_cast<std::uint64_t>(data_.rowStart(p, lowest))))
-      return failed_ = CannotWritePhoto(path_, error);
+      return CannotWritePhoto(path_, error);
   }
   return {};
+}
+
+// The data unit's place is known from the start, so there is nothing to make room for:
+// every row is taken now, and finish counts those written.
+FileError FitsWriter::placeStoredRows() {
+  if (failed_) return failed_;
+  if (!IsDeep(plan_.sampleType) || rows_.written() != 0)
+    return CannotWritePhoto(path_, ProblemDetail::kStoredRowsUnsupported);
+  if (FileError error = rows_.take(plan_.height, path_)) return error;
+  placed_ = true;
+  return {};
+}
+
+FileError FitsWriter::writeStoredRowsAt(int first, int count, const void* rgb, std::size_t stride,
+                                        std::vector<std::uint8_t>& scratch) {
+  if (!placed_) return CannotWritePhoto(path_, ProblemDetail::kStoredRowsUnsupported);
+  if (first < 0 || count < 0 || count > plan_.height - first)
+    return CannotWritePhoto(path_, ProblemDetail::kPastLastRow);
+  if (count == 0) return {};
+  const std::size_t samples =
+      static_cast<std::size_t>(plan_.width) * static_cast<std::size_t>(count);
+  scratch.resize(samples * BytesPerSample(plan_.sampleType));
+  const FileError error =
+      plan_.sampleType == SampleType::kUint16
+          ? writePlanes(first, count, ChannelOrder::kRedFirst,
+                        static_cast<const std::uint16_t*>(rgb), stride,
+                        reinterpret_cast<std::uint16_t*>(scratch.data()))
+          : writePlanes(first, count, ChannelOrder::kRedFirst, static_cast<const float*>(rgb),
+                        stride, reinterpret_cast<float*>(scratch.data()));
+  if (!error) placedRowsWritten_ += count;
+  return error;
 }
 
 // The next `count` rows of `Sample`s, batch by batch.
@@ -202,6 +254,8 @@ FileError FitsWriter::finish() {
   if (failed_) return failed_;
   if (finished_) return {};
   if (FileError error = rows_.checkComplete(path_)) return error;
+  if (placed_ && placedRowsWritten_ != plan_.height)
+    return CannotWritePhoto(path_, ProblemDetail::kRowsMissing);
   // The data unit ends with zeros up to a whole record.
   const std::vector<std::uint8_t> zeros(
       static_cast<std::size_t>(data_.end - data_.samplesEnd(plan_.planes)));

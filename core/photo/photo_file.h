@@ -6,6 +6,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "file_error.h"
 #include "picture_reader.h"
@@ -41,8 +42,10 @@ class PhotoWriter {
   // makes room for every row at its place in the file. writeStoredRowsAt may then be called
   // for each row once, in any order and from several threads at once, with rows as
   // PhotoReader::readStoredRowsAt gives them, top row first from row `first` (0 for the top).
+  // `scratch` is the caller's, one for each thread, kept from call to call.
   virtual FileError placeStoredRows();
-  virtual FileError writeStoredRowsAt(int first, int count, const void* rgb, std::size_t stride);
+  virtual FileError writeStoredRowsAt(int first, int count, const void* rgb, std::size_t stride,
+                                      std::vector<std::uint8_t>& scratch);
   // After the last row: completes the file. The descriptor stays open.
   virtual FileError finish() = 0;
 };
@@ -62,16 +65,19 @@ class PhotoReader : public PictureReader {
   virtual FileError createWriter(int fd, const std::string& path, const PhotoWriteOptions& options,
                                  std::unique_ptr<PhotoWriter>& writer) const = 0;
 
-  // Whether readStoredRowsAt can hand out the rows exactly as the file holds them: three
-  // deep colour samples a pixel, red first, in this machine's byte order, with nothing to
-  // undo (no compression, no alpha, no bits reversed). The rows then go from the file into
-  // the correction and back out through the writer's writeStoredRowsAt without being
-  // rearranged, which for a large uncompressed picture is most of the time spent.
+  // Whether readStoredRowsAt can hand out deep rows as the file holds them, three samples a
+  // pixel, red first: an uncompressed TIFF's rows as they are (in this machine's byte
+  // order, with no alpha and no bits reversed), a FITS picture's planes side by side. The
+  // rows then go from the file into the correction and back out through the writer's
+  // writeStoredRowsAt on every core at once, which for a large picture is most of the time
+  // spent.
   virtual bool givesStoredRows() const { return false; }
   // Rows first .. first + count - 1 (0 for the top), row r at rgb + r * stride, read from
   // where the file keeps them, from several threads at once; floats checked as
-  // readDeepRows checks them. The cursor of the other reads is left alone.
-  virtual FileError readStoredRowsAt(int first, int count, void* rgb, std::size_t stride) const;
+  // readDeepRows checks them. The cursor of the other reads is left alone. `scratch` is
+  // the caller's, one for each thread, kept from call to call.
+  virtual FileError readStoredRowsAt(int first, int count, void* rgb, std::size_t stride,
+                                     std::vector<std::uint8_t>& scratch) const;
 };
 
 // Opens a photo and checks that hosei can correct it. Refusals (16 bits a channel,

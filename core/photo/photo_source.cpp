@@ -45,11 +45,13 @@ FileError PhotoWriter::placeStoredRows() {
   return CannotWritePhoto(std::string{}, ProblemDetail::kStoredRowsUnsupported);
 }
 
-FileError PhotoWriter::writeStoredRowsAt(int, int, const void*, std::size_t) {
+FileError PhotoWriter::writeStoredRowsAt(int, int, const void*, std::size_t,
+                                         std::vector<std::uint8_t>&) {
   return CannotWritePhoto(std::string{}, ProblemDetail::kStoredRowsUnsupported);
 }
 
-FileError PhotoReader::readStoredRowsAt(int, int, void*, std::size_t) const {
+FileError PhotoReader::readStoredRowsAt(int, int, void*, std::size_t,
+                                        std::vector<std::uint8_t>&) const {
   return UnsupportedPhoto(std::string{}, ProblemDetail::kStoredRowsUnsupported);
 }
 

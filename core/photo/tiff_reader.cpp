@@ -77,7 +77,8 @@ class TiffReader final : public PhotoSource {
   FileError readDeepRows(int count, void* bgr, std::size_t bgrStride, void* alpha,
                          std::size_t alphaStride) override;
   bool givesStoredRows() const override { return plan_.storedRows; }
-  FileError readStoredRowsAt(int first, int count, void* rgb, std::size_t stride) const override;
+  FileError readStoredRowsAt(int first, int count, void* rgb, std::size_t stride,
+                             std::vector<std::uint8_t>&) const override;
 
   FileError createWriter(int fd, const std::string& path, const PhotoWriteOptions&,
                          std::unique_ptr<PhotoWriter>& writer) const override {
@@ -539,7 +540,8 @@ FileError TiffReader::readStoredRun(std::uint32_t y, int rows, std::uint8_t* to)
   return {};
 }
 
-FileError TiffReader::readStoredRowsAt(int first, int count, void* rgb, std::size_t stride) const {
+FileError TiffReader::readStoredRowsAt(int first, int count, void* rgb, std::size_t stride,
+                                       std::vector<std::uint8_t>&) const {
   if (!plan_.storedRows) return UnsupportedPhoto(path_, ProblemDetail::kStoredRowsUnsupported);
   if (first < 0 || count < 0 || count > height() - first)
     return FileError{FileProblem::kReadFailed, path_, {}, ProblemDetail::kPastLastRow, {}};

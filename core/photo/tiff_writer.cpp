@@ -46,7 +46,8 @@ class TiffWriter final : public PhotoWriter {
   FileError writeDeepRows(int count, const void* bgr, std::size_t bgrStride, const void* alpha,
                           std::size_t alphaStride) override;
   FileError placeStoredRows() override;
-  FileError writeStoredRowsAt(int first, int count, const void* rgb, std::size_t stride) override;
+  FileError writeStoredRowsAt(int first, int count, const void* rgb, std::size_t stride,
+                              std::vector<std::uint8_t>&) override;
   FileError finish() override;
 
  private:
@@ -231,7 +232,8 @@ FileError TiffWriter::placeStoredRows() {
   return rows_.take(static_cast<int>(plan_.height), path_);
 }
 
-FileError TiffWriter::writeStoredRowsAt(int first, int count, const void* rgb, std::size_t stride) {
+FileError TiffWriter::writeStoredRowsAt(int first, int count, const void* rgb, std::size_t stride,
+                                        std::vector<std::uint8_t>&) {
   if (stripOffsets_.empty()) return CannotWritePhoto(path_, ProblemDetail::kStoredRowsUnsupported);
   if (first < 0 || count < 0 || count > static_cast<int>(plan_.height) - first)
     return CannotWritePhoto(path_, ProblemDetail::kPastLastRow);

@@ -26,7 +26,9 @@
 #include <thread>
 #include <vector>
 
+#include "deep_corrector.h"
 #include "deep_rows.h"
+#include "execute.h"
 #include "file_descriptor.h"
 #include "photo_limits.h"
 #include "photo_test_support.h"
@@ -305,6 +307,55 @@ INSTANTIATE_TEST_SUITE_P(
                       {.bitpix = -32, .planes = 1, .width = 20000, .height = 7, .topDown = true},
                       SampleType::kFloat32}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// A deep FITS corrected by Execute comes back as its rows corrected directly, blue first:
+// each plane in its place and each row in its own, through rounds of chunks of rows, with a
+// fog off the middle and a background adjustment, which tells red from blue.
+TEST(FitsExecute, TheResultIsTheRowsCorrectedInPlace) {
+  struct Case {
+    const char* name;
+    FitsLayout layout;
+  };
+  for (const auto& [name, layout] :
+       {Case{"colour 16", {.bitpix = 16, .planes = 3, .width = 9000, .height = 90}},
+        Case{"colour float top-down",
+             {.bitpix = -32, .planes = 3, .width = 9000, .height = 37, .topDown = true}},
+        Case{"grey 16", {.bitpix = 16, .planes = 1, .width = 300, .height = 50}}}) {
+    SCOPED_TRACE(name);
+    ScratchFolder folder;
+    const std::string source = folder / "source.fits";
+    WriteFits(source, layout);
+    ExecuteJob job;
+    job.currentFile = source;
+    Parameters& p = job.parameters;
+    p.mode = Mode::kFog;
+    p.lightX = layout.width / 3, p.lightY = layout.height / 4, p.size = layout.width / 2;
+    p.brightness = 120, p.shape = 1;
+    p.background = true, p.threshold = 200;
+    const ExecuteOutcome outcome = Execute(job);
+    ASSERT_TRUE(outcome.succeeded()) << FileErrorLine(outcome.error);
+
+    const DeepRead read = ReadDeep(source);
+    ASSERT_FALSE(read.error) << FileErrorLine(read.error);
+    const DeepCorrector corrector(p, read.width, read.height, std::nullopt, read.type);
+    const auto samples = 3 * static_cast<std::size_t>(read.width);
+    std::vector<double> expected;
+    const auto correctRow = [&](auto row, int fromTop) {
+      const auto from = read.bgr.begin() + static_cast<std::ptrdiff_t>(fromTop * samples);
+      row.assign(from, from + static_cast<std::ptrdiff_t>(samples));
+      corrector.correctRow(row.data(), read.height - fromTop);
+      expected.insert(expected.end(), row.begin(), row.end());
+    };
+    for (int fromTop = 0; fromTop < read.height; ++fromTop) {
+      if (read.type == SampleType::kUint16)
+        correctRow(std::vector<std::uint16_t>{}, fromTop);
+      else
+        correctRow(std::vector<float>{}, fromTop);
+    }
+    EXPECT_NE(expected, read.bgr);
+    EXPECT_EQ(ReadDeep(outcome.resultFile).bgr, expected);
+  }
+}
 
 // The screen sees deep samples reduced to bytes. A writer takes rows at its result's depth
 // only: bytes written into a deep result would lose its fine steps without a word.
