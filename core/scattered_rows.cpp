@@ -83,8 +83,9 @@ FileError CorrectScatteredRows(const PhotoReader& reader, const RowCorrector& co
   if (FileError error = writer.placeStoredRows()) return error;
   WorkerPool& pool = WorkerPool::Shared();
   // Two chunks a core keep every core busy to the end of a round while the observer still
-  // hears of the rows every few megabytes.
-  const int chunksPerRound = 2 * (pool.helpers() + 1);
+  // hears of the rows every few megabytes. Beyond 16 the file, not the cores, sets the pace,
+  // and more chunks would only hold more memory.
+  const int chunksPerRound = std::min(2 * (pool.helpers() + 1), 16);
   try {
     ScatteredRows rows(reader, corrector, writer, chunksPerRound);
     const int height = reader.height();

@@ -11,6 +11,7 @@
 #include "photo_rows.h"
 #include "photo_source.h"
 #include "positioned_io.h"
+#include "row_chunks.h"
 #include "tiff_io.h"
 
 namespace hosei {
@@ -205,24 +206,29 @@ FileError TiffWriter::writeDeepRows(int count, const void* bgr, std::size_t bgrS
 // Uncompressed strips are the rows' bytes themselves, so rows go straight to their places
 // in the file. libtiff places each strip as writing the strips in turn would, so the file
 // is laid out as any other; the bytes it is handed are not written, the file only grows
-// over them. They are never read either, so they come from a mapping of untouched pages,
-// whatever the strip's size.
+// over them. They are never read either, so they come from a mapping of untouched pages.
 FileError TiffWriter::placeStoredRows() {
   if (failed_) return failed_;
   if (!plan_.storedRows || rows_.written() != 0)
     return CannotWritePhoto(path_, ProblemDetail::kStoredRowsUnsupported);
-  const std::size_t stripBytes = row_.size() * plan_.rowsPerStrip;
-  void* untouched = ::mmap(nullptr, stripBytes, PROT_READ, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  // A strip is placed a piece at a time, each appended to the one before, so that the
+  // mapping stays small whatever the strip's size.
+  const std::size_t rowBytes = row_.size();
+  const auto pieceRows = static_cast<std::uint32_t>(RowsPerChunk(rowBytes, 1 << 30));
+  const std::size_t pieceBytes = rowBytes * pieceRows;
+  void* untouched = ::mmap(nullptr, pieceBytes, PROT_READ, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
   if (untouched == MAP_FAILED) return FileError{FileProblem::kOutOfMemory, path_, {}};
   context_.placeOnly = true;
   bool placed = true;
-  for (std::uint32_t y = 0; y < plan_.height && placed; y += plan_.rowsPerStrip) {
-    const auto bytes =
-        static_cast<tmsize_t>(row_.size() * std::min(plan_.rowsPerStrip, plan_.height - y));
+  for (std::uint32_t y = 0; y < plan_.height && placed;) {
+    const std::uint32_t stripEnd =
+        std::min(plan_.height, (y / plan_.rowsPerStrip + 1) * plan_.rowsPerStrip);
+    const auto bytes = static_cast<tmsize_t>(rowBytes * std::min(pieceRows, stripEnd - y));
     placed = TIFFWriteRawStrip(tif_, y / plan_.rowsPerStrip, untouched, bytes) == bytes;
+    y += std::min(pieceRows, stripEnd - y);
   }
   context_.placeOnly = false;
-  ::munmap(untouched, stripBytes);
+  ::munmap(untouched, pieceBytes);
   if (!placed) return failure(ProblemDetail::kTiffCannotWrite);
   const std::uint64_t* offsets = nullptr;
   if (!TIFFGetField(tif_, TIFFTAG_STRIPOFFSETS, &offsets) || !offsets)

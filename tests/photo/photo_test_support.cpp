@@ -287,7 +287,7 @@ void SetTiffFields(TIFF* tif, const Picture& picture, const TiffLayout& layout) 
     TIFFSetField(tif, TIFFTAG_TILEWIDTH, layout.tileSize);
     TIFFSetField(tif, TIFFTAG_TILELENGTH, layout.tileSize);
   } else {
-    TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, 4);
+    TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, layout.rowsPerStrip);
   }
   if (layout.ownFields) SetOwnTiffFields(tif);
   if (!layout.metadata) return;

@@ -111,7 +111,8 @@ struct TiffLayout {
   std::uint16_t predictor = 0;
   std::uint16_t photometric = 2;
   int bits = 8;
-  std::uint32_t tileSize = 0;  // 0: strips of 4 rows
+  std::uint32_t tileSize = 0;  // 0: strips of rowsPerStrip rows
+  std::uint32_t rowsPerStrip = 4;
   bool bigEndian = false;
   bool metadata = true;  // descriptive tags, EXIF and GPS directories, kPrivateTag
   int pages = 1;

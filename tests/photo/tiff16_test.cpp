@@ -146,6 +146,28 @@ Storage StorageOf(const std::string& path) {
   return storage;
 }
 
+// The strip byte counts of a little-endian TIFF's first directory as stored: libtiff
+// mends a single uncompressed strip's count that looks too small as it reads it.
+std::vector<std::uint32_t> StoredStripByteCounts(const std::string& path) {
+  const Bytes bytes = ReadFile(path);
+  const auto word = [&bytes](std::size_t at, int size) {
+    std::uint32_t value = 0;
+    for (int i = size - 1; i >= 0; --i) value = value << 8 | bytes.at(at + i);
+    return value;
+  };
+  std::vector<std::uint32_t> counts;
+  const std::size_t directory = word(4, 4);
+  for (std::uint32_t e = 0; e < word(directory, 2); ++e) {
+    const std::size_t entry = directory + 2 + 12 * e;
+    if (word(entry, 2) != TIFFTAG_STRIPBYTECOUNTS) continue;
+    const int size = word(entry + 2, 2) == TIFF_SHORT ? 2 : 4;
+    const std::uint32_t count = word(entry + 4, 4);
+    const std::size_t values = count * size <= 4 ? entry + 8 : word(entry + 8, 4);
+    for (std::uint32_t i = 0; i < count; ++i) counts.push_back(word(values + i * size, size));
+  }
+  return counts;
+}
+
 // What a case asks the file to hold: if libtiff had dropped some of it, the case would test
 // nothing of it.
 Storage Asked(const TiffLayout& layout) {
@@ -313,14 +335,18 @@ TEST(Tiff16Execute, RowsTakenAsStoredComeOutAsThroughTheCodec) {
   for (const SampleType type : {kUint16, kFloat32}) {
     SCOPED_TRACE(type == kUint16 ? "16 bits" : "float");
     ScratchFolder folder;
-    const std::string stored = folder / "stored.tif", coded = folder / "coded.tif";
+    const std::string stored = folder / "stored.tif", coded = folder / "coded.tif",
+                      bigStrips = folder / "big strips.tif";
     // Strips of 4 rows, the last one short. Rows this long travel 10 (16-bit) or 5 (float)
     // to a chunk of a megabyte, so chunks cross strips and the rows take several rounds of
-    // chunks, the last one short.
+    // chunks, the last one short. Strips of several megabytes are placed a megabyte at a time
+    // (two of them: libtiff reads a single uncompressed strip as strips of one row).
     const DeepPicture picture = RandomDeepPicture(17000, 45, 3, type, 11);
     WriteDeepTiff(stored, picture, {});
     WriteDeepTiff(coded, picture, {.compression = COMPRESSION_LZW});
-    for (const auto& [path, asStored] : {std::pair{stored, true}, std::pair{coded, false}}) {
+    WriteDeepTiff(bigStrips, picture, {.rowsPerStrip = 23});
+    for (const auto& [path, asStored] :
+         {std::pair{stored, true}, std::pair{coded, false}, std::pair{bigStrips, true}}) {
       std::unique_ptr<PhotoReader> reader;
       ASSERT_FALSE(OpenPhoto(path, reader));
       EXPECT_EQ(reader->givesStoredRows(), asStored) << path;
@@ -331,7 +357,7 @@ TEST(Tiff16Execute, RowsTakenAsStoredComeOutAsThroughTheCodec) {
     job.parameters.background = true;
     job.parameters.threshold = 200;
     std::vector<DeepRead> results;
-    for (const std::string& path : {stored, coded}) {
+    for (const std::string& path : {stored, coded, bigStrips}) {
       job.currentFile = path;
       const ExecuteOutcome outcome = Execute(job);
       ASSERT_TRUE(outcome.succeeded()) << FileErrorLine(outcome.error);
@@ -339,8 +365,13 @@ TEST(Tiff16Execute, RowsTakenAsStoredComeOutAsThroughTheCodec) {
       ASSERT_FALSE(results.back().error) << FileErrorLine(results.back().error);
     }
     EXPECT_EQ(results[0].bgr, results[1].bgr);
+    EXPECT_EQ(results[2].bgr, results[1].bgr);
     EXPECT_NE(results[0].bgr, ReadDeep(stored).bgr);
     EXPECT_EQ(StorageOf(folder / "stored_.tif"), StorageOf(stored));
+    for (const std::string name : {"stored", "big strips"})
+      EXPECT_EQ(StoredStripByteCounts(folder / (name + "_.tif")),
+                StoredStripByteCounts(folder / (name + ".tif")))
+          << name;
 
     // Asked to stop once some rows are done, the run ends with nothing left behind.
     struct Stopper : ExecuteObserver {
