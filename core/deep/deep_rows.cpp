@@ -96,8 +96,28 @@ bool FloatSamplesInRange(const float* samples, std::size_t count) {
   return inRange;
 }
 
+namespace {
+
+// Through an integer of the sample's width: one byte-swap instruction a sample.
+template <typename Word, Word (*Swap)(Word)>
+void SwapWords(std::uint8_t* bytes, std::size_t count) {
+  for (std::size_t i = 0; i < count; ++i) {
+    Word word;
+    std::memcpy(&word, bytes + i * sizeof(Word), sizeof word);
+    word = Swap(word);
+    std::memcpy(bytes + i * sizeof(Word), &word, sizeof word);
+  }
+}
+
+std::uint16_t Swap16(std::uint16_t word) { return __builtin_bswap16(word); }
+std::uint32_t Swap32(std::uint32_t word) { return __builtin_bswap32(word); }
+
+}  // namespace
+
 void SwapSampleBytes(void* samples, std::size_t count, std::size_t bytesPerSample) {
   auto* bytes = static_cast<std::uint8_t*>(samples);
+  if (bytesPerSample == 2) return SwapWords<std::uint16_t, Swap16>(bytes, count);
+  if (bytesPerSample == 4) return SwapWords<std::uint32_t, Swap32>(bytes, count);
   for (std::size_t i = 0; i < count; ++i, bytes += bytesPerSample)
     std::reverse(bytes, bytes + bytesPerSample);
 }

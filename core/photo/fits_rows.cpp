@@ -3,7 +3,8 @@
 #include <algorithm>
 #include <bit>
 #include <cstddef>
-#include <cstring>
+
+#include "deep_rows.h"
 
 namespace hosei {
 
@@ -42,38 +43,37 @@ void SamplesFromStored(std::uint8_t*, std::size_t) {}
 template <>
 void SamplesToStored(std::uint8_t*, std::size_t) {}
 
+namespace {
+
+// FITS is big-endian.
+void ToOrFromBigEndian(void* samples, std::size_t count, std::size_t bytesPerSample) {
+  if constexpr (std::endian::native == std::endian::little)
+    SwapSampleBytes(samples, count, bytesPerSample);
+}
+
+void OffsetBySigned16(std::uint16_t* samples, std::size_t count) {
+  for (std::size_t i = 0; i < count; ++i) samples[i] ^= 0x8000u;
+}
+
+}  // namespace
+
 template <>
 void SamplesFromStored(std::uint16_t* samples, std::size_t count) {
-  for (std::size_t i = 0; i < count; ++i) {
-    std::uint16_t stored = samples[i];
-    if constexpr (std::endian::native == std::endian::little) stored = __builtin_bswap16(stored);
-    samples[i] = stored ^ 0x8000u;
-  }
+  ToOrFromBigEndian(samples, count, sizeof *samples);
+  OffsetBySigned16(samples, count);
 }
 template <>
 void SamplesToStored(std::uint16_t* samples, std::size_t count) {
-  for (std::size_t i = 0; i < count; ++i) {
-    std::uint16_t stored = samples[i] ^ 0x8000u;
-    if constexpr (std::endian::native == std::endian::little) stored = __builtin_bswap16(stored);
-    samples[i] = stored;
-  }
+  OffsetBySigned16(samples, count);
+  ToOrFromBigEndian(samples, count, sizeof *samples);
 }
-
-// A float's bytes reversed as an integer's: the same on every machine with IEEE floats.
 template <>
 void SamplesFromStored(float* samples, std::size_t count) {
-  if constexpr (std::endian::native == std::endian::little) {
-    for (std::size_t i = 0; i < count; ++i) {
-      std::uint32_t bits;
-      std::memcpy(&bits, samples + i, sizeof bits);
-      bits = __builtin_bswap32(bits);
-      std::memcpy(samples + i, &bits, sizeof bits);
-    }
-  }
+  ToOrFromBigEndian(samples, count, sizeof *samples);
 }
 template <>
 void SamplesToStored(float* samples, std::size_t count) {
-  SamplesFromStored(samples, count);
+  ToOrFromBigEndian(samples, count, sizeof *samples);
 }
 
 template void PlaneIntoTriplets(const std::uint8_t*, int, int, int, ChannelOrder, std::uint8_t*);

@@ -13,6 +13,7 @@
 #include "file_descriptor.h"
 #include "photo_rows.h"
 #include "photo_source.h"
+#include "positioned_io.h"
 #include "tiff_io.h"
 #include "tiff_tags.h"
 #include "tiff_writer.h"
@@ -527,16 +528,11 @@ FileError TiffReader::readStoredRun(std::uint32_t y, int rows, std::uint8_t* to)
   if (offset == 0 || stripBytes_[strip] < at + bytes)
     return CorruptPhoto(path_, ProblemDetail::kTiffCorrupt,
                         {"strip " + std::to_string(strip) + " is shorter than its rows"});
-  for (std::uint64_t done = 0; done < bytes;) {
-    const ssize_t n = ::pread(file_.get(), to + done, static_cast<std::size_t>(bytes - done),
-                              static_cast<off_t>(offset + at + done));
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) return FileError{FileProblem::kReadFailed, path_, std::strerror(errno)};
-    if (n == 0)
-      return CorruptPhoto(path_, ProblemDetail::kTiffCorrupt,
-                          {"strip " + std::to_string(strip) + " is cut short"});
-    done += static_cast<std::uint64_t>(n);
-  }
+  const long long got = ReadAt(file_.get(), to, static_cast<std::size_t>(bytes), offset + at);
+  if (got < 0) return FileError{FileProblem::kReadFailed, path_, std::strerror(errno)};
+  if (static_cast<std::uint64_t>(got) != bytes)
+    return CorruptPhoto(path_, ProblemDetail::kTiffCorrupt,
+                        {"strip " + std::to_string(strip) + " is cut short"});
   return {};
 }
 
