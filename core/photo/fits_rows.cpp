@@ -16,6 +16,16 @@ int TripletIndex(int planeIndex, int planes, ChannelOrder order) {
   return order == ChannelOrder::kRedFirst ? planeIndex : 2 - planeIndex;
 }
 
+// FITS is big-endian.
+void ToOrFromBigEndian(void* samples, std::size_t count, std::size_t bytesPerSample) {
+  if constexpr (std::endian::native == std::endian::little)
+    SwapSampleBytes(samples, count, bytesPerSample);
+}
+
+void OffsetBySigned16(std::uint16_t* samples, std::size_t count) {
+  for (std::size_t i = 0; i < count; ++i) samples[i] ^= 0x8000u;
+}
+
 }  // namespace
 
 template <typename Sample>
@@ -42,20 +52,6 @@ template <>
 void SamplesFromStored(std::uint8_t*, std::size_t) {}
 template <>
 void SamplesToStored(std::uint8_t*, std::size_t) {}
-
-namespace {
-
-// FITS is big-endian.
-void ToOrFromBigEndian(void* samples, std::size_t count, std::size_t bytesPerSample) {
-  if constexpr (std::endian::native == std::endian::little)
-    SwapSampleBytes(samples, count, bytesPerSample);
-}
-
-void OffsetBySigned16(std::uint16_t* samples, std::size_t count) {
-  for (std::size_t i = 0; i < count; ++i) samples[i] ^= 0x8000u;
-}
-
-}  // namespace
 
 template <>
 void SamplesFromStored(std::uint16_t* samples, std::size_t count) {
