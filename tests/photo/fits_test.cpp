@@ -3,140 +3,27 @@
 // They read top row first at their own depth and copy sample for sample, header cards in
 // order, extensions as stored; what hosei cannot take is refused with a reason, at once.
 
-#include <fcntl.h>
 #include <fitsio.h>
 #include <gtest/gtest.h>
-#include <malloc.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cmath>
-#include <cstdio>
-#include <cstring>
 #include <filesystem>
 #include <functional>
 #include <limits>
 #include <memory>
 #include <ostream>
-#include <stdexcept>
 #include <string>
 #include <thread>
 #include <vector>
 
-#include "deep_corrector.h"
-#include "deep_rows.h"
-#include "execute.h"
-#include "file_descriptor.h"
+#include "deep_photo_support.h"
 #include "photo_limits.h"
-#include "photo_test_support.h"
 #include "problem_words.h"
 
 namespace hosei::test {
 namespace {
-
-// A FITS file written through cfitsio. Sample `plane` (0 red, 1 green, 2 blue) of column x
-// of the `row`th stored row (from 1) holds sample(x, row, plane).
-struct FitsLayout {
-  int bitpix = 16;  // 16 is written unsigned, with BZERO 32768, unless signedShorts
-  int planes = 3;   // 1 writes NAXIS 2, any other NAXIS 3 with NAXIS3 = planes
-  int width = 7;
-  int height = 5;
-  bool topDown = false;
-  std::vector<std::string> cards{};                                   // after cfitsio's own
-  std::function<double(int x, int row, int plane)> sample = nullptr;  // by bitpix when null
-  bool signedShorts = false;
-  bool extensions = false;  // an image extension and a binary table after the picture
-  bool tileCompressed = false;
-};
-
-double DefaultSample(int bitpix, int x, int row, int plane) {
-  switch (bitpix) {
-    case 8:
-      return (x * 31 + row * 17 + plane * 89) % 256;
-    case 16:
-      return (x * 7919 + row * 1031 + plane * 21601 + 12345) % 65536;
-    default:
-      return ((x * 37 + row * 101 + plane * 53) % 1001) / 1000.0;
-  }
-}
-
-double SampleOf(const FitsLayout& layout, int x, int row, int plane) {
-  return layout.sample ? layout.sample(x, row, plane) : DefaultSample(layout.bitpix, x, row, plane);
-}
-
-void Check(int status, const char* what) {
-  if (status) {
-    char text[FLEN_STATUS] = {};
-    fits_get_errstatus(status, text);
-    throw std::runtime_error(std::string(what) + ": " + text);
-  }
-}
-
-// One stored row in the image's own type: cfitsio converts no other into a tile-compressed one.
-template <typename Sample>
-void WriteRow(fitsfile* f, int datatype, long* first, const std::vector<double>& row, int* status) {
-  std::vector<Sample> samples(row.size());
-  for (std::size_t i = 0; i < row.size(); ++i) samples[i] = static_cast<Sample>(row[i]);
-  fits_write_pix(f, datatype, first, static_cast<LONGLONG>(row.size()), samples.data(), status);
-}
-
-void WriteFits(const std::string& path, const FitsLayout& layout) {
-  int status = 0;
-  fitsfile* f = nullptr;
-  Check(fits_create_file(&f, ("!" + path).c_str(), &status), "create");
-  if (layout.tileCompressed) fits_set_compression_type(f, GZIP_1, &status);
-  const int naxis = layout.planes == 1 ? 2 : 3;
-  long naxes[3] = {layout.width, layout.height, layout.planes};
-  const int type = layout.bitpix == 16 && !layout.signedShorts ? USHORT_IMG : layout.bitpix;
-  fits_create_img(f, type, naxis, naxes, &status);
-  if (layout.topDown) fits_write_record(f, "ROWORDER= 'TOP-DOWN'", &status);
-  for (const std::string& card : layout.cards) fits_write_record(f, card.c_str(), &status);
-  std::vector<double> row(static_cast<std::size_t>(layout.width));
-  for (int plane = 0; plane < layout.planes; ++plane)
-    for (int y = 1; y <= layout.height; ++y) {
-      for (int x = 0; x < layout.width; ++x) row[x] = SampleOf(layout, x, y, plane);
-      long first[3] = {1, y, plane + 1};
-      switch (type) {
-        case BYTE_IMG:
-          WriteRow<unsigned char>(f, TBYTE, first, row, &status);
-          break;
-        case USHORT_IMG:
-          WriteRow<unsigned short>(f, TUSHORT, first, row, &status);
-          break;
-        case SHORT_IMG:
-          WriteRow<short>(f, TSHORT, first, row, &status);
-          break;
-        case LONG_IMG:
-          WriteRow<int>(f, TINT, first, row, &status);
-          break;
-        case LONGLONG_IMG:
-          WriteRow<long long>(f, TLONGLONG, first, row, &status);
-          break;
-        case FLOAT_IMG:
-          WriteRow<float>(f, TFLOAT, first, row, &status);
-          break;
-        default:
-          WriteRow<double>(f, TDOUBLE, first, row, &status);
-      }
-    }
-  if (layout.extensions) {
-    long side[2] = {3, 2};
-    fits_create_img(f, SHORT_IMG, 2, side, &status);
-    short values[6] = {-3, 1, 4, -1, 5, -9};
-    long first[2] = {1, 1};
-    fits_write_pix(f, TSHORT, first, 6, values, &status);
-    char* names[] = {const_cast<char*>("STAR")};
-    char* forms[] = {const_cast<char*>("1D")};
-    fits_create_tbl(f, BINARY_TBL, 2, 1, names, forms, nullptr, "STARS", &status);
-    double stars[2] = {1.25, 2.5};
-    fits_write_col(f, TDOUBLE, 1, 1, 1, 2, stars, &status);
-  }
-  Check(status, "write");
-  Check(fits_close_file(f, &status), "close");
-}
 
 // A file of exactly these cards (each padded to 80 characters), END unless `end` is false,
 // then `dataBytes` zero bytes; header and data each padded to whole blocks.
@@ -174,7 +61,7 @@ ParsedFits ParseFits(const std::string& path) {
   int status = 0, count = 0, bitpix = 0, naxis = 0;
   fitsfile* f = nullptr;
   ParsedFits parsed;
-  Check(fits_open_file(&f, path.c_str(), READONLY, &status), "open");
+  CheckFits(fits_open_file(&f, path.c_str(), READONLY, &status), "open");
   fits_get_hdrspace(f, &count, nullptr, &status);
   for (int i = 1; i <= count; ++i) {
     char card[FLEN_CARD] = {};
@@ -185,7 +72,7 @@ ParsedFits ParseFits(const std::string& path) {
   fits_get_img_param(f, 3, &bitpix, &naxis, naxes, &status);
   LONGLONG head = 0, start = 0, end = 0;
   fits_get_hduaddrll(f, &head, &start, &end, &status);
-  Check(status, "parse");
+  CheckFits(status, "parse");
   fits_close_file(f, &status);
   const Bytes file = ReadFile(path);
   const auto dataBytes = static_cast<std::size_t>(std::abs(bitpix) / 8 * naxes[0] * naxes[1] *
@@ -195,56 +82,22 @@ ParsedFits ParseFits(const std::string& path) {
   return parsed;
 }
 
-// Everything a reader delivers at its own depth (8-bit pictures through readRows), as
-// doubles in blue, green, red order, read three rows at a time after skipping `skip`.
-struct DeepRead {
-  FileError error;
-  int width = 0, height = 0;
-  bool grey = false;
-  SampleType type = SampleType::kUint8;
-  std::vector<double> bgr;
-};
-DeepRead ReadDeep(const std::string& path, int skip = 0) {
-  DeepRead d;
-  std::unique_ptr<PhotoReader> reader;
-  if ((d.error = OpenPhoto(path, reader))) return d;
-  d.width = reader->width(), d.height = reader->height();
-  d.grey = reader->grey(), d.type = reader->sampleType();
-  if ((d.error = reader->skipRows(skip))) return d;
-  const auto samples = 3 * static_cast<std::size_t>(d.width);
-  std::vector<std::uint8_t> bytes(samples * 3);
-  std::vector<std::uint16_t> shorts(samples * 3);
-  std::vector<float> floats(samples * 3);
-  for (int y = skip, n = 3; y < d.height && !d.error; y += n) {
-    n = std::min(n, d.height - y);
-    const std::size_t count = samples * static_cast<std::size_t>(n);
-    switch (d.type) {
-      case SampleType::kUint8:
-        d.error = reader->readRows(n, bytes.data(), samples);
-        d.bgr.insert(d.bgr.end(), bytes.begin(), bytes.begin() + count);
-        break;
-      case SampleType::kUint16:
-        d.error = reader->readDeepRows(n, shorts.data(), 2 * samples);
-        d.bgr.insert(d.bgr.end(), shorts.begin(), shorts.begin() + count);
-        break;
-      case SampleType::kFloat32:
-        d.error = reader->readDeepRows(n, floats.data(), 4 * samples);
-        d.bgr.insert(d.bgr.end(), floats.begin(), floats.begin() + count);
-        break;
-    }
-  }
-  return d;
-}
-
-// What a reader must deliver for `layout`, rows from `skip` below the top.
-std::vector<double> Expected(const FitsLayout& layout, int skip = 0) {
-  std::vector<double> bgr;
+// What a reader must deliver for `layout` at its own depth, in host byte order, rows from
+// `skip` below the top.
+Bytes Expected(const FitsLayout& layout, int skip = 0) {
+  Bytes bgr;
+  const auto append = [&bgr](auto sample) {
+    const auto* raw = reinterpret_cast<const std::uint8_t*>(&sample);
+    bgr.insert(bgr.end(), raw, raw + sizeof sample);
+  };
   for (int fromTop = skip; fromTop < layout.height; ++fromTop) {
     const int row = layout.topDown ? fromTop + 1 : layout.height - fromTop;
     for (int x = 0; x < layout.width; ++x)
       for (int channel = 0; channel < 3; ++channel) {
         const double v = SampleOf(layout, x, row, layout.planes == 1 ? 0 : 2 - channel);
-        bgr.push_back(layout.bitpix == -32 ? static_cast<float>(v) : v);
+        if (layout.bitpix == 8) append(static_cast<std::uint8_t>(v));
+        if (layout.bitpix == 16) append(static_cast<std::uint16_t>(v));
+        if (layout.bitpix == -32) append(static_cast<float>(v));
       }
   }
   return bgr;
@@ -274,10 +127,15 @@ TEST_P(FitsRoundTrip, RowsReadTopFirstAndCopySampleForSampleToTheirStoredPlaces)
   EXPECT_EQ(read.bgr, Expected(c.layout));
   // Skipped rows are passed over, not misplaced.
   EXPECT_EQ(ReadDeep(source, 2).bgr, Expected(c.layout, 2));
+  // The screen sees deep samples reduced to bytes.
+  EXPECT_EQ(ReadPhoto(source).bgr, IsDeep(c.type) ? ReducedDeep(c.type, read.bgr) : read.bgr);
 
   ASSERT_FALSE(CopyPhoto(source, result));
   const ParsedFits from = ParseFits(source), to = ParseFits(result);
   EXPECT_EQ(to.data, from.data);
+  // HDUs after the picture are copied as stored.
+  EXPECT_EQ(from.rest.empty(), !c.layout.extensions);
+  EXPECT_EQ(to.rest, from.rest);
   EXPECT_EQ(ReadDeep(result).bgr, read.bgr);
 }
 
@@ -290,6 +148,9 @@ INSTANTIATE_TEST_SUITE_P(
         RoundTripCase{
             "Grey8TopDown", {.bitpix = 8, .planes = 1, .topDown = true}, SampleType::kUint8},
         RoundTripCase{"ColourFloat", {.bitpix = -32, .planes = 3}, SampleType::kFloat32},
+        RoundTripCase{"GreyFloatWithExtensions",
+                      {.bitpix = -32, .planes = 1, .extensions = true},
+                      SampleType::kFloat32},
         RoundTripCase{"GreyFloatTopDown",
                       {.bitpix = -32, .planes = 1, .topDown = true},
                       SampleType::kFloat32},
@@ -307,99 +168,6 @@ INSTANTIATE_TEST_SUITE_P(
                       {.bitpix = -32, .planes = 1, .width = 20000, .height = 7, .topDown = true},
                       SampleType::kFloat32}),
     [](const auto& info) { return std::string(info.param.name); });
-
-// A deep FITS corrected by Execute comes back as its rows corrected directly, blue first:
-// each plane in its place and each row in its own, through rounds of chunks of rows, with a
-// fog off the middle and a background adjustment, which tells red from blue.
-TEST(FitsExecute, TheResultIsTheRowsCorrectedInPlace) {
-  struct Case {
-    const char* name;
-    FitsLayout layout;
-  };
-  for (const auto& [name, layout] :
-       {Case{"colour 16", {.bitpix = 16, .planes = 3, .width = 9000, .height = 90}},
-        Case{"colour float top-down",
-             {.bitpix = -32, .planes = 3, .width = 9000, .height = 37, .topDown = true}},
-        Case{"grey 16", {.bitpix = 16, .planes = 1, .width = 300, .height = 50}}}) {
-    SCOPED_TRACE(name);
-    ScratchFolder folder;
-    const std::string source = folder / "source.fits";
-    WriteFits(source, layout);
-    ExecuteJob job;
-    job.currentFile = source;
-    Parameters& p = job.parameters;
-    p.mode = Mode::kFog;
-    p.lightX = layout.width / 3, p.lightY = layout.height / 4, p.size = layout.width / 2;
-    p.brightness = 120, p.shape = 1;
-    p.background = true, p.threshold = 200;
-    const ExecuteOutcome outcome = Execute(job);
-    ASSERT_TRUE(outcome.succeeded()) << FileErrorLine(outcome.error);
-
-    const DeepRead read = ReadDeep(source);
-    ASSERT_FALSE(read.error) << FileErrorLine(read.error);
-    const DeepCorrector corrector(p, read.width, read.height, std::nullopt, read.type);
-    const auto samples = 3 * static_cast<std::size_t>(read.width);
-    std::vector<double> expected;
-    const auto correctRow = [&](auto row, int fromTop) {
-      const auto from = read.bgr.begin() + static_cast<std::ptrdiff_t>(fromTop * samples);
-      row.assign(from, from + static_cast<std::ptrdiff_t>(samples));
-      corrector.correctRow(row.data(), read.height - fromTop);
-      expected.insert(expected.end(), row.begin(), row.end());
-    };
-    for (int fromTop = 0; fromTop < read.height; ++fromTop) {
-      if (read.type == SampleType::kUint16)
-        correctRow(std::vector<std::uint16_t>{}, fromTop);
-      else
-        correctRow(std::vector<float>{}, fromTop);
-    }
-    EXPECT_NE(expected, read.bgr);
-    EXPECT_EQ(ReadDeep(outcome.resultFile).bgr, expected);
-  }
-}
-
-// The screen sees deep samples reduced to bytes. A writer takes rows at its result's depth
-// only: bytes written into a deep result would lose its fine steps without a word.
-TEST(FitsBytes, DeepSamplesReadAsBytesAreReducedAndWritersTakeRowsOfTheirOwnDepth) {
-  for (const FitsLayout& layout :
-       {FitsLayout{.bitpix = 16, .planes = 3}, FitsLayout{.bitpix = -32, .planes = 1},
-        FitsLayout{.bitpix = 8, .planes = 3}}) {
-    SCOPED_TRACE(layout.bitpix);
-    ScratchFolder folder;
-    const std::string source = folder / "source.fits", result = folder / "result.fits";
-    WriteFits(source, layout);
-    const std::vector<double> deep = Expected(layout);
-    Bytes expected(deep.size());
-    for (std::size_t i = 0; i < deep.size(); ++i) {
-      if (layout.bitpix == 16) {
-        const auto v = static_cast<std::uint16_t>(deep[i]);
-        ReduceToBytes(&v, 1, &expected[i]);
-      } else if (layout.bitpix == -32) {
-        const auto v = static_cast<float>(deep[i]);
-        ReduceToBytes(&v, 1, &expected[i]);
-      } else {
-        expected[i] = static_cast<std::uint8_t>(deep[i]);
-      }
-    }
-    const Decoded read = ReadPhoto(source);
-    ASSERT_FALSE(read.error) << FileErrorLine(read.error);
-    EXPECT_EQ(read.bgr, expected);
-
-    std::unique_ptr<PhotoReader> reader;
-    ASSERT_FALSE(OpenPhoto(source, reader));
-    FileDescriptor file(::open(result.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
-    const bool deepResult = layout.bitpix != 8;
-    std::vector<float> row(3 * static_cast<std::size_t>(layout.width));
-    for (const bool deepRows : {false, true}) {
-      std::unique_ptr<PhotoWriter> writer;
-      ASSERT_FALSE(reader->createWriter(file.get(), result, {}, writer));
-      const FileError error = deepRows ? writer->writeDeepRows(1, row.data(), 0)
-                                       : writer->writeRows(1, Bytes(row.size()).data(), 0);
-      EXPECT_EQ(error.problem,
-                deepRows == deepResult ? FileProblem::kNone : FileProblem::kUnsupportedPhoto)
-          << deepRows;
-    }
-  }
-}
 
 TEST(FitsHeader, CardsComeBackInOrderWithOneHistoryCardAndFreshLayoutCards) {
   ScratchFolder folder;
@@ -434,41 +202,28 @@ TEST(FitsHeader, CardsComeBackInOrderWithOneHistoryCardAndFreshLayoutCards) {
 }
 
 // cfitsio writes a card's keyword in upper case and printable: one that then reads as a
-// layout card is the writer's own, not carried beside it.
-TEST(FitsHeader, CardsThatCfitsioWouldWriteAsLayoutCardsAreNotCarried) {
-  for (const std::string& odd : {Value("naxis1", "4"), Value("NAXIS2\x93", "3")}) {
-    SCOPED_TRACE(odd);
+// layout card is the writer's own, not carried beside it; one it cannot write at all refuses
+// the result by name, but not the reading.
+TEST(FitsHeader, OddKeywordsAreLeftToTheWriterOrRefuseTheResultByName) {
+  const std::pair<std::string, FileProblem> cases[] = {
+      {Value("naxis1", "4"), FileProblem::kNone},
+      {Value("NAXIS2\x93", "3"), FileProblem::kNone},
+      {Value("OB%JECT", "1"), FileProblem::kUnsupportedPhoto}};
+  for (const auto& [card, problem] : cases) {
+    SCOPED_TRACE(card);
     ScratchFolder folder;
     const std::string source = folder / "source.fits", result = folder / "result.fits";
     std::vector<std::string> cards = ByteImage({4, 3});
-    cards.push_back(odd);
+    cards.push_back(card);
     WriteFile(source, RawFits(cards, 12));
-    ASSERT_FALSE(CopyPhoto(source, result));
-    EXPECT_FALSE(ReadPhoto(result).error) << FileErrorLine(ReadPhoto(result).error);
+    EXPECT_FALSE(ReadPhoto(source).error);
+    const FileError copied = CopyPhoto(source, result);
+    EXPECT_EQ(copied.problem, problem) << FileErrorLine(copied);
+    if (copied)
+      EXPECT_NE(FileErrorLine(copied).find(card.substr(0, 7)), std::string::npos);
+    else
+      EXPECT_FALSE(ReadPhoto(result).error) << FileErrorLine(ReadPhoto(result).error);
   }
-}
-
-TEST(FitsHeader, ACardCfitsioCannotWriteRefusesTheResultButNotTheReading) {
-  ScratchFolder folder;
-  const std::string source = folder / "source.fits", result = folder / "result.fits";
-  std::vector<std::string> cards = ByteImage({4, 3});
-  cards.push_back(Value("OB%JECT", "1"));
-  WriteFile(source, RawFits(cards, 12));
-  EXPECT_FALSE(ReadPhoto(source).error);
-  const FileError copied = CopyPhoto(source, result);
-  EXPECT_EQ(copied.problem, FileProblem::kUnsupportedPhoto) << FileErrorLine(copied);
-  EXPECT_NE(FileErrorLine(copied).find("OB%JECT"), std::string::npos);
-}
-
-TEST(FitsExtensions, HdusAfterThePictureAreCopiedAsStored) {
-  ScratchFolder folder;
-  const std::string source = folder / "source.fits", result = folder / "result.fits";
-  WriteFits(source, {.bitpix = -32, .planes = 1, .extensions = true});
-  ASSERT_FALSE(CopyPhoto(source, result));
-  const ParsedFits from = ParseFits(source), to = ParseFits(result);
-  ASSERT_FALSE(from.rest.empty());
-  EXPECT_EQ(to.rest, from.rest);
-  EXPECT_EQ(to.data, from.data);
 }
 
 struct Refusal {
@@ -671,16 +426,6 @@ TEST(FitsStreams, FilesCopiedAtOnceOnSeveralThreadsEachKeepTheirOwnSamples) {
     EXPECT_EQ(to.data, from.data);
     EXPECT_EQ(to.rest, from.rest);
   }
-}
-
-TEST(FitsStreams, AFullDiskIsAWriteErrorWithTheSystemsReason) {
-  if (::access("/dev/full", W_OK) != 0) GTEST_SKIP() << "no /dev/full";
-  ScratchFolder folder;
-  const std::string source = folder / "source.fits";
-  WriteFits(source, {.bitpix = 16, .planes = 3, .extensions = true});
-  const FileError error = CopyPhoto(source, "/dev/full");
-  EXPECT_EQ(error.problem, FileProblem::kCannotWrite);
-  EXPECT_EQ(error.systemMessage, std::strerror(ENOSPC));
 }
 
 // A 2000 x 1500 colour picture of floats is 36 MB; reading and writing it holds a few rows.

@@ -71,20 +71,24 @@ Decoded ReadPhoto(const std::string& path) {
   return d;
 }
 
-DeepRead ReadDeep(const std::string& path) {
+DeepRead ReadDeep(const std::string& path, int skip) {
   DeepRead d;
   std::unique_ptr<PhotoReader> reader;
   if ((d.error = OpenPhoto(path, reader))) return d;
+  d.width = reader->width(), d.height = reader->height();
   d.type = reader->sampleType(), d.grey = reader->grey(), d.hasAlpha = reader->hasAlpha();
-  const std::size_t sample = BytesPerSample(d.type);
-  const auto w = static_cast<std::size_t>(reader->width()) * sample;
-  d.bgr.resize(3 * w * static_cast<std::size_t>(reader->height()));
-  d.alpha.resize(d.hasAlpha ? w * static_cast<std::size_t>(reader->height()) : 0);
-  for (int y = 0, n = 3; y < reader->height() && !d.error; y += n) {
-    n = std::min(n, reader->height() - y);
+  if ((d.error = reader->skipRows(skip))) return d;
+  const bool deep = IsDeep(d.type);
+  const auto w = static_cast<std::size_t>(d.width) * BytesPerSample(d.type);
+  const auto rows = static_cast<std::size_t>(d.height - skip);
+  d.bgr.resize(3 * w * rows);
+  d.alpha.resize(d.hasAlpha ? w * rows : 0);
+  for (int y = 0, n = 3; y < d.height - skip && !d.error; y += n) {
+    n = std::min(n, d.height - skip - y);
     const auto at = static_cast<std::size_t>(y);
-    d.error = reader->readDeepRows(n, &d.bgr[3 * w * at], 3 * w,
-                                   d.hasAlpha ? &d.alpha[w * at] : nullptr, w);
+    std::uint8_t* alpha = d.hasAlpha ? &d.alpha[w * at] : nullptr;
+    d.error = deep ? reader->readDeepRows(n, &d.bgr[3 * w * at], 3 * w, alpha, w)
+                   : reader->readRows(n, &d.bgr[3 * w * at], 3 * w, alpha, w);
   }
   return d;
 }
@@ -408,12 +412,14 @@ void WritePng(const std::string& path, const Picture& picture, const PngLayout& 
   write(true, false);
   png_write_info(png, info);
   write(false, false);
-  const std::size_t rowSamples = static_cast<std::size_t>(picture.width) * picture.channels;
+  const std::size_t wide = layout.wideSamples ? 2 : 1;
+  const std::size_t rowSamples = picture.width * wide * picture.channels;
   const int passes = layout.interlaced ? png_set_interlace_handling(png) : 1;
   for (int pass = 0; pass < passes; ++pass)
     for (int y = 0; y < picture.height; ++y)
-      png_write_row(png,
-                    PackRow(&picture.samples[y * rowSamples], rowSamples, layout.bitDepth).data());
+      png_write_row(png, PackRow(&picture.samples[y * rowSamples], rowSamples,
+                                 layout.wideSamples ? 8 : layout.bitDepth)
+                             .data());
   write(false, true);
   png_write_end(png, nullptr);
   png_destroy_write_struct(&png, &info);
@@ -437,46 +443,55 @@ PngFile ParsePng(const Bytes& file) {
 }
 
 void WriteTiff(const std::string& path, const Picture& picture, const TiffLayout& layout) {
-  TIFF* tif = OpenTiffQuietly(path, layout.bigEndian ? "wb" : "wl");
-  const std::size_t pixel = static_cast<std::size_t>(picture.channels) * (layout.bits / 8);
-  const std::size_t rowBytes = picture.width * pixel;
   Bytes samples;
   for (std::uint8_t s : picture.samples) samples.insert(samples.end(), layout.bits / 8, s);
-  for (int page = 0; page < layout.pages; ++page) {
-    std::uint64_t exif = 0, gps = 0;
-    if (layout.metadata && page == 0) WriteSubDirectories(tif, exif, gps);
-    SetTiffFields(tif, picture, layout);
-    if (exif) TIFFSetField(tif, TIFFTAG_EXIFIFD, exif);
-    if (gps) TIFFSetField(tif, TIFFTAG_GPSIFD, gps);
-    const int t = static_cast<int>(layout.tileSize);
-    for (int y = 0; t && y < picture.height; y += t)
-      for (int x = 0; x < picture.width; x += t) {
-        Bytes tile(t * t * pixel, 0);
-        for (int r = 0; r < t && y + r < picture.height; ++r)
-          for (int c = 0; c < t && x + c < picture.width; ++c)
-            std::memcpy(&tile[(r * t + c) * pixel], &samples[(y + r) * rowBytes + (x + c) * pixel],
-                        pixel);
-        TIFFWriteTile(tif, tile.data(), x, y, 0, 0);
-      }
-    for (int y = 0; !t && y < picture.height; ++y)
-      TIFFWriteScanline(tif, &samples[y * rowBytes], static_cast<std::uint32_t>(y), 0);
-    TIFFWriteDirectory(tif);
-  }
-  TIFFClose(tif);
+  WriteTiffSamples(path, picture.width, picture.height, picture.channels, samples, layout);
 }
 
 void WriteTiffSamples(const std::string& path, int width, int height, int channels,
                       const Bytes& samples, const TiffLayout& layout) {
   TIFF* tif = OpenTiffQuietly(path, layout.bigEndian ? "wb" : "wl");
-  std::uint64_t exif = 0, gps = 0;
-  if (layout.metadata) WriteSubDirectories(tif, exif, gps);
-  SetTiffFields(tif, Picture{width, height, channels, {}}, layout);
-  if (exif) TIFFSetField(tif, TIFFTAG_EXIFIFD, exif);
-  if (gps) TIFFSetField(tif, TIFFTAG_GPSIFD, gps);
   const std::size_t pixel = static_cast<std::size_t>(channels) * (layout.bits / 8);
-  WriteTiffPicture(tif, samples, width, height, pixel, layout);
-  TIFFWriteDirectory(tif);
+  for (int page = 0; page < layout.pages; ++page) {
+    std::uint64_t exif = 0, gps = 0;
+    if (layout.metadata && page == 0) WriteSubDirectories(tif, exif, gps);
+    SetTiffFields(tif, Picture{width, height, channels, {}}, layout);
+    if (exif) TIFFSetField(tif, TIFFTAG_EXIFIFD, exif);
+    if (gps) TIFFSetField(tif, TIFFTAG_GPSIFD, gps);
+    WriteTiffPicture(tif, samples, width, height, pixel, layout);
+    TIFFWriteDirectory(tif);
+  }
   TIFFClose(tif);
+}
+
+namespace {
+std::uint32_t Little(const Bytes& bytes, std::size_t at, int size) {
+  std::uint32_t value = 0;
+  for (int i = size - 1; i >= 0; --i) value = value << 8 | bytes.at(at + i);
+  return value;
+}
+}  // namespace
+
+std::vector<std::pair<std::size_t, int>> StripByteCountPlaces(const Bytes& tiff) {
+  std::vector<std::pair<std::size_t, int>> places;
+  const std::size_t directory = Little(tiff, 4, 4);
+  for (std::uint32_t e = 0; e < Little(tiff, directory, 2); ++e) {
+    const std::size_t entry = directory + 2 + 12 * e;
+    if (Little(tiff, entry, 2) != TIFFTAG_STRIPBYTECOUNTS) continue;
+    const int size = Little(tiff, entry + 2, 2) == TIFF_SHORT ? 2 : 4;
+    const std::uint32_t count = Little(tiff, entry + 4, 4);
+    const std::size_t values = count * size <= 4 ? entry + 8 : Little(tiff, entry + 8, 4);
+    for (std::uint32_t i = 0; i < count; ++i) places.emplace_back(values + i * size, size);
+  }
+  return places;
+}
+
+std::vector<std::uint32_t> StoredStripByteCounts(const std::string& path) {
+  const Bytes bytes = ReadFile(path);
+  std::vector<std::uint32_t> counts;
+  for (const auto& [at, size] : StripByteCountPlaces(bytes))
+    counts.push_back(Little(bytes, at, size));
+  return counts;
 }
 
 std::string TiffDirectories(const std::string& path) {

@@ -44,17 +44,20 @@ struct Decoded {
   Bytes alpha{};
 };
 Decoded ReadPhoto(const std::string& path);
-// Every row of a deep photo through readDeepRows, three at a time so that rows meet strip
-// and tile boundaries at every offset: samples in host order as bytes.
+// Every row of a photo at its own depth (through readDeepRows, or readRows for bytes) after
+// skipping `skip`, three at a time so that rows meet strip and tile boundaries at every
+// offset: samples in host order as bytes.
 struct DeepRead {
   FileError error;
+  int width = 0;
+  int height = 0;
   SampleType type = SampleType::kUint8;
   bool grey = false;
   bool hasAlpha = false;
   Bytes bgr;
   Bytes alpha;
 };
-DeepRead ReadDeep(const std::string& path);
+DeepRead ReadDeep(const std::string& path, int skip = 0);
 // Deep samples (host byte order) reduced to bytes, as the screen sees them.
 Bytes ReducedDeep(SampleType type, const Bytes& deep);
 // Every row as bytes, taken by readRows and readDeepRows in turn (these reduced here), so
@@ -93,9 +96,10 @@ struct PngLayout {
   Bytes palette{};       // 3 bytes an entry
   Bytes transparency{};  // tRNS as stored
   std::vector<PngChunkBytes> chunks{};
+  bool wideSamples = false;  // 16 bits: `picture` holds each sample's two bytes, high first
 };
 // `picture` holds one sample (or palette index) a byte; depths below 8 are packed here,
-// 16 bits repeat each byte.
+// 16 bits repeat each byte unless the samples are wide.
 void WritePng(const std::string& path, const Picture& picture, const PngLayout& layout = {});
 // The chunks after IHDR except IDAT and IEND, and IHDR's colour type, depth and interlace.
 struct PngFile {
@@ -124,10 +128,15 @@ struct TiffLayout {
 inline constexpr int kPrivateTag = 65000;
 TIFF* OpenTiffQuietly(const std::string& path, const char* mode);  // without libtiff's warnings
 void WriteTiff(const std::string& path, const Picture& picture, const TiffLayout& layout = {});
-// One page of `layout.bits / 8` bytes a sample, `samples` holding them in host byte order as
+// `layout.bits / 8` bytes a sample, `samples` holding them in host byte order as
 // libtiff takes them, top row first.
 void WriteTiffSamples(const std::string& path, int width, int height, int channels,
                       const Bytes& samples, const TiffLayout& layout = {});
+// Where the strip byte counts of a little-endian TIFF's first directory lie, each with its
+// size in bytes, as stored: libtiff mends a single uncompressed strip's count that looks too
+// small as it reads it.
+std::vector<std::pair<std::size_t, int>> StripByteCountPlaces(const Bytes& tiff);
+std::vector<std::uint32_t> StoredStripByteCounts(const std::string& path);
 // What libtiff tells of a file's main, EXIF and GPS directories as one text: the storage,
 // the byte order, every tag (curves value by value) and every EXIF and GPS field; less
 // where the directories lie and how many rows a strip holds.

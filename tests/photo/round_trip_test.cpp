@@ -16,8 +16,8 @@
 #include <regex>
 #include <string>
 
+#include "deep_photo_support.h"
 #include "file_descriptor.h"
-#include "photo_test_support.h"
 #include "problem_words.h"
 
 namespace hosei::test {
@@ -297,19 +297,7 @@ Bytes BadSegmentLength(std::uint8_t high, std::uint8_t low) {
 // A TIFF whose last strip's byte count claims more than the file holds.
 Bytes StripPastTheEnd() {
   Bytes bytes = Tiff({.metadata = false});
-  const auto word = [&bytes](std::size_t at, int size) {
-    return bytes[at] | bytes[at + 1] << 8 |
-           (size == 4 ? bytes[at + 2] << 16 | bytes[at + 3] << 24 : 0);
-  };
-  const auto directory = static_cast<std::size_t>(word(4, 4));
-  for (int e = 0; e < word(directory, 2); ++e) {
-    const std::size_t entry = directory + 2 + 12 * static_cast<std::size_t>(e);
-    if (word(entry, 2) != TIFFTAG_STRIPBYTECOUNTS) continue;
-    const int size = word(entry + 2, 2) == TIFF_SHORT ? 2 : 4, count = word(entry + 4, 4);
-    const std::size_t values =
-        count * size <= 4 ? entry + 8 : static_cast<std::size_t>(word(entry + 8, 4));
-    bytes[values + static_cast<std::size_t>((count - 1) * size) + 1] += 0x40;
-  }
+  bytes[StripByteCountPlaces(bytes).back().first + 1] += 0x40;
   return bytes;
 }
 
@@ -406,8 +394,11 @@ TEST(PhotoStreams, EveryKeptFuzzInputThatReadsAlsoCopies) {
 TEST(PhotoStreams, AFullDiskIsAWriteErrorWithTheSystemsReason) {
   if (::access("/dev/full", W_OK) != 0) GTEST_SKIP() << "no /dev/full";
   ScratchFolder folder;
-  for (const auto& [name, bytes] :
-       {std::pair{"a.png", Png(2, 8)}, std::pair{"a.tif", Tiff({})}, std::pair{"a.jpg", Jpeg(3)}}) {
+  // The FITS with HDUs after its picture, which are written last.
+  const Bytes fits =
+      Encoded([](const std::string& path) { WriteFits(path, {.extensions = true}); });
+  for (const auto& [name, bytes] : {std::pair{"a.png", Png(2, 8)}, std::pair{"a.tif", Tiff({})},
+                                    std::pair{"a.jpg", Jpeg(3)}, std::pair{"a.fits", fits}}) {
     WriteFile(folder / name, bytes);
     const FileError error = CopyPhoto(folder / name, "/dev/full");
     EXPECT_EQ(error.problem, FileProblem::kCannotWrite) << name;
