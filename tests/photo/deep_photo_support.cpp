@@ -31,7 +31,9 @@ void Append(Bytes& bytes, Sample value) {
 
 // Sample `index` as a reader must give it: grey stored as MinIsWhite turned round.
 void AppendRead(Bytes& out, const DeepPicture& p, std::size_t index, bool inverted) {
-  if (p.type == SampleType::kUint16) {
+  if (p.type == SampleType::kUint8) {
+    out.push_back(static_cast<std::uint8_t>(inverted ? 255 - p.samples[index] : p.samples[index]));
+  } else if (p.type == SampleType::kUint16) {
     const auto v = At<std::uint16_t>(p.samples, index);
     Append(out, static_cast<std::uint16_t>(inverted ? 65535 - v : v));
   } else {
@@ -97,7 +99,9 @@ DeepPicture RandomDeepPicture(int width, int height, int channels, SampleType ty
   std::mt19937 random(seed);
   const std::size_t count = static_cast<std::size_t>(width) * height * channels;
   for (std::size_t i = 0; i < count; ++i) {
-    if (type == SampleType::kUint16)
+    if (type == SampleType::kUint8)
+      picture.samples.push_back(static_cast<std::uint8_t>(random()));
+    else if (type == SampleType::kUint16)
       Append(picture.samples, static_cast<std::uint16_t>(random()));
     else
       Append(picture.samples,
@@ -217,10 +221,12 @@ void ExpectDeepRoundTrip(const std::string& source, const std::string& result, S
   EXPECT_EQ(read.bgr, bgr);
   EXPECT_EQ(read.alpha, alpha);
 
-  const ReducedRead inTurn = ReadReducedInTurn(source);
-  EXPECT_FALSE(inTurn.error) << FileErrorLine(inTurn.error);
-  EXPECT_EQ(inTurn.bgr, ReducedDeep(type, bgr));
-  EXPECT_EQ(inTurn.alpha, ReducedDeep(type, alpha));
+  if (IsDeep(type)) {
+    const ReducedRead inTurn = ReadReducedInTurn(source);
+    EXPECT_FALSE(inTurn.error) << FileErrorLine(inTurn.error);
+    EXPECT_EQ(inTurn.bgr, ReducedDeep(type, bgr));
+    EXPECT_EQ(inTurn.alpha, ReducedDeep(type, alpha));
+  }
 
   const FileError copied = CopyPhoto(source, result);
   ASSERT_FALSE(copied) << FileErrorLine(copied);

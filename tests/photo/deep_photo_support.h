@@ -13,8 +13,8 @@
 
 namespace hosei::test {
 
-// A deep picture as PNG and TIFF store it: top row first, `channels` samples a pixel, each
-// in host byte order.
+// A picture as PNG and TIFF store it: top row first, `channels` samples a pixel, each in
+// host byte order; 8-bit ones too, for the tables that take every depth.
 struct DeepPicture {
   int width = 0;
   int height = 0;
@@ -22,7 +22,7 @@ struct DeepPicture {
   SampleType type = SampleType::kUint16;
   Bytes samples;
 
-  Bytes bgr(bool minIsWhite = false) const;  // what readDeepRows must deliver
+  Bytes bgr(bool minIsWhite = false) const;  // what a reader must deliver at this depth
   Bytes alpha() const;                       // empty without alpha
 };
 // 16-bit samples over the whole range, so that both bytes carry information; floats over
@@ -58,8 +58,8 @@ double SampleOf(const FitsLayout& layout, int x, int row, int plane);
 void CheckFits(int status, const char* what);  // throws cfitsio's words for a failed status
 void WriteFits(const std::string& path, const FitsLayout& layout);
 
-// Every sample of a deep photo as it reads, at its depth and reduced to bytes in turn, and
-// its copy through CopyPhoto reading back the same.
+// Every sample of a photo as it reads at its depth (and reduced to bytes in turn, for a deep
+// one), and its copy through CopyPhoto reading back the same.
 void ExpectDeepRoundTrip(const std::string& source, const std::string& result, SampleType type,
                          int channels, const Bytes& bgr, const Bytes& alpha);
 // A deep photo's rows as read, corrected one by one by DeepCorrector at the photo's depth.

@@ -201,56 +201,6 @@ INSTANTIATE_TEST_SUITE_P(Kinds, PngRoundTrip,
                                            PngCase{"Interlaced", 2, 8, false, true, 2}),
                          [](const auto& info) { return std::string(info.param.name); });
 
-struct TiffCase {
-  const char* name;
-  TiffLayout layout;
-  int channels;
-};
-
-void PrintTo(const TiffCase& c, std::ostream* out) { *out << c.name; }
-
-class TiffRoundTrip : public ::testing::TestWithParam<TiffCase> {};
-
-TEST_P(TiffRoundTrip, ReadsExactlyAndWritesBackTheSameStorageAndTags) {
-  const TiffCase& c = GetParam();
-  ScratchFolder folder;
-  const std::string source = folder / "source.tif", result = folder / "result.tif";
-  const Picture picture = RandomPicture(45, 19, c.channels, 3);
-  WriteTiff(source, picture, c.layout);
-
-  Picture expected = picture;
-  if (c.layout.photometric == PHOTOMETRIC_MINISWHITE)
-    for (auto& sample : expected.samples) sample = static_cast<std::uint8_t>(255 - sample);
-  ExpectExactRoundTrip(source, result, expected, c.channels <= 2);
-  const std::string from = TiffDirectories(source);
-  // Written in strips, whatever the source.
-  EXPECT_EQ(TiffDirectories(result), std::regex_replace(from, std::regex("  Tile .*\n"), ""));
-  EXPECT_EQ(from.find("LatitudeRef") != npos, c.layout.metadata);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Kinds, TiffRoundTrip,
-    ::testing::Values(
-        TiffCase{"LzwPredictor", {.compression = COMPRESSION_LZW, .predictor = 2}, 3},
-        TiffCase{"BigEndian", {.compression = COMPRESSION_LZW, .bigEndian = true}, 3},
-        TiffCase{"GreyMinIsWhitePackBits",
-                 {.compression = COMPRESSION_PACKBITS, .photometric = PHOTOMETRIC_MINISWHITE},
-                 1},
-        TiffCase{"GreyAlpha", {.compression = COMPRESSION_DEFLATE, .photometric = 1}, 2},
-        TiffCase{"TiledAsStrips",
-                 {.compression = COMPRESSION_ADOBE_DEFLATE, .predictor = 2, .tileSize = 16},
-                 4},
-        TiffCase{"NoMetadata", {.metadata = false}, 3},
-        // FillOrder 2 reverses the bits of every stored byte, the compressed ones included.
-        TiffCase{"OwnFieldsFillOrder2", {.ownFields = true}, 3},
-        TiffCase{"OwnFieldsFillOrder2GreyTiledDeflate",
-                 {.compression = COMPRESSION_ADOBE_DEFLATE,
-                  .photometric = PHOTOMETRIC_MINISBLACK,
-                  .tileSize = 16,
-                  .ownFields = true},
-                 1}),
-    [](const auto& info) { return std::string(info.param.name); });
-
 Bytes Png(int colourType, int depth, bool interlaced = false) {
   const int channels = colourType == 6 ? 4 : colourType == 2 ? 3 : 1;
   return Encoded([&](const std::string& path) {
