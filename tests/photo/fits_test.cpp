@@ -375,26 +375,6 @@ TEST(FitsHeader, CardsUpToTheCapAreReadAndCopiedWhileTheResultStaysWithinIt) {
   }
 }
 
-TEST(FitsStreams, StopRequestsAreHeardInTheHeaderAndBetweenRows) {
-  ScratchFolder folder;
-  const std::string source = folder / "source.fits";
-  WriteFits(source, {.bitpix = 16, .planes = 3, .height = 40});
-  std::unique_ptr<PhotoReader> reader;
-  StopAfter atOnce(0);
-  EXPECT_EQ(OpenPhoto(source, reader, &atOnce).problem, FileProblem::kStopped);
-
-  StopAfter counting(std::numeric_limits<long>::max());
-  ASSERT_FALSE(OpenPhoto(source, reader, &counting));
-  StopAfter amongRows(counting.asks() + 9);
-  ASSERT_FALSE(OpenPhoto(source, reader, &amongRows));
-  // Rows a few at a time, as the viewer reads them: the stop is heard on the way.
-  Bytes rows(3 * 7 * 4);
-  int readBeforeTheStop = 0;
-  while (readBeforeTheStop < 40 && !reader->readRows(4, rows.data(), 21)) readBeforeTheStop += 4;
-  EXPECT_LT(readBeforeTheStop, 40);
-  EXPECT_EQ(reader->readRows(4, rows.data(), 21).problem, FileProblem::kStopped);
-}
-
 // hosei-cli --jobs corrects several files at once: each cfitsio file keeps to its own
 // descriptor and position.
 TEST(FitsStreams, FilesCopiedAtOnceOnSeveralThreadsEachKeepTheirOwnSamples) {

@@ -1,14 +1,11 @@
 // JPEG sources that end early, hold segments after their picture or very many segments, or
-// are given up at the caller's request while libjpeg reads on its own.
+// whose colour space only their segments tell (stop requests in photo_stop_test.cpp).
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <atomic>
 #include <chrono>
-#include <climits>
 #include <cstdio>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -308,52 +305,6 @@ INSTANTIATE_TEST_SUITE_P(Files, JpegColourSpace,
                                            ColourCase{"AdobeYcc", true,
                                                       std::string("Adobe\0\x64\0\0\0\0\1", 12)}),
                          [](const auto& info) { return std::string(info.param.name); });
-
-struct Stop {
-  const char* name;
-  Bytes (*source)();
-  long limit;  // -1: stop at the first ask once the photo is open
-};
-void PrintTo(const Stop& c, std::ostream* out) { *out << c.name; }
-
-class JpegStop : public ::testing::TestWithParam<Stop> {};
-
-TEST_P(JpegStop, GivesUpAtTheFirstYes) {
-  const Stop& c = GetParam();
-  ScratchFolder folder;
-  const std::string source = Write(folder, "source.jpg", c.source());
-  long limit = c.limit;
-  if (limit < 0) {
-    StopAfter never(LONG_MAX);
-    std::unique_ptr<PhotoReader> reader;
-    ASSERT_FALSE(OpenPhoto(source, reader, &never));
-    limit = never.asks();
-  }
-  StopAfter stop(limit);
-  std::unique_ptr<PhotoReader> reader;
-  FileError error = OpenPhoto(source, reader, &stop);
-  if (!error && c.limit < 0) {
-    Bytes rows(3u * static_cast<std::size_t>(reader->width() * reader->height()));
-    error = reader->readRows(reader->height(), rows.data(), 3u * reader->width());
-  }
-  EXPECT_EQ(error.problem, FileProblem::kStopped) << FileErrorLine(error);
-  EXPECT_EQ(error.path, source);
-  EXPECT_EQ(stop.asks(), limit + 1);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Files, JpegStop,
-    ::testing::Values(Stop{"WhileManySegmentsAreRead",
-                           [] {
-                             const Bytes plain = Jpeg({});
-                             return Inserted(plain, 2,
-                                             Repeated(Segment(kCom, std::string(1000, 'x')), 9000));
-                           },
-                           2},
-                      Stop{"WhileAProgressivePictureIsAbsorbed",
-                           [] { return Jpeg({.progressive = true}, 800, 800); }, 20},
-                      Stop{"WhileRowsAreDecoded", [] { return Jpeg({}, 800, 800); }, -1}),
-    [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace hosei::test

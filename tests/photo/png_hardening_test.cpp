@@ -1,22 +1,13 @@
 // PNGs whose chunks would cost hosei more than the picture: empty ones, compressed text and
-// profiles that inflate a thousandfold, hundreds of thousands of tiny ones; and stop
-// requests heard while such a file, or a large interlaced picture, is read.
+// profiles that inflate a thousandfold, hundreds of thousands of tiny ones (stop requests
+// while they are walked in photo_stop_test.cpp).
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <malloc.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
 #include <zlib.h>
 
-#include <atomic>
 #include <chrono>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <functional>
-#include <limits>
 #include <string>
 #include <vector>
 
@@ -150,46 +141,6 @@ TEST(PngChunks, ManySmallChunksAreCarriedOrRefusedAtOnce) {
     EXPECT_EQ(error.problem, c.problem) << FileErrorLine(error);
     if (!error && c.problem == FileProblem::kNone) {
       EXPECT_TRUE(ParsePng(ReadFile(result)).chunks == c.chunks);
-    }
-  }
-}
-
-// Opens and reads the whole picture, the first read taking every row.
-FileError ReadAll(const std::string& path, const StopRequest& stop) {
-  std::unique_ptr<PhotoReader> reader;
-  if (FileError error = OpenPhoto(path, reader, &stop)) return error;
-  const auto width = static_cast<std::size_t>(reader->width());
-  Bytes bgr(3 * width * static_cast<std::size_t>(reader->height()));
-  return reader->readRows(reader->height(), bgr.data(), 3 * width);
-}
-
-TEST(PngStop, AStopRequestIsHeardWhileChunksAreWalkedAndAWholePictureDecoded) {
-  const struct {
-    const char* name;
-    Picture picture;
-    PngLayout layout;
-    long leastAsks;  // so that no stop waits long: once a chunk, once a row of a decode
-  } cases[] = {
-      {"many chunks", RandomPicture(16, 8, 3, 1), {.chunks = Repeated({"prVt", {1}}, 5000)}, 5000},
-      // Flat: its few reads of the file alone would not be asked often enough.
-      {"interlaced", {1200, 900, 3, Bytes(1200 * 900 * 3, 0x80)}, {.interlaced = true}, 900},
-      {"row by row", RandomPicture(1200, 900, 3, 3), {}, 1}};
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.name);
-    ScratchFolder folder;
-    const std::string path = folder / "source.png";
-    WritePng(path, c.picture, c.layout);
-    const StopAfter never(std::numeric_limits<long>::max());
-    const FileError whole = ReadAll(path, never);
-    EXPECT_FALSE(whole) << FileErrorLine(whole);
-    if (whole) continue;
-    const long asks = never.asks();
-    EXPECT_GE(asks, c.leastAsks);
-    for (const long stopAt : {1l, 2l, asks / 5, asks / 2, asks - 1, asks}) {
-      const StopAfter stop(stopAt - 1);
-      const FileError error = ReadAll(path, stop);
-      EXPECT_EQ(error.problem, FileProblem::kStopped) << stopAt << ": " << FileErrorLine(error);
-      EXPECT_EQ(error.path, path);
     }
   }
 }

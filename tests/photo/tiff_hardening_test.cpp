@@ -1,13 +1,11 @@
 // TIFF files built entry by entry, for what libtiff's own writer would not make: thousands
-// of entries, values past the end, values libtiff refuses; and stop requests while a TIFF
-// is read.
+// of entries, values past the end, values libtiff refuses (stop requests while a TIFF is
+// read in photo_stop_test.cpp).
 
 #include <gtest/gtest.h>
 #include <tiffio.h>
 
-#include <atomic>
 #include <chrono>
-#include <climits>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -311,74 +309,6 @@ INSTANTIATE_TEST_SUITE_P(
         EntriesCase{"ValuesOverTheCarriedBytes", SharedBigValues(),
                     FileProblem::kUnsupportedPhoto}),
     [](const auto& info) { return std::string(info.param.name); });
-
-struct Reading {
-  FileProblem opened = FileProblem::kNone;
-  FileProblem read = FileProblem::kNone;  // of the rows
-  int rows = 0;                           // read before the first problem
-};
-
-Reading ReadWithStop(const std::string& path, const StopRequest& stop) {
-  Reading reading;
-  std::unique_ptr<PhotoReader> reader;
-  if ((reading.opened = OpenPhoto(path, reader, &stop).problem) != FileProblem::kNone)
-    return reading;
-  const auto w = static_cast<std::size_t>(reader->width());
-  const int chunk = 7;
-  Bytes bgr(3 * w * chunk), alpha(w * chunk);
-  for (; reading.rows < reader->height(); reading.rows += chunk) {
-    const int n = std::min(chunk, reader->height() - reading.rows);
-    reading.read = reader->readRows(n, bgr.data(), 3 * w, alpha.data(), w).problem;
-    if (reading.read != FileProblem::kNone) break;
-  }
-  return reading;
-}
-
-struct StopCase {
-  const char* name;
-  TiffLayout layout;
-};
-
-void PrintTo(const StopCase& c, std::ostream* out) { *out << c.name; }
-
-class TiffStop : public ::testing::TestWithParam<StopCase> {};
-
-// Every ask while the directories are read, and asks spread over the rows, end the
-// reading as stopped, never as a broken file or a complete picture.
-TEST_P(TiffStop, IsAskedWhileTheDirectoriesAreReadAndTheRowsDecoded) {
-  ScratchFolder folder;
-  const std::string path = folder / "large.tif";
-  const Picture picture = RandomPicture(1200, 900, 3, 8);
-  WriteTiff(path, picture, GetParam().layout);
-
-  StopAfter never(INT_MAX);
-  std::unique_ptr<PhotoReader> reader;
-  ASSERT_FALSE(OpenPhoto(path, reader, &never));
-  const int opening = never.asks();
-  reader.reset();
-  ASSERT_EQ(ReadWithStop(path, never).read, FileProblem::kNone);
-  const int whole = never.asks() - opening;
-  EXPECT_GT(opening, 0);
-  // Once open, each row asks once: a read failing inside a strip is what libtiff must never
-  // meet (it then writes outside its buffer).
-  EXPECT_EQ(whole, opening + picture.height);
-
-  for (int limit = 0; limit < opening; ++limit)
-    EXPECT_EQ(ReadWithStop(path, StopAfter(limit)).opened, FileProblem::kStopped) << limit;
-  for (int limit = opening; limit < whole; limit += (whole - opening) / 7 + 1) {
-    const Reading reading = ReadWithStop(path, StopAfter(limit));
-    EXPECT_EQ(reading.opened, FileProblem::kNone) << limit;
-    EXPECT_EQ(reading.read, FileProblem::kStopped) << limit;
-    EXPECT_LT(reading.rows, picture.height) << limit;
-  }
-}
-
-INSTANTIATE_TEST_SUITE_P(Storage, TiffStop,
-                         ::testing::Values(StopCase{"LzwStrips", {.compression = COMPRESSION_LZW}},
-                                           StopCase{"DeflateTiles",
-                                                    {.compression = COMPRESSION_ADOBE_DEFLATE,
-                                                     .tileSize = 64}}),
-                         [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace hosei::test
