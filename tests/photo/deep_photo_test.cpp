@@ -10,6 +10,7 @@
 #include <memory>
 #include <ostream>
 #include <string>
+#include <utility>
 
 #include "deep_photo_support.h"
 #include "execute.h"
@@ -110,10 +111,10 @@ TEST_P(DeepExecute, TheResultIsTheRowsCorrectedDirectlyAtTheirOwnDepth) {
   const ExecuteOutcome outcome = Execute(job);
   ASSERT_TRUE(outcome.succeeded()) << FileErrorLine(outcome.error);
   const Bytes expected = CorrectedDirectly(source, c.parameters);
-  const DeepRead corrected = ReadDeep(outcome.resultFile);
+  const DeepRead read = ReadDeep(source), corrected = ReadDeep(outcome.resultFile);
   ASSERT_FALSE(corrected.error) << FileErrorLine(corrected.error);
-  EXPECT_EQ(corrected.type, ReadDeep(source).type);
-  EXPECT_NE(expected, ReadDeep(source).bgr);
+  EXPECT_EQ(std::pair(corrected.type, corrected.grey), std::pair(read.type, read.grey));
+  EXPECT_NE(expected, read.bgr);
   EXPECT_TRUE(corrected.bgr == expected);
   if (!c.storedRows || !source.ends_with(".tif")) return;
   // A TIFF taken as stored is written back so: the same tags and the same strips.
