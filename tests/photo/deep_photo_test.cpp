@@ -125,33 +125,16 @@ TEST_P(DeepExecute, TheResultIsTheRowsCorrectedDirectlyAtTheirOwnDepth) {
 INSTANTIATE_TEST_SUITE_P(Files, DeepExecute, ::testing::ValuesIn(ExecuteCases()),
                          [](const auto& info) { return info.param.name; });
 
-// Asked to stop once some rows are done, or meeting a float beyond 0..1 in the rows, a run
-// on rows taken as stored ends with nothing left behind.
-TEST(DeepExecuteStoredRows, AStopOrAFloatBeyondOneLeavesNothingBehind) {
-  struct Stopper : ExecuteObserver {
-    void rowsDone(int) override { stop = true; }
-    bool stopRequested() const override { return stop; }
-    bool stop = false;
-  };
-  for (const SampleType type : {kUint16, kFloat32}) {
-    SCOPED_TRACE(type == kUint16 ? "16 bits" : "float");
-    ScratchFolder folder;
-    DeepPicture picture = RandomDeepPicture(17000, 45, 3, type, 11);
-    WriteDeepTiff(folder / "stored.tif", picture);
-    ExecuteJob job{folder / "stored.tif", Vignetting(), {}, folder / "stopped.tif"};
-    Stopper stopper;
-    EXPECT_EQ(Execute(job, &stopper).error.problem, FileProblem::kStopped);
-    EXPECT_FALSE(std::filesystem::exists(job.resultFile));
-    if (type != kFloat32) continue;
-    const float beyond = 1.5f;
-    std::memcpy(&picture.samples[(15 * 17000 * 3 + 4) * sizeof beyond], &beyond, sizeof beyond);
-    WriteDeepTiff(folder / "beyond.tif", picture);
-    job = {folder / "beyond.tif", Vignetting(), {}, {}};
-    const ExecuteOutcome outcome = Execute(job);
-    EXPECT_EQ(outcome.error.detail, ProblemDetail::kFloatOutOfRange)
-        << FileErrorLine(outcome.error);
-    EXPECT_FALSE(std::filesystem::exists(folder / "beyond_.tif"));
-  }
+// A float beyond 0..1 met in rows taken as stored ends the run with nothing left behind.
+TEST(DeepStoredRows, AFloatBeyondOneIsRefusedWithNothingLeftBehind) {
+  ScratchFolder folder;
+  DeepPicture picture = RandomDeepPicture(17000, 45, 3, kFloat32, 11);
+  const float beyond = 1.5f;
+  std::memcpy(&picture.samples[(15 * 17000 * 3 + 4) * sizeof beyond], &beyond, sizeof beyond);
+  WriteDeepTiff(folder / "beyond.tif", picture);
+  const ExecuteOutcome outcome = Execute({folder / "beyond.tif", Vignetting(), {}, {}});
+  EXPECT_EQ(outcome.error.detail, ProblemDetail::kFloatOutOfRange) << FileErrorLine(outcome.error);
+  EXPECT_FALSE(std::filesystem::exists(folder / "beyond_.tif"));
 }
 
 struct DepthCase {

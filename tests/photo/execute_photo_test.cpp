@@ -10,12 +10,12 @@
 #include <string>
 
 #include "centre_move.h"
+#include "deep_photo_support.h"
 #include "execute.h"
 #include "file_names.h"
 #include "guide_marks.h"
 #include "photo_display_copy.h"
 #include "photo_rows.h"
-#include "photo_test_support.h"
 #include "problem_words.h"
 #include "result_file.h"
 
@@ -176,25 +176,35 @@ TEST(ExecutePhoto, AJpegIsCorrectedOnItsDecodedPixelsAndKeepsItsSegments) {
   }
 }
 
-// A run abandoned mid-picture (hosei-cli on Ctrl-C) leaves its folder as it found it.
+// A run abandoned before its first row or mid-picture (hosei-cli on Ctrl-C) leaves its
+// folder as it found it: a bitmap, a photo through its codec, and deep TIFFs whose rows are
+// taken as stored in several rounds of chunks.
 TEST(ExecutePhoto, AStoppedRunLeavesNothingBehind) {
   struct Stopper : ExecuteObserver {
-    bool stopRequested() const override { return true; }
-  } stopper;
+    explicit Stopper(bool atOnce) : stop(atOnce) {}
+    void rowsDone(int) override { stop = true; }
+    bool stopRequested() const override { return stop; }
+    bool stop;
+  };
   ScratchFolder folder;
   const Picture picture = RandomPicture(700, 600, 3, 5);  // two chunks
   WriteFile(folder / "a.bmp", AsBitmap(picture).bytes());
   WritePng(folder / "b.png", picture);
-  for (const char* name : {"a.bmp", "b.png"}) {
-    const auto outcome = Execute(ExecuteJob{folder / name, {}, {}, {}}, &stopper);
-    EXPECT_EQ(outcome.error.problem, FileProblem::kStopped) << name;
-    EXPECT_EQ(outcome.error.path, folder / name);
-  }
+  WriteDeepTiff(folder / "c.tif", RandomDeepPicture(17000, 45, 3, SampleType::kUint16, 11));
+  WriteDeepTiff(folder / "d.tif", RandomDeepPicture(17000, 45, 3, SampleType::kFloat32, 11));
+  for (const bool atOnce : {true, false})
+    for (const char* name : {"a.bmp", "b.png", "c.tif", "d.tif"}) {
+      SCOPED_TRACE(std::string(name) + (atOnce ? " at once" : " mid-picture"));
+      Stopper stopper(atOnce);
+      const auto outcome = Execute(ExecuteJob{folder / name, {}, {}, {}}, &stopper);
+      EXPECT_EQ(outcome.error.problem, FileProblem::kStopped);
+      EXPECT_EQ(outcome.error.path, folder / name);
+    }
   std::vector<std::string> left;
   for (const auto& entry : std::filesystem::directory_iterator(folder.path()))
     left.push_back(entry.path().filename());
   std::sort(left.begin(), left.end());
-  EXPECT_EQ(left, (std::vector<std::string>{"a.bmp", "b.png"}));
+  EXPECT_EQ(left, (std::vector<std::string>{"a.bmp", "b.png", "c.tif", "d.tif"}));
 }
 
 // A photo's display copy is a bitmap with the guide marks at the same dots as the copy of
