@@ -85,8 +85,15 @@ FileError FitsWriter::start(int fd) {
   if (!file_.valid()) return CannotWritePhoto(path_, errno);
   if (const int status = CreateFitsDescriptor(file_.get(), fits_))
     return FitsWriteFailure(path_, status, ProblemDetail::kFitsCannotWrite);
-  if (FileError error = writeHeader()) return error;
-  if (FileError error = closeHeader()) return error;
+  FileError error = writeHeader();
+  if (!error) error = closeHeader();
+  if (error) {
+    // The result is given up. As cfitsio closes it would still write the header and fill
+    // the whole data unit with zeros a record at a time: gigabytes for a large picture, on
+    // a card that may not hold them, before the failure is told.
+    if (fits_) DropFitsWritesFrom(fits_.get(), 0);
+    return error;
+  }
   return makeBuffers();
 }
 
