@@ -274,8 +274,7 @@ FileError FitsReader::readPlanes(int fromTop, int count, ChannelOrder order, Sam
 FileError FitsReader::readStoredRowsAt(int first, int count, void* rgb, std::size_t stride,
                                        std::vector<std::uint8_t>& scratch) const {
   if (!givesStoredRows()) return UnsupportedPhoto(path_, ProblemDetail::kStoredRowsUnsupported);
-  if (first < 0 || count < 0 || count > plan_.height - first)
-    return FileError{FileProblem::kReadFailed, path_, {}, ProblemDetail::kPastLastRow, {}};
+  if (FileError error = CheckRowsWithin(first, count, plan_.height, path_)) return error;
   if (count == 0) return {};
   const std::size_t samples =
       static_cast<std::size_t>(plan_.width) * static_cast<std::size_t>(count);

@@ -3,7 +3,6 @@
 #include <fcntl.h>
 
 #include <algorithm>
-#include <atomic>
 #include <cerrno>
 #include <new>
 #include <string>
@@ -71,9 +70,6 @@ class FitsWriter final : public PhotoWriter {
   FitsRowBuffers buffers_;
   FileError failed_;
   bool finished_ = false;
-  // Rows written by writeStoredRowsAt, once placeStoredRows has taken them all.
-  bool placed_ = false;
-  std::atomic<int> placedRowsWritten_ = 0;
 };
 
 FileError FitsWriter::start(int fd) {
@@ -189,18 +185,14 @@ FileError FitsWriter::writePlanes(int fromTop, int count, ChannelOrder order,
 // every row is taken now, and finish counts those written.
 FileError FitsWriter::placeStoredRows() {
   if (failed_) return failed_;
-  if (!IsDeep(plan_.sampleType) || rows_.written() != 0)
+  if (!IsDeep(plan_.sampleType))
     return CannotWritePhoto(path_, ProblemDetail::kStoredRowsUnsupported);
-  if (FileError error = rows_.take(plan_.height, path_)) return error;
-  placed_ = true;
-  return {};
+  return rows_.placeAll(path_);
 }
 
 FileError FitsWriter::writeStoredRowsAt(int first, int count, const void* rgb, std::size_t stride,
                                         std::vector<std::uint8_t>& scratch) {
-  if (!placed_) return CannotWritePhoto(path_, ProblemDetail::kStoredRowsUnsupported);
-  if (first < 0 || count < 0 || count > plan_.height - first)
-    return CannotWritePhoto(path_, ProblemDetail::kPastLastRow);
+  if (FileError error = rows_.checkPlaced(first, count, path_)) return error;
   if (count == 0) return {};
   const std::size_t samples =
       static_cast<std::size_t>(plan_.width) * static_cast<std::size_t>(count);
@@ -212,7 +204,7 @@ FileError FitsWriter::writeStoredRowsAt(int first, int count, const void* rgb, s
                         reinterpret_cast<std::uint16_t*>(scratch.data()))
           : writePlanes(first, count, ChannelOrder::kRedFirst, static_cast<const float*>(rgb),
                         stride, reinterpret_cast<float*>(scratch.data()));
-  if (!error) placedRowsWritten_ += count;
+  if (!error) rows_.wrotePlaced(count);
   return error;
 }
 
@@ -261,8 +253,6 @@ FileError FitsWriter::finish() {
   if (failed_) return failed_;
   if (finished_) return {};
   if (FileError error = rows_.checkComplete(path_)) return error;
-  if (placed_ && placedRowsWritten_ != plan_.height)
-    return CannotWritePhoto(path_, ProblemDetail::kRowsMissing);
   // The data unit ends with zeros up to a whole record.
   const std::vector<std::uint8_t> zeros(
       static_cast<std::size_t>(data_.end - data_.samplesEnd(plan_.planes)));

@@ -59,9 +59,14 @@ FileError StoppedReading(const std::string& path) {
   return FileError{FileProblem::kStopped, path, {}};
 }
 
-FileError PhotoSource::takeRows(int count, const std::string& path) {
-  if (count < 0 || count > height() - rowsRead_)
+FileError CheckRowsWithin(int first, int count, int height, const std::string& path) {
+  if (first < 0 || count < 0 || count > height - first)
     return FileError{FileProblem::kReadFailed, path, {}, ProblemDetail::kPastLastRow, {}};
+  return {};
+}
+
+FileError PhotoSource::takeRows(int count, const std::string& path) {
+  if (FileError error = CheckRowsWithin(rowsRead_, count, height(), path)) return error;
   rowsRead_ += count;
   return {};
 }
@@ -73,8 +78,23 @@ FileError RowCounter::take(int count, const std::string& path) {
   return {};
 }
 
+FileError RowCounter::placeAll(const std::string& path) {
+  if (written_ != 0) return CannotWritePhoto(path, ProblemDetail::kStoredRowsUnsupported);
+  written_ = height_;
+  placed_ = true;
+  return {};
+}
+
+FileError RowCounter::checkPlaced(int first, int count, const std::string& path) const {
+  if (!placed_) return CannotWritePhoto(path, ProblemDetail::kStoredRowsUnsupported);
+  if (first < 0 || count < 0 || count > height_ - first)
+    return CannotWritePhoto(path, ProblemDetail::kPastLastRow);
+  return {};
+}
+
 FileError RowCounter::checkComplete(const std::string& path) const {
-  if (written_ != height_) return CannotWritePhoto(path, ProblemDetail::kRowsMissing);
+  if (written_ != height_ || (placed_ && placedWritten_ != height_))
+    return CannotWritePhoto(path, ProblemDetail::kRowsMissing);
   return {};
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <memory>
 #include <string>
@@ -70,17 +71,29 @@ FileError StartWriter(const Plan& plan, int fd, const std::string& path,
   return {};
 }
 
-// The row bookkeeping every writer shares: no row beyond the picture, none missing.
+// Rows first .. first + count - 1 lie within a picture of `height` rows; a reader's refusal
+// otherwise.
+FileError CheckRowsWithin(int first, int count, int height, const std::string& path);
+
+// The row bookkeeping every writer shares: no row beyond the picture, none missing. Rows
+// written in turn are taken as they come; stored rows are all taken at once by placeAll,
+// before any is written, and then counted as threads write them at their places.
 class RowCounter {
  public:
   explicit RowCounter(int height) : height_(height) {}
   FileError take(int count, const std::string& path);
+  FileError placeAll(const std::string& path);
+  // Rows first .. first + count - 1 may be written at their places.
+  FileError checkPlaced(int first, int count, const std::string& path) const;
+  void wrotePlaced(int count) { placedWritten_ += count; }
   FileError checkComplete(const std::string& path) const;
   int written() const { return written_; }
 
  private:
   int height_;
   int written_ = 0;
+  bool placed_ = false;
+  std::atomic<int> placedWritten_ = 0;
 };
 
 }  // namespace hosei

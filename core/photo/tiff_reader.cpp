@@ -539,8 +539,7 @@ FileError TiffReader::readStoredRun(std::uint32_t y, int rows, std::uint8_t* to)
 FileError TiffReader::readStoredRowsAt(int first, int count, void* rgb, std::size_t stride,
                                        std::vector<std::uint8_t>&) const {
   if (!plan_.storedRows) return UnsupportedPhoto(path_, ProblemDetail::kStoredRowsUnsupported);
-  if (first < 0 || count < 0 || count > height() - first)
-    return FileError{FileProblem::kReadFailed, path_, {}, ProblemDetail::kPastLastRow, {}};
+  if (FileError error = CheckRowsWithin(first, count, height(), path_)) return error;
   auto* rows = static_cast<std::uint8_t*>(rgb);
   for (int r = 0; r < count;) {
     const auto y = static_cast<std::uint32_t>(first + r);

@@ -3,7 +3,6 @@
 #include <sys/mman.h>
 
 #include <algorithm>
-#include <atomic>
 #include <cerrno>
 #include <vector>
 
@@ -72,10 +71,8 @@ class TiffWriter final : public PhotoWriter {
   TIFF* tif_ = nullptr;
   std::vector<std::uint8_t> row_;
   bool swapForPredictor_ = false;  // see TiffSwapsBeforeFloatPredictor
-  // Once placeStoredRows has made room for every strip: where each starts, and how many
-  // rows have been written into them.
+  // Once placeStoredRows has made room for every strip: where each starts.
   std::vector<std::uint64_t> stripOffsets_;
-  std::atomic<int> placedRowsWritten_ = 0;
   FileError failed_;
   bool finished_ = false;
 };
@@ -234,15 +231,12 @@ FileError TiffWriter::placeStoredRows() {
   if (!TIFFGetField(tif_, TIFFTAG_STRIPOFFSETS, &offsets) || !offsets)
     return failure(ProblemDetail::kTiffCannotWrite);
   stripOffsets_.assign(offsets, offsets + TIFFNumberOfStrips(tif_));
-  // Every row is taken now; finish counts those written.
-  return rows_.take(static_cast<int>(plan_.height), path_);
+  return rows_.placeAll(path_);
 }
 
 FileError TiffWriter::writeStoredRowsAt(int first, int count, const void* rgb, std::size_t stride,
                                         std::vector<std::uint8_t>&) {
-  if (stripOffsets_.empty()) return CannotWritePhoto(path_, ProblemDetail::kStoredRowsUnsupported);
-  if (first < 0 || count < 0 || count > static_cast<int>(plan_.height) - first)
-    return CannotWritePhoto(path_, ProblemDetail::kPastLastRow);
+  if (FileError error = rows_.checkPlaced(first, count, path_)) return error;
   const std::size_t rowBytes = row_.size();
   const auto* rows = static_cast<const std::uint8_t*>(rgb);
   for (int r = 0; r < count;) {
@@ -255,7 +249,7 @@ FileError TiffWriter::writeStoredRowsAt(int first, int count, const void* rgb, s
       return CannotWritePhoto(path_, error);
     r += run;
   }
-  placedRowsWritten_ += count;
+  rows_.wrotePlaced(count);
   return {};
 }
 
@@ -263,8 +257,6 @@ FileError TiffWriter::finish() {
   if (failed_) return failed_;
   if (finished_) return {};
   if (FileError error = rows_.checkComplete(path_)) return error;
-  if (!stripOffsets_.empty() && placedRowsWritten_ != static_cast<int>(plan_.height))
-    return CannotWritePhoto(path_, ProblemDetail::kRowsMissing);
   if (!TIFFFlush(tif_) || context_.writeError) return failure(ProblemDetail::kTiffCannotWrite);
   finished_ = true;
   return {};
