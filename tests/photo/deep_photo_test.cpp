@@ -1,6 +1,7 @@
 // Deep PNG, TIFF and FITS photos corrected by Execute at their own depth, and their readers
 // and writers kept to that depth.
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <png.h>
 
@@ -14,6 +15,7 @@
 
 #include "deep_photo_support.h"
 #include "execute.h"
+#include "file_descriptor.h"
 #include "problem_words.h"
 
 namespace hosei::test {
@@ -141,6 +143,46 @@ TEST(DeepStoredRows, AFloatBeyondOneIsRefusedWithNothingLeftBehind) {
   const ExecuteOutcome outcome = Execute({folder / "beyond.tif", Vignetting(), {}, {}});
   EXPECT_EQ(outcome.error.detail, ProblemDetail::kFloatOutOfRange) << FileErrorLine(outcome.error);
   EXPECT_FALSE(std::filesystem::exists(folder / "beyond_.tif"));
+}
+
+// Stored rows are written at their places by several threads, in any order, so a writer
+// counts them: one never written leaves a hole in the file, which must not pass for a result.
+TEST(DeepStoredRows, AWriterFinishesOnlyWhenEveryPlacedRowWasWritten) {
+  const std::pair<const char*, Writes> files[] = {
+      {"scan.tif", Tiff(RandomDeepPicture(9, 6, 3, kUint16, 5), {.rowsPerStrip = 4})},
+      {"M42.fits", Fits({.bitpix = -32, .planes = 3, .width = 9, .height = 6})}};
+  for (const auto& [name, write] : files) {
+    SCOPED_TRACE(name);
+    ScratchFolder folder;
+    const std::string source = folder / name, result = folder / "result";
+    write(source);
+    std::unique_ptr<PhotoReader> reader;
+    ASSERT_FALSE(OpenPhoto(source, reader));
+    ASSERT_TRUE(reader->givesStoredRows());
+    const int height = reader->height();
+    const std::size_t stride =
+        3 * static_cast<std::size_t>(reader->width()) * BytesPerSample(reader->sampleType());
+    Bytes rows(stride * static_cast<std::size_t>(height)), scratch;
+    ASSERT_FALSE(reader->readStoredRowsAt(0, height, rows.data(), stride, scratch));
+    EXPECT_EQ(reader->readStoredRowsAt(1, height, rows.data(), stride, scratch).detail,
+              ProblemDetail::kPastLastRow);
+
+    FileDescriptor file(::open(result.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
+    std::unique_ptr<PhotoWriter> writer;
+    ASSERT_FALSE(reader->createWriter(file.get(), result, {}, writer));
+    EXPECT_EQ(writer->writeStoredRowsAt(0, 1, rows.data(), stride, scratch).detail,
+              ProblemDetail::kStoredRowsUnsupported);
+    ASSERT_FALSE(writer->placeStoredRows());
+    EXPECT_EQ(writer->writeStoredRowsAt(height - 1, 2, rows.data(), stride, scratch).detail,
+              ProblemDetail::kPastLastRow);
+    // Every row but the second, the last first.
+    ASSERT_FALSE(
+        writer->writeStoredRowsAt(2, height - 2, rows.data() + 2 * stride, stride, scratch));
+    ASSERT_FALSE(writer->writeStoredRowsAt(0, 1, rows.data(), stride, scratch));
+    EXPECT_EQ(writer->finish().detail, ProblemDetail::kRowsMissing);
+    ASSERT_FALSE(writer->writeStoredRowsAt(1, 1, rows.data() + stride, stride, scratch));
+    EXPECT_FALSE(writer->finish());
+  }
 }
 
 struct DepthCase {
